@@ -1,0 +1,152 @@
+#include "app/cli.h"
+
+#include "app/cli_commands.h"
+
+#include <cstring>
+
+#include "config/settings.h"
+#include "platform/fs.h"
+#include "platform/headless/headless_ui.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tagsteward-cli [--config DIR] [--site NAME] [--yes] COMMAND\n"
+    "\n"
+    "Global options:\n"
+    "  --config DIR   the configuration directory (holds META.INI); default: the current one\n"
+    "  --site NAME    use that site for this run, without making it the current site\n"
+    "  --yes          answer every question Yes\n"
+    "\n"
+    "Commands:\n"
+    "  settings       print every setting of the current site as SECTION<TAB>KEY<TAB>VALUE\n"
+    "  sites          print the names of the sites, one a line\n";
+
+struct Command {
+  const char* name;
+  int (*run)(CliContext& c);
+  bool needsConfiguration;  // read META.INI first, as the program does at start-up
+  int maxArgs;              // -1: the command checks its own arguments
+};
+
+// Add a command here; its function lives with the subsystem it drives.
+const Command kCommands[] = {
+    {"settings", CmdSettings, true, 0},
+    {"sites", CmdSites, true, 0},
+};
+
+struct Options {
+  std::string configDir;
+  std::string site;
+  bool yes = false;
+  std::string command;
+  std::vector<std::string> rest;
+};
+
+int Usage(std::FILE* err, const std::string& problem) {
+  if (!problem.empty()) std::fprintf(err, "tagsteward-cli: %s\n\n", problem.c_str());
+  std::fputs(kUsage, err);
+  return 2;
+}
+
+// Parses the global options and the command. Returns -1 when they are well formed, else the
+// exit status.
+int ParseOptions(const std::vector<std::string>& args, Options* o, std::FILE* out, std::FILE* err) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (o->command.empty()) {
+      if (a == "--help" || a == "-h") {
+        std::fputs(kUsage, out);
+        return 0;
+      }
+      if (a == "--config" || a == "--site") {
+        if (i + 1 >= args.size()) return Usage(err, a + " needs a value");
+        (a == "--config" ? o->configDir : o->site) = args[++i];
+        continue;
+      }
+      if (a == "--yes") {
+        o->yes = true;
+        continue;
+      }
+      if (a.size() > 1 && a[0] == '-') return Usage(err, "unknown option " + a);
+      o->command = a;
+    } else {
+      o->rest.push_back(a);
+    }
+  }
+  if (o->command.empty()) return Usage(err, "no command given");
+  return -1;
+}
+
+// Finds the configuration and reads the settings as the program does at start-up.
+int LoadConfiguration(const Options& o, std::FILE* err) {
+  std::string cwd;
+  if (platform::Fs().CurrentDir(&cwd) != 0) {
+    std::fprintf(err, "tagsteward-cli: cannot read the current directory: %s\n",
+                 platform::LastErrorText().c_str());
+    return 1;
+  }
+  std::string dir = o.configDir.empty() ? cwd : o.configDir;
+  if (dir[0] != '/') dir = platform::JoinPath(cwd, dir);
+  while (dir.size() > 1 && dir.back() == '/')
+    dir.pop_back();
+  if (dir.size() >= sizeof IniPath) {
+    std::fprintf(err, "tagsteward-cli: the configuration directory path is too long\n");
+    return 1;
+  }
+  if (!platform::DirExists(dir)) {
+    std::fprintf(err, "tagsteward-cli: the configuration directory %s does not exist\n",
+                 dir.c_str());
+    return 1;
+  }
+  ResetSettings();
+  platform::CopyText(StartupPath, cwd);
+  platform::CopyText(IniPath, dir);
+  gPluginContext.internalVersion = TS_CONTEXT_VERSION;
+  platform::CopyText(gPluginContext.configFile, IniFilePath());
+  gPluginContext.currentSite = CurrentConfig;
+  gPluginContext.rootPath = RootPath;
+  gPluginContext.startupPath = StartupPath;
+  SetSiteOverride(o.site);
+
+  ReadEarlySettings();
+  ReadSiteList(nullptr);
+  if (ReadSettings(nullptr) == -1) return 1;
+  if (!o.site.empty()) {
+    for (int i = 0; i < ConfigCount; ++i)
+      if (std::strcmp(ConfigIdx[i], o.site.c_str()) == 0) return 0;
+    std::fprintf(err, "tagsteward-cli: there is no site \"%s\" in %s (see: tagsteward-cli sites)\n",
+                 o.site.c_str(), gPluginContext.configFile);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  Options o;
+  int rc = ParseOptions(args, &o, out, err);
+  if (rc >= 0) return rc;
+
+  const Command* command = nullptr;
+  for (const Command& c : kCommands)
+    if (o.command == c.name) command = &c;
+  if (!command) return Usage(err, "unknown command " + o.command);
+  if (command->maxArgs >= 0 && o.rest.size() > static_cast<size_t>(command->maxArgs))
+    return Usage(err, "too many arguments for " + o.command);
+
+  platform::SetUiBackend(nullptr);  // the headless backend answers every box
+  platform::HeadlessUi& ui = platform::DefaultHeadlessUi();
+  ui.SetEcho(err);
+  ui.SetAnswerYes(o.yes);
+  if (command->needsConfiguration) {
+    rc = LoadConfiguration(o, err);
+    if (rc != 0) return rc;
+  }
+  CliContext context{o.rest, o.yes, o.site, out, err};
+  return command->run(context);
+}

@@ -1,0 +1,18 @@
+// The commands of tagsteward-cli, each in the file of the subsystem it drives.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct CliContext {
+  std::vector<std::string> args;  // the command's own arguments
+  bool yes = false;               // --yes given
+  std::string site;               // --site value, or empty
+  std::FILE* out = stdout;
+  std::FILE* err = stderr;
+};
+
+// Every command returns the process's exit status.
+int CmdSettings(CliContext& c);
+int CmdSites(CliContext& c);

@@ -1,0 +1,418 @@
+#include "config/settings.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "log/audit.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+
+using platform::CopyText;
+
+char WebBrowser[256];
+char Editor[256];
+char CurrentConfig[256];
+char ErrorLogPath[256];
+int SchemaBytes;
+int MaxSchemaTags;
+int MaxPageTags;
+int OptionBytes;
+int showworking;
+int showatts;
+int showsettings;
+int showtoolbar;
+int checkmandatory;
+int AppOptions;
+char maskstring[64];
+
+char SMTPaddrtemp[256];
+char MailQueue[256];
+
+char RootPath[256];
+int strategy;
+int autotags;
+DateCheckRule ExpiryRule;
+DateCheckRule ReviewRule;
+char SiteURL[256];
+char Sitemapfile[256];
+char TitleTag[256];
+char OverwriteTag[256];
+int DisplayOptions;
+int SitemapOptions;
+char CustomNameImports[64];
+char CustomValueImports[64];
+int loglevel;
+char LogPath[256];
+char SkinFile[16];
+char Skin[16];
+char PrevFiles[5][512];
+
+char IniPath[256];
+char StartupPath[256];
+int ToolBarOn;
+int QuoteTags;
+char MTname[32];
+char MTvalue[32];
+char MTscheme[32];
+char MTsepS[2];
+
+char ConfigNames[kConfigNamesSize];
+char* ConfigIdx[32];
+int ConfigCount;
+int MaxSites = 30;
+
+namespace {
+
+constexpr const char* kHome = "~/";  // the user's home directory, ending in "/"
+constexpr const char* kHomeSitemap = "~/SiteMap.htm";
+
+FirstRunHook gFirstRunHook = nullptr;
+std::string gSiteOverride;
+
+int* ConfirmationWord() {
+  // int32_t and uint32_t may alias: the key table holds ints.
+  return reinterpret_cast<int*>(&gPluginContext.confirmation);
+}
+
+std::vector<SettingKey> BuildKeys() {
+  using S = KeySection;
+  auto str = [](S s, const char* name, const char* def, size_t width, char* text) {
+    return SettingKey{s, name, false, def, 0, width, text, nullptr};
+  };
+  auto num = [](S s, const char* name, int def, int* number) {
+    return SettingKey{s, name, true, nullptr, def, 0, nullptr, number};
+  };
+  return {
+      str(S::Meta, "Web Browser", "fill me!", 256, WebBrowser),
+      str(S::Meta, "Editor", "xdg-open", 256, Editor),
+      str(S::Meta, "Current Config", "Name me!", 256, CurrentConfig),
+      str(S::Meta, "Error Log", kHome, 256, ErrorLogPath),
+      num(S::Meta, "Schema Space", 4096, &SchemaBytes),
+      num(S::Meta, "Max Schema Tags", 512, &MaxSchemaTags),
+      num(S::Meta, "Max Page Tags", 64, &MaxPageTags),
+      num(S::Meta, "Option Space", 4096, &OptionBytes),
+      num(S::Meta, "Show Working", 1, &showworking),
+      num(S::Meta, "Show Attributes", 0, &showatts),
+      num(S::Meta, "Show Settings", 1, &showsettings),
+      num(S::Meta, "Show Toolbar", 0, &showtoolbar),
+      num(S::Meta, "Confirmation", 1, ConfirmationWord()),
+      num(S::Meta, "Check Mandatory", 1, &checkmandatory),
+      num(S::Meta, "Options", 0, &AppOptions),
+      str(S::Meta, "FileMask", "*.htm*", 64, maskstring),
+
+      str(S::Mailer, "SMTP", "", 256, SMTPaddrtemp),
+      str(S::Mailer, "Mail Queue", kHome, 256, MailQueue),
+
+      str(S::Site, "Root Path", kHome, 256, RootPath),
+      num(S::Site, "Strategy", 1, &strategy),
+      num(S::Site, "Autotags", 0, &autotags),
+      str(S::Site, "Expiry Metatag", "AD.Expiry Date", 32, ExpiryRule.tag),
+      num(S::Site, "Expiry Days", 7, &ExpiryRule.days),
+      str(S::Site, "Expiry Owner Tag", "DC.Creator.Contact", 64, ExpiryRule.ownerTag),
+      str(S::Site, "Expiry Admin Email", "", 64, ExpiryRule.adminEmail),
+      str(S::Site, "Review Metatag", "AD.Review Date", 32, ReviewRule.tag),
+      num(S::Site, "Review Days", 7, &ReviewRule.days),
+      str(S::Site, "Review Owner Tag", "DC.Creator.Contact", 64, ReviewRule.ownerTag),
+      str(S::Site, "Review Admin Email", "", 64, ReviewRule.adminEmail),
+      str(S::Site, "SiteURL", "http://", 256, SiteURL),
+      str(S::Site, "Sitemapfile", kHomeSitemap, 256, Sitemapfile),
+      str(S::Site, "TitleTag", "DC.Title", 256, TitleTag),
+      str(S::Site, "OverwriteTag", "AD.MapMe", 256, OverwriteTag),
+      num(S::Site, "DisplayOptions", 1, &DisplayOptions),
+      num(S::Site, "SitemapOptions", 0, &SitemapOptions),
+      str(S::Site, "CustomNameImports", "", 64, CustomNameImports),
+      str(S::Site, "CustomValueImports", "", 64, CustomValueImports),
+      num(S::Site, "Log Level", 0, &loglevel),
+      str(S::Site, "Log Path", kHome, 256, LogPath),
+      str(S::Site, "SkinFile", "Standard Skins", 16, SkinFile),
+      str(S::Site, "Skin", "MARBLE", 16, Skin),
+      // Each recent-file slot holds 512 bytes but is read with a limit of 256.
+      str(S::Site, "Prev1", "", 256, PrevFiles[0]),
+      str(S::Site, "Prev2", "", 256, PrevFiles[1]),
+      str(S::Site, "Prev3", "", 256, PrevFiles[2]),
+      str(S::Site, "Prev4", "", 256, PrevFiles[3]),
+      str(S::Site, "Prev5", "", 256, PrevFiles[4]),
+  };
+}
+
+std::string DefaultText(const SettingKey& key) {
+  std::string_view def = key.defaultText;
+  if (def.substr(0, 2) == kHome) return platform::HomeDirectory() + std::string(def.substr(2));
+  return std::string(def);
+}
+
+const SettingKey& Key(KeySection section, const char* name) {
+  const SettingKey* key = FindSettingKey(section, name);
+  // The tables below name only keys of the table above.
+  if (!key) __builtin_trap();
+  return *key;
+}
+
+std::string SectionName(KeySection section) {
+  switch (section) {
+    case KeySection::Meta:
+      return "META";
+    case KeySection::Mailer:
+      return "MAILER";
+    case KeySection::Site:
+      break;
+  }
+  return SiteSectionName(CurrentConfig);
+}
+
+void ReadKey(const platform::ProfileDocument& doc, const SettingKey& key) {
+  std::string value;
+  bool found = doc.Get(SectionName(key.section), key.name, &value);
+  if (key.isInt) {
+    *key.number = found ? platform::ParseProfileInt(value, key.defaultInt) : key.defaultInt;
+  } else {
+    CopyText(key.text, key.width, found ? value : DefaultText(key));
+  }
+}
+
+void ReadKeys(const platform::ProfileDocument& doc, KeySection section,
+              std::initializer_list<const char*> names) {
+  for (const char* name : names)
+    ReadKey(doc, Key(section, name));
+}
+
+void WriteKeys(platform::ProfileDocument* doc, KeySection section,
+               std::initializer_list<const char*> names) {
+  std::string sectionName = SectionName(section);
+  for (const char* name : names)
+    doc->Set(sectionName, name, SettingValueText(Key(section, name)));
+}
+
+// Loads the file for an update; a file that exists but cannot be read is never replaced.
+bool LoadForUpdate(const std::string& path, platform::ProfileDocument* doc) {
+  if (doc->Load(path) == 0) return true;
+  ShowSystemError("Error reading configuration file", path);
+  return false;
+}
+
+int SaveUpdate(const std::string& path, const platform::ProfileDocument& doc) {
+  if (doc.Save(path) == 0) return 0;
+  ShowSystemError("Error writing configuration file", path);
+  return -1;
+}
+
+void EnsureSiteUrlSlash() {
+  size_t len = std::strlen(SiteURL);
+  if (len > 0 && SiteURL[len - 1] == '/') return;
+  // A full buffer gives up its last character rather than lose the slash.
+  if (len + 1 >= sizeof SiteURL) SiteURL[sizeof SiteURL - 2] = '\0';
+  platform::AppendText(SiteURL, "/");
+}
+
+int NoFirstRun(platform::WindowHandle owner) {
+  std::string text = "The configuration file META.INI was not found in " + std::string(IniPath) +
+                     ".\nCreate it with \"tagsteward-cli init\", or start the program in a "
+                     "directory that holds one.";
+  platform::ShowMessageBox(owner, text, "TAGSTEWARD STARTUP",
+                           platform::kBoxOk | platform::kBoxIconExclamation);
+  return -1;
+}
+
+}  // namespace
+
+const std::vector<SettingKey>& SettingKeys() {
+  static const std::vector<SettingKey> keys = BuildKeys();
+  return keys;
+}
+
+const SettingKey* FindSettingKey(KeySection section, const char* name) {
+  for (const SettingKey& key : SettingKeys())
+    if (key.section == section && std::strcmp(key.name, name) == 0) return &key;
+  return nullptr;
+}
+
+std::string SettingValueText(const SettingKey& key) {
+  if (key.isInt) return platform::Format("%d", *key.number);
+  return std::string(key.text, strnlen(key.text, key.width));
+}
+
+std::string SiteSectionName(const char* site) {
+  return "Config:" + std::string(site);
+}
+
+std::string IniFilePath() {
+  return platform::ResolveFixedName(IniPath, "META.INI");
+}
+
+void SetSiteOverride(const std::string& site) {
+  gSiteOverride = site;
+}
+
+void SetFirstRunHook(FirstRunHook hook) {
+  gFirstRunHook = hook;
+}
+
+void ResetSettings() {
+  for (const SettingKey& key : SettingKeys()) {
+    if (key.isInt) {
+      *key.number = key.defaultInt;
+    } else {
+      CopyText(key.text, key.width, DefaultText(key));
+    }
+  }
+  DecodeDisplayOptions(DisplayOptions);
+  ToolBarOn = showtoolbar;
+  std::memset(ConfigNames, 0, sizeof ConfigNames);
+  std::memset(ConfigIdx, 0, sizeof ConfigIdx);
+  ConfigCount = 0;
+  MaxSites = 30;
+}
+
+void DecodeDisplayOptions(int options) {
+  static const char* const kNames[] = {"HTTP-EQUIV=", "http-equiv=", "NAME=", "name="};
+  static const char* const kValues[] = {"CONTENT=", "content=", "VALUE=", "value="};
+  static const char* const kSchemes[] = {"SCHEME=", "scheme=", "SCHEME=", "scheme="};
+  static const char* const kSeparators[] = {",", ";", ",", ";"};
+  QuoteTags = options & 1;
+  CopyText(MTname, kNames[(options >> 1) & 3]);
+  CopyText(MTvalue, kValues[(options >> 3) & 3]);
+  CopyText(MTscheme, kSchemes[(options >> 5) & 3]);
+  CopyText(MTsepS, kSeparators[(options >> 7) & 3]);
+}
+
+void ReadEarlySettings() {
+  platform::ProfileDocument doc;
+  doc.Load(gPluginContext.configFile);  // a missing or unreadable file leaves the defaults
+  ReadKeys(doc, KeySection::Meta, {"Current Config"});
+  if (!gSiteOverride.empty()) CopyText(CurrentConfig, gSiteOverride);
+  ReadKeys(doc, KeySection::Site, {"Root Path", "SkinFile", "Skin"});
+  ReadKeys(doc, KeySection::Meta, {"Options", "FileMask"});
+}
+
+int ReadSettings(platform::WindowHandle owner) {
+  std::string path = IniFilePath();
+  bool existed = platform::FileExists(path);
+  platform::ProfileDocument doc;
+  if (doc.Load(path) != 0) ShowSystemError("Error reading configuration file", path);
+
+  ReadKeys(doc, KeySection::Meta,
+           {"Web Browser", "Editor", "Current Config", "Error Log", "Schema Space",
+            "Max Schema Tags", "Max Page Tags", "Option Space", "Show Working"});
+  if (!gSiteOverride.empty()) CopyText(CurrentConfig, gSiteOverride);
+  ReadKeys(doc, KeySection::Meta,
+           {"Show Attributes", "Show Settings", "Show Toolbar", "Confirmation", "Check Mandatory"});
+  ToolBarOn = showtoolbar;
+  ReadKeys(doc, KeySection::Mailer, {"SMTP", "Mail Queue"});
+  ReadKeys(doc, KeySection::Site,
+           {"Root Path", "Strategy", "Autotags", "Expiry Metatag", "Expiry Days",
+            "Expiry Owner Tag", "Expiry Admin Email", "Review Metatag", "Review Days",
+            "Review Owner Tag", "Review Admin Email", "SiteURL"});
+  EnsureSiteUrlSlash();
+  ReadKeys(doc, KeySection::Site,
+           {"Sitemapfile", "TitleTag", "OverwriteTag", "DisplayOptions", "SitemapOptions"});
+  DecodeDisplayOptions(DisplayOptions);
+  ReadKeys(doc, KeySection::Site,
+           {"CustomNameImports", "CustomValueImports", "Log Level", "Log Path", "SkinFile", "Skin",
+            "Prev1", "Prev2", "Prev3", "Prev4", "Prev5"});
+  if (existed) return 0;
+  return (gFirstRunHook ? gFirstRunHook : NoFirstRun)(owner);
+}
+
+int WriteSettings() {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  WriteKeys(&doc, KeySection::Meta, {"Web Browser", "Editor"});
+  // A site chosen for one run only is not made the current one.
+  if (gSiteOverride.empty()) WriteKeys(&doc, KeySection::Meta, {"Current Config"});
+  WriteKeys(&doc, KeySection::Meta,
+            {"Error Log", "Schema Space", "Max Schema Tags", "Max Page Tags", "Option Space",
+             "Show Working", "Show Attributes", "Show Settings", "Show Toolbar", "Confirmation",
+             "Check Mandatory"});
+  if (AppOptions != 0) WriteKeys(&doc, KeySection::Meta, {"Options"});
+  WriteKeys(&doc, KeySection::Meta, {"FileMask"});
+  WriteKeys(&doc, KeySection::Site,
+            {"Root Path",
+             "Strategy",
+             "Autotags",
+             "Expiry Metatag",
+             "Expiry Days",
+             "Expiry Owner Tag",
+             "Expiry Admin Email",
+             "Review Metatag",
+             "Review Days",
+             "Review Owner Tag",
+             "Review Admin Email",
+             "SiteURL",
+             "Sitemapfile",
+             "TitleTag",
+             "OverwriteTag",
+             "DisplayOptions",
+             "SitemapOptions",
+             "CustomNameImports",
+             "CustomValueImports",
+             "Log Level",
+             "Log Path",
+             "SkinFile",
+             "Skin",
+             "Prev1",
+             "Prev2",
+             "Prev3",
+             "Prev4",
+             "Prev5"});
+  return SaveUpdate(path, doc);
+}
+
+int ReadSiteList(platform::WindowHandle owner) {
+  (void)owner;  // the report below has no owner, as every coded message
+  ConfigCount = 0;
+  std::string text;
+  if (platform::ReadWholeFile(IniFilePath(), &text) != 0) return 0;
+  static constexpr std::string_view kPrefix = "[Config:";
+  size_t used = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    // Lines are read in pieces of at most 511 bytes, as a 512-byte line buffer does.
+    size_t lf = text.find('\n', pos);
+    size_t end = lf == std::string::npos ? text.size() : lf + 1;
+    if (end - pos > 511) end = pos + 511;
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end;
+    if (line.substr(0, kPrefix.size()) != kPrefix) continue;
+    size_t close = line.find(']', kPrefix.size());
+    if (close == std::string_view::npos) continue;
+    std::string_view name = line.substr(kPrefix.size(), close - kPrefix.size());
+    if (used + name.size() + 2 > sizeof ConfigNames) {
+      ReportCoded("M004:Out of Site name space!  - Use shorter names or contact ZELVANE");
+      break;
+    }
+    char* slot = ConfigNames + used;
+    CopyText(slot, sizeof ConfigNames - used, name);
+    used += name.size() + 1;
+    ConfigIdx[ConfigCount++] = slot;
+    if (ConfigCount > MaxSites) break;
+  }
+  return 0;
+}
+
+int WriteCurrentConfig() {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  WriteKeys(&doc, KeySection::Meta, {"Current Config"});
+  return SaveUpdate(path, doc);
+}
+
+int WriteAdvancedOptions() {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  WriteKeys(&doc, KeySection::Meta, {"Options", "FileMask"});
+  return SaveUpdate(path, doc);
+}
+
+int WriteMailerSettings() {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  WriteKeys(&doc, KeySection::Mailer, {"SMTP", "Mail Queue"});
+  return SaveUpdate(path, doc);
+}

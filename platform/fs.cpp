@@ -1,0 +1,319 @@
+#include "platform/fs.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+thread_local int tLastError = 0;
+
+int Failed() {
+  tLastError = errno;
+  return -1;
+}
+
+void FillInfo(const struct stat& st, FileInfo* info) {
+  info->isDir = S_ISDIR(st.st_mode);
+  info->isRegular = S_ISREG(st.st_mode);
+  info->isLink = S_ISLNK(st.st_mode);
+  info->size = static_cast<long long>(st.st_size);
+  info->mode = static_cast<unsigned>(st.st_mode & 07777);
+}
+
+class Posix final : public FileSystem {
+ public:
+  int Open(const std::string& path, OpenFor how, unsigned mode) override {
+    int flags = O_CLOEXEC;
+    switch (how) {
+      case OpenFor::Read:
+        flags |= O_RDONLY;
+        break;
+      case OpenFor::Write:
+        flags |= O_WRONLY | O_CREAT | O_TRUNC;
+        break;
+      case OpenFor::Append:
+        flags |= O_WRONLY | O_CREAT | O_APPEND;
+        break;
+      case OpenFor::CreateNew:
+        flags |= O_WRONLY | O_CREAT | O_EXCL;
+        break;
+    }
+    int fd;
+    do {
+      fd = ::open(path.c_str(), flags, static_cast<mode_t>(mode));
+    } while (fd < 0 && errno == EINTR);
+    return fd < 0 ? Failed() : fd;
+  }
+  long Read(int fd, void* buf, size_t len) override {
+    ssize_t n;
+    do {
+      n = ::read(fd, buf, len);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Failed() : static_cast<long>(n);
+  }
+  long Write(int fd, const void* buf, size_t len) override {
+    ssize_t n;
+    do {
+      n = ::write(fd, buf, len);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Failed() : static_cast<long>(n);
+  }
+  int Sync(int fd) override { return ::fsync(fd) == 0 ? 0 : Failed(); }
+  int Close(int fd) override {
+    // After EINTR the descriptor is gone on Linux: never retry close.
+    if (::close(fd) == 0 || errno == EINTR) return 0;
+    return Failed();
+  }
+  int Rename(const std::string& from, const std::string& to) override {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Failed();
+  }
+  int RenameNoReplace(const std::string& from, const std::string& to) override {
+    // A hard link fails on an existing name, which rename does not.
+    if (::link(from.c_str(), to.c_str()) != 0) return Failed();
+    ::unlink(from.c_str());
+    return 0;
+  }
+  int Remove(const std::string& path) override {
+    return ::unlink(path.c_str()) == 0 ? 0 : Failed();
+  }
+  int Stat(const std::string& path, FileInfo* info) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return Failed();
+    FillInfo(st, info);
+    return 0;
+  }
+  int LinkStat(const std::string& path, FileInfo* info) override {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return Failed();
+    FillInfo(st, info);
+    return 0;
+  }
+  int Chmod(const std::string& path, unsigned mode) override {
+    return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : Failed();
+  }
+  int MakeDir(const std::string& path) override {
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : Failed();
+  }
+  int RemoveDir(const std::string& path) override {
+    return ::rmdir(path.c_str()) == 0 ? 0 : Failed();
+  }
+  int ListDir(const std::string& dir, std::vector<std::string>* names) override {
+    names->clear();
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return Failed();
+    errno = 0;
+    while (struct dirent* e = ::readdir(d)) {
+      if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+      names->emplace_back(e->d_name);
+    }
+    int err = errno;
+    ::closedir(d);
+    if (err != 0) {
+      tLastError = err;
+      return -1;
+    }
+    return 0;
+  }
+  int ChangeDir(const std::string& path) override {
+    return ::chdir(path.c_str()) == 0 ? 0 : Failed();
+  }
+  int CurrentDir(std::string* out) override {
+    char buf[PATH_MAX];
+    if (!::getcwd(buf, sizeof buf)) return Failed();
+    *out = buf;
+    return 0;
+  }
+  int RealPath(const std::string& path, std::string* out) override {
+    char* p = ::realpath(path.c_str(), nullptr);
+    if (!p) return Failed();
+    *out = p;
+    std::free(p);
+    return 0;
+  }
+};
+
+Posix gPosix;
+FileSystem* gCurrent = &gPosix;
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+}  // namespace
+
+FileSystem& Fs() {
+  return *gCurrent;
+}
+
+FileSystem* SetFileSystem(FileSystem* fs) {
+  FileSystem* previous = gCurrent;
+  gCurrent = fs ? fs : &gPosix;
+  return previous;
+}
+
+FileSystem& PosixFileSystem() {
+  return gPosix;
+}
+
+int LastError() {
+  return tLastError;
+}
+void SetLastError(int err) {
+  tLastError = err;
+}
+std::string ErrorText(int err) {
+  char buf[256];
+  // GNU strerror_r returns the text, which may not be buf.
+  const char* text = strerror_r(err, buf, sizeof buf);
+  return text;
+}
+std::string LastErrorText() {
+  return ErrorText(tLastError);
+}
+bool IsAccessDenied(int err) {
+  return err == EACCES || err == EPERM;
+}
+
+int WriteAll(int fd, const void* buf, size_t len) {
+  const char* p = static_cast<const char*>(buf);
+  while (len > 0) {
+    long n = Fs().Write(fd, p, len);
+    if (n < 0) return -1;
+    if (n == 0) {  // no progress: treat as a full device rather than spin
+      SetLastError(ENOSPC);
+      return -1;
+    }
+    p += n;
+    len -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+long ReadFull(int fd, void* buf, size_t len) {
+  char* p = static_cast<char*>(buf);
+  size_t got = 0;
+  while (got < len) {
+    long n = Fs().Read(fd, p + got, len - got);
+    if (n < 0) return -1;
+    if (n == 0) break;
+    got += static_cast<size_t>(n);
+  }
+  return static_cast<long>(got);
+}
+
+int ReadWholeFile(const std::string& path, std::string* out) {
+  out->clear();
+  int fd = Fs().Open(path, OpenFor::Read, 0);
+  if (fd < 0) return -1;
+  char buf[65536];
+  for (;;) {
+    long n = Fs().Read(fd, buf, sizeof buf);
+    if (n < 0) {
+      int err = LastError();
+      Fs().Close(fd);
+      SetLastError(err);
+      return -1;
+    }
+    if (n == 0) break;
+    out->append(buf, static_cast<size_t>(n));
+  }
+  return Fs().Close(fd);
+}
+
+bool FileExists(const std::string& path) {
+  FileInfo info;
+  return Fs().Stat(path, &info) == 0 && !info.isDir;
+}
+
+bool DirExists(const std::string& path) {
+  FileInfo info;
+  return Fs().Stat(path, &info) == 0 && info.isDir;
+}
+
+AtomicFile::~AtomicFile() {
+  Abort();
+}
+
+int AtomicFile::Fail() {
+  if (!failed_) error_ = LastError();
+  failed_ = true;
+  Abort();
+  SetLastError(error_);
+  return -1;
+}
+
+int AtomicFile::Begin(const std::string& target, const std::string& workName) {
+  Abort();
+  failed_ = false;
+  error_ = 0;
+  targetPath_ = target;
+  FileInfo info;
+  if (Fs().LinkStat(target, &info) == 0 && info.isLink) {
+    if (Fs().RealPath(target, &targetPath_) != 0) return Fail();
+  }
+  mode_ = 0666;
+  bool existed = Fs().Stat(targetPath_, &info) == 0;
+  if (existed) mode_ = info.mode | 0200;
+  workPath_ = DirectoryOf(targetPath_) + "/" + workName;
+  // A stale work file may be anything, even a link elsewhere: remove it, then create afresh.
+  if (Fs().Remove(workPath_) != 0 && LastError() != ENOENT) return Fail();
+  fd_ = Fs().Open(workPath_, OpenFor::CreateNew, existed ? (mode_ & 0777) : 0666);
+  if (fd_ < 0) {
+    workPath_.clear();  // not ours: never remove it
+    return Fail();
+  }
+  if (existed && Fs().Chmod(workPath_, mode_) != 0) return Fail();
+  return 0;
+}
+
+int AtomicFile::Write(const void* data, size_t len) {
+  if (failed_ || fd_ < 0) return -1;
+  if (WriteAll(fd_, data, len) != 0) return Fail();
+  return 0;
+}
+
+int AtomicFile::Commit() {
+  if (failed_ || fd_ < 0) return -1;
+  if (Fs().Sync(fd_) != 0) return Fail();
+  int fd = fd_;
+  fd_ = -1;
+  if (Fs().Close(fd) != 0) return Fail();
+  if (Fs().Rename(workPath_, targetPath_) != 0) return Fail();
+  workPath_.clear();
+  return 0;
+}
+
+void AtomicFile::Abort() {
+  int err = LastError();
+  if (fd_ >= 0) {
+    Fs().Close(fd_);
+    fd_ = -1;
+  }
+  if (!workPath_.empty()) {
+    Fs().Remove(workPath_);
+    workPath_.clear();
+  }
+  SetLastError(err);
+}
+
+int ReplaceFile(const std::string& path, const std::string& data, const std::string& workName) {
+  AtomicFile file;
+  if (file.Begin(path, workName) != 0) return -1;
+  if (file.Write(data) != 0) return -1;
+  return file.Commit();
+}
+
+}  // namespace platform

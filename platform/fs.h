@@ -1,0 +1,130 @@
+// File services behind one replaceable backend, so tests can inject faults as data.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct FileInfo {
+  bool isDir = false;
+  bool isRegular = false;
+  bool isLink = false;  // only from lstat-style queries
+  long long size = 0;
+  unsigned mode = 0;  // permission bits
+};
+
+enum class OpenFor {
+  Read,       // existing file, read only
+  Write,      // create or truncate, write only
+  Append,     // create if missing, append
+  CreateNew,  // create, fail if it exists
+};
+
+// The backend. Every call records the error of a failure (see LastError) and returns -1.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+  // Returns a descriptor >= 0, or -1.
+  virtual int Open(const std::string& path, OpenFor how, unsigned mode) = 0;
+  // One read: bytes read, 0 at end of file, -1 on error (EINTR retried).
+  virtual long Read(int fd, void* buf, size_t len) = 0;
+  // One write: bytes written (may be short), -1 on error (EINTR retried).
+  virtual long Write(int fd, const void* buf, size_t len) = 0;
+  virtual int Sync(int fd) = 0;
+  virtual int Close(int fd) = 0;
+  // Replaces `to` if it exists.
+  virtual int Rename(const std::string& from, const std::string& to) = 0;
+  // Fails with EEXIST when `to` exists.
+  virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  virtual int Remove(const std::string& path) = 0;
+  virtual int Stat(const std::string& path, FileInfo* info) = 0;
+  virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
+  virtual int Chmod(const std::string& path, unsigned mode) = 0;
+  virtual int MakeDir(const std::string& path) = 0;
+  virtual int RemoveDir(const std::string& path) = 0;
+  // Names in the directory without "." and "..", in no particular order.
+  virtual int ListDir(const std::string& dir, std::vector<std::string>* names) = 0;
+  virtual int ChangeDir(const std::string& path) = 0;
+  virtual int CurrentDir(std::string* out) = 0;
+  // Canonical absolute path with every symbolic link resolved.
+  virtual int RealPath(const std::string& path, std::string* out) = 0;
+};
+
+// The backend in use (the POSIX one unless a test installed another).
+FileSystem& Fs();
+// Installs a backend; nullptr restores the POSIX one. Returns the previous one.
+FileSystem* SetFileSystem(FileSystem* fs);
+// The POSIX backend itself, for wrappers.
+FileSystem& PosixFileSystem();
+
+// Installs a backend for the lifetime of the object.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(FileSystem* fs) : previous_(SetFileSystem(fs)) {}
+  ~ScopedFileSystem() { SetFileSystem(previous_); }
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  FileSystem* previous_;
+};
+
+// The last error recorded by a platform call on this thread (an errno value), and its text.
+int LastError();
+void SetLastError(int err);
+std::string LastErrorText();
+std::string ErrorText(int err);
+// True when the error means "access denied".
+bool IsAccessDenied(int err);
+
+// Writes all of buf, looping over short writes. 0 or -1.
+int WriteAll(int fd, const void* buf, size_t len);
+// Reads until len bytes or end of file. Bytes read, or -1.
+long ReadFull(int fd, void* buf, size_t len);
+// Reads a whole file. 0 or -1.
+int ReadWholeFile(const std::string& path, std::string* out);
+bool FileExists(const std::string& path);
+bool DirExists(const std::string& path);
+
+// Writes a file completely under a work name in the same directory, flushes it to disk and
+// renames it over the target, so that the target is always either the old or the new file.
+// A target that is a symbolic link is replaced at the link's target (the link stays); the new
+// file keeps the old file's permission bits with owner write added.
+class AtomicFile {
+ public:
+  AtomicFile() = default;
+  ~AtomicFile();  // aborts when not committed
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // Opens the work file `workName` (a bare file name) beside `target`. 0 or -1.
+  int Begin(const std::string& target, const std::string& workName);
+  // 0 or -1; after a failure every later call fails and Commit does nothing.
+  int Write(const void* data, size_t len);
+  int Write(const std::string& s) { return Write(s.data(), s.size()); }
+  // Flushes, closes and renames into place. 0 or -1 (then the work file is gone).
+  int Commit();
+  // Closes and removes the work file; the target is untouched.
+  void Abort();
+
+  const std::string& workPath() const { return workPath_; }
+  const std::string& targetPath() const { return targetPath_; }
+  // The error of the step that failed.
+  int error() const { return error_; }
+
+ private:
+  int Fail();
+  int fd_ = -1;
+  bool failed_ = false;
+  int error_ = 0;
+  unsigned mode_ = 0644;
+  std::string targetPath_;
+  std::string workPath_;
+};
+
+// Replaces a whole file atomically with data, through a work file named workName. 0 or -1.
+int ReplaceFile(const std::string& path, const std::string& data, const std::string& workName);
+
+}  // namespace platform

@@ -1,0 +1,154 @@
+#include "platform/fs.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tests/support/fault_fs.h"
+#include "tests/support/temp_dir.h"
+
+using namespace testing_support;
+using platform::AtomicFile;
+
+namespace {
+
+unsigned ModeOf(const std::string& path) {
+  struct stat st;
+  EXPECT_EQ(0, ::stat(path.c_str(), &st));
+  return st.st_mode & 07777;
+}
+
+TEST(AtomicFileTest, ReplacesContentKeepsModeAndLeavesNoWorkFile) {
+  TempDir dir;
+  std::string doc = dir / "page.htm";
+  WriteFile(doc, "old");
+  ASSERT_EQ(0, ::chmod(doc.c_str(), 0444));
+  ASSERT_EQ(0, platform::ReplaceFile(doc, "new content", "temp.dat"));
+  EXPECT_EQ("new content", ReadFile(doc));
+  EXPECT_EQ(0644u, ModeOf(doc));  // owner write added, the rest kept
+  EXPECT_FALSE(Exists(dir / "temp.dat"));
+}
+
+TEST(AtomicFileTest, SymbolicLinkIsRewrittenAtItsTargetAndStaysALink) {
+  TempDir dir;
+  WriteFile(dir / "real/page.htm", "old");
+  ASSERT_EQ(0, ::symlink((dir / "real/page.htm").c_str(), (dir / "link.htm").c_str()));
+  ASSERT_EQ(0, platform::ReplaceFile(dir / "link.htm", "new", "temp.dat"));
+  struct stat st;
+  ASSERT_EQ(0, ::lstat((dir / "link.htm").c_str(), &st));
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ("new", ReadFile(dir / "real/page.htm"));
+  EXPECT_FALSE(Exists(dir / "real/temp.dat"));
+}
+
+TEST(AtomicFileTest, StaleWorkFileThatIsALinkIsRemovedNotFollowed) {
+  TempDir dir;
+  WriteFile(dir / "victim.txt", "keep me");
+  WriteFile(dir / "page.htm", "old");
+  ASSERT_EQ(0, ::symlink((dir / "victim.txt").c_str(), (dir / "temp.dat").c_str()));
+  ASSERT_EQ(0, platform::ReplaceFile(dir / "page.htm", "new", "temp.dat"));
+  EXPECT_EQ("keep me", ReadFile(dir / "victim.txt"));
+  EXPECT_EQ("new", ReadFile(dir / "page.htm"));
+}
+
+// Every step of a write fails in turn: the target keeps its old bytes and no work file stays.
+TEST(AtomicFileTest, AnyFailedStepLeavesTheOldFileIntact) {
+  TempDir dir;
+  std::string doc = dir / "page.htm";
+  const std::string big(20000, 'x');
+  struct Case {
+    const char* what;
+    FaultPlan plan;
+  };
+  std::vector<Case> cases;
+  for (int n = 1; n <= 2; ++n) {
+    FaultPlan p;
+    p.failWriteAt = n;
+    cases.push_back({"write", p});
+  }
+  {
+    FaultPlan p;
+    p.failSyncAt = 1;
+    cases.push_back({"sync", p});
+  }
+  {
+    FaultPlan p;
+    p.failCloseAt = 1;
+    cases.push_back({"close", p});
+  }
+  {
+    FaultPlan p;
+    p.failRenameAt = 1;
+    cases.push_back({"rename", p});
+  }
+  {
+    FaultPlan p;
+    p.failOpenAt = 1;
+    cases.push_back({"open", p});
+  }
+  for (long long full : {0LL, 1LL, 4096LL, 19999LL}) {
+    FaultPlan p;
+    p.diskFullAfter = full;
+    cases.push_back({"disk full", p});
+  }
+  for (const Case& c : cases) {
+    WriteFile(doc, "the old document");
+    FaultyFileSystem faulty(c.plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    AtomicFile file;
+    int rc = file.Begin(doc, "temp.dat");
+    if (rc == 0) rc = file.Write(big.data(), 10000);
+    if (rc == 0) rc = file.Write(big.data(), 10000);
+    if (rc == 0) rc = file.Commit();
+    EXPECT_EQ(-1, rc) << c.what;
+    EXPECT_NE(0, file.error()) << c.what;
+    EXPECT_TRUE(ReadFile(doc) == "the old document") << c.what;
+    EXPECT_FALSE(Exists(dir / "temp.dat")) << c.what;
+  }
+}
+
+TEST(FsTest, WriteAllCompletesShortWritesAndReadFullReadsEverything) {
+  TempDir dir;
+  std::string path = dir / "f";
+  FaultPlan plan;
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  int fd = platform::Fs().Open(path, platform::OpenFor::Write, 0644);
+  ASSERT_GE(fd, 0);
+  std::string data(100000, 'a');
+  ASSERT_EQ(0, platform::WriteAll(fd, data.data(), data.size()));
+  ASSERT_EQ(0, platform::Fs().Close(fd));
+  std::string back;
+  ASSERT_EQ(0, platform::ReadWholeFile(path, &back));
+  EXPECT_EQ(data, back);
+  // A disk that fills up mid-write reports ENOSPC after the short write.
+  faulty.plan().diskFullAfter = faulty.counts().bytesWritten + 10;
+  fd = platform::Fs().Open(path, platform::OpenFor::Write, 0644);
+  EXPECT_EQ(-1, platform::WriteAll(fd, data.data(), 100));
+  EXPECT_EQ(ENOSPC, platform::LastError());
+  platform::Fs().Close(fd);
+  EXPECT_EQ(10u, ReadFile(path).size());
+}
+
+TEST(FsTest, LastErrorTextAndAccessDenied) {
+  EXPECT_EQ(-1, platform::Fs().Open("/nonexistent/dir/file", platform::OpenFor::Read, 0));
+  EXPECT_EQ(ENOENT, platform::LastError());
+  EXPECT_EQ("No such file or directory", platform::LastErrorText());
+  EXPECT_TRUE(platform::IsAccessDenied(EACCES));
+  EXPECT_TRUE(platform::IsAccessDenied(EPERM));
+  EXPECT_FALSE(platform::IsAccessDenied(ENOENT));
+}
+
+TEST(FsTest, RenameNoReplaceRefusesAnExistingName) {
+  TempDir dir;
+  WriteFile(dir / "a.tmp", "new");
+  WriteFile(dir / "a.tsm", "queued");
+  EXPECT_EQ(-1, platform::Fs().RenameNoReplace(dir / "a.tmp", dir / "a.tsm"));
+  EXPECT_EQ(EEXIST, platform::LastError());
+  EXPECT_EQ("queued", ReadFile(dir / "a.tsm"));
+  ASSERT_EQ(0, platform::Fs().RenameNoReplace(dir / "a.tmp", dir / "b.tsm"));
+  EXPECT_EQ("new", ReadFile(dir / "b.tsm"));
+  EXPECT_FALSE(Exists(dir / "a.tmp"));
+}
+
+}  // namespace

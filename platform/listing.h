@@ -1,0 +1,34 @@
+// Directory listing with Windows wildcard meaning, case-insensitive and sorted.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// True when name matches one wildcard pattern ("*", "?", "*.htm*", "*." = no dot in the name),
+// without regard to case.
+bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+// Splits "a;b;c" into its non-empty patterns (blanks around each removed).
+std::vector<std::string> SplitPatterns(std::string_view patterns);
+
+// True when name matches any pattern of a ";"-separated list.
+bool MatchesAnyPattern(std::string_view patterns, std::string_view name);
+
+// Sorts names by name without regard to case (byte order breaks ties).
+void SortNamesNoCase(std::vector<std::string>* names);
+
+struct DirEntry {
+  std::string name;
+  bool isLink = false;  // a symbolic link (to a directory, in the subdirectory list)
+};
+
+// Lists dir: every subdirectory (sorted), and the regular files matching the patterns, pattern
+// by pattern in the order given, each group sorted (a pattern given twice lists its files twice).
+// Either output may be null. 0, or -1 when the directory cannot be read.
+int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
+                  std::vector<std::string>* files);
+
+}  // namespace platform

@@ -1,0 +1,60 @@
+#include "platform/paths.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/fs.h"
+#include "platform/listing.h"
+#include "platform/text.h"
+
+namespace platform {
+
+std::string JoinPath(std::string_view dir, std::string_view name) {
+  std::string out(dir);
+  if (!out.empty() && out.back() != '/') out += '/';
+  out += name;
+  return out;
+}
+
+std::string DirectoryPart(std::string_view path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string_view::npos) return std::string();
+  return std::string(path.substr(0, slash));
+}
+
+std::string HomeDirectory() {
+  const char* home = std::getenv("HOME");
+  std::string dir;
+  if (home && *home) {
+    dir = home;
+  } else if (struct passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+    dir = pw->pw_dir;
+  } else {
+    dir = "/";
+  }
+  return WithTrailingSlash(dir);
+}
+
+std::string ResolveFixedName(std::string_view dir, std::string_view name) {
+  std::string exact = JoinPath(dir, name);
+  FileInfo info;
+  if (Fs().Stat(exact, &info) == 0) return exact;
+  std::vector<std::string> names;
+  if (Fs().ListDir(dir.empty() ? std::string(".") : std::string(dir), &names) == 0) {
+    SortNamesNoCase(&names);  // the same choice on every run when several spellings exist
+    for (const std::string& n : names)
+      if (EqualsNoCase(n, name)) return JoinPath(dir, n);
+  }
+  return exact;
+}
+
+std::string WithTrailingSlash(std::string_view dir) {
+  std::string out(dir);
+  if (out.empty() || out.back() != '/') out += '/';
+  return out;
+}
+
+}  // namespace platform

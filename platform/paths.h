@@ -1,0 +1,25 @@
+// Paths: joining with the native separator, the home directory, the program's fixed file names.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// dir + "/" + name, without doubling a separator that dir already ends with.
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+// The directory part of a path (before its last "/"), "" when there is none.
+std::string DirectoryPart(std::string_view path);
+
+// The user's home directory, ending in "/".
+std::string HomeDirectory();
+
+// The path of the fixed file `name` in dir, found whatever the case of the name on disk;
+// when none exists, dir joined with name as given.
+std::string ResolveFixedName(std::string_view dir, std::string_view name);
+
+// Makes sure a directory text ends with "/".
+std::string WithTrailingSlash(std::string_view dir);
+
+}  // namespace platform

@@ -1,0 +1,3 @@
+#include "plugins/context.h"
+
+PluginContext gPluginContext = {};

@@ -1,0 +1,67 @@
+#include "tests/support/fault_fs.h"
+
+namespace testing_support {
+
+int FaultyFileSystem::Fault(int err) {
+  platform::SetLastError(err);
+  return -1;
+}
+
+int FaultyFileSystem::Open(const std::string& path, platform::OpenFor how, unsigned mode) {
+  ++counts_.opens;
+  if (counts_.opens == plan_.failOpenAt) return Fault(plan_.error);
+  if (how == platform::OpenFor::Read && plan_.unreadable.count(path)) return Fault(EACCES);
+  return base_.Open(path, how, mode);
+}
+
+long FaultyFileSystem::Read(int fd, void* buf, size_t len) {
+  ++counts_.reads;
+  if (counts_.reads == plan_.failReadAt) return Fault(plan_.error);
+  return base_.Read(fd, buf, len);
+}
+
+long FaultyFileSystem::Write(int fd, const void* buf, size_t len) {
+  ++counts_.writes;
+  if (counts_.writes == plan_.failWriteAt) return Fault(plan_.error);
+  if (plan_.diskFullAfter >= 0) {
+    long long room = plan_.diskFullAfter - counts_.bytesWritten;
+    if (room <= 0) return Fault(ENOSPC);
+    if (static_cast<long long>(len) > room) len = static_cast<size_t>(room);
+  }
+  long n = base_.Write(fd, buf, len);
+  if (n > 0) counts_.bytesWritten += n;
+  return n;
+}
+
+int FaultyFileSystem::Sync(int fd) {
+  ++counts_.syncs;
+  if (counts_.syncs == plan_.failSyncAt) return Fault(plan_.error);
+  return base_.Sync(fd);
+}
+
+int FaultyFileSystem::Close(int fd) {
+  ++counts_.closes;
+  int rc = base_.Close(fd);  // the descriptor is released either way
+  if (counts_.closes == plan_.failCloseAt) return Fault(plan_.error);
+  return rc;
+}
+
+int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+  ++counts_.renames;
+  if (counts_.renames == plan_.failRenameAt) return Fault(EACCES);
+  return base_.Rename(from, to);
+}
+
+int FaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
+  ++counts_.renames;
+  if (counts_.renames == plan_.failRenameAt) return Fault(EACCES);
+  return base_.RenameNoReplace(from, to);
+}
+
+int FaultyFileSystem::Remove(const std::string& path) {
+  ++counts_.removes;
+  if (counts_.removes == plan_.failRemoveAt) return Fault(EACCES);
+  return base_.Remove(path);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,76 @@
+// A file system wrapper that injects faults described as data.
+#pragma once
+
+#include <cerrno>
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/fs.h"
+
+namespace testing_support {
+
+struct FaultPlan {
+  // Calls are counted from 1; 0 means never fail.
+  int failOpenAt = 0;
+  int failWriteAt = 0;
+  int failSyncAt = 0;
+  int failCloseAt = 0;
+  int failRenameAt = 0;
+  int failRemoveAt = 0;
+  int failReadAt = 0;
+  // Bytes that fit on the disk before writes fail with ENOSPC (a short write first); -1 = no limit.
+  long long diskFullAfter = -1;
+  // Paths (as given to Open) that cannot be opened for reading.
+  std::set<std::string> unreadable;
+  int error = EIO;
+};
+
+struct FaultCounts {
+  int opens = 0, writes = 0, syncs = 0, closes = 0, renames = 0, removes = 0, reads = 0;
+  long long bytesWritten = 0;
+};
+
+class FaultyFileSystem final : public platform::FileSystem {
+ public:
+  explicit FaultyFileSystem(FaultPlan plan = {},
+                            platform::FileSystem& base = platform::PosixFileSystem())
+      : plan_(std::move(plan)), base_(base) {}
+
+  const FaultCounts& counts() const { return counts_; }
+  FaultPlan& plan() { return plan_; }
+
+  int Open(const std::string& path, platform::OpenFor how, unsigned mode) override;
+  long Read(int fd, void* buf, size_t len) override;
+  long Write(int fd, const void* buf, size_t len) override;
+  int Sync(int fd) override;
+  int Close(int fd) override;
+  int Rename(const std::string& from, const std::string& to) override;
+  int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Remove(const std::string& path) override;
+  int Stat(const std::string& path, platform::FileInfo* info) override {
+    return base_.Stat(path, info);
+  }
+  int LinkStat(const std::string& path, platform::FileInfo* info) override {
+    return base_.LinkStat(path, info);
+  }
+  int Chmod(const std::string& path, unsigned mode) override { return base_.Chmod(path, mode); }
+  int MakeDir(const std::string& path) override { return base_.MakeDir(path); }
+  int RemoveDir(const std::string& path) override { return base_.RemoveDir(path); }
+  int ListDir(const std::string& dir, std::vector<std::string>* names) override {
+    return base_.ListDir(dir, names);
+  }
+  int ChangeDir(const std::string& path) override { return base_.ChangeDir(path); }
+  int CurrentDir(std::string* out) override { return base_.CurrentDir(out); }
+  int RealPath(const std::string& path, std::string* out) override {
+    return base_.RealPath(path, out);
+  }
+
+ private:
+  int Fault(int err);
+  FaultPlan plan_;
+  platform::FileSystem& base_;
+  FaultCounts counts_;
+};
+
+}  // namespace testing_support
