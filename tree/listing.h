@@ -1,0 +1,15 @@
+// The two listings of a directory that every walk of the document tree uses.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subdirectories a walk enters, sorted: names without a dot (so neither "old.site" nor
+// ".git"), and never a symbolic link (a link back up the tree would never end). 0, or -1 when
+// the directory cannot be read.
+int ListWalkSubdirectories(const std::string& dir, std::vector<std::string>* names);
+
+// The documents of a directory for the mask ("*.htm*;*.php"): for each pattern in the order
+// written, the regular files it matches, sorted; a file matching two patterns is listed twice.
+// 0, or -1 when the directory cannot be read.
+int ListWalkDocuments(const std::string& dir, const char* mask, std::vector<std::string>* names);
