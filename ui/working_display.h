@@ -1,0 +1,29 @@
+// What a running task shows: the working lines, the progress bar, the notify box, and the one
+// pending message it lets the window handle between documents. The main window, the CLI and
+// the tests each install their own sink; without one nothing is shown.
+#pragma once
+
+#include <string_view>
+
+class WorkingDisplaySink {
+ public:
+  virtual ~WorkingDisplaySink() = default;
+  virtual void WorkingLine(int level, std::string_view text) { (void)level, (void)text; }
+  virtual void Progress(int percent) { (void)percent; }
+  virtual void ClearProgress() {}
+  virtual void Notify(std::string_view text) { (void)text; }  // empty text closes the box
+  virtual void PumpOne() {}
+};
+
+// Installs a sink (nullptr: none). Returns the previous one.
+WorkingDisplaySink* SetWorkingDisplaySink(WorkingDisplaySink* sink);
+
+// Shows text on the working line of a walk level (levels 0 to 19 have a line); "" clears it.
+void SetWorkingLine(int level, const char* text);
+// Opens the notify box with text, or closes it with "".
+void ShowNotify(const char* text);
+// Lets the window handle at most one pending message.
+void PumpOneMessage();
+// Paints the progress bar at percent; clears it.
+void ShowProgress(int percent);
+void ClearProgress();
