@@ -23,6 +23,8 @@ struct FaultPlan {
   long long diskFullAfter = -1;
   // Paths (as given to Open) that cannot be opened for reading.
   std::set<std::string> unreadable;
+  // Directories that cannot be listed.
+  std::set<std::string> unlistable;
   int error = EIO;
 };
 
@@ -58,6 +60,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   int MakeDir(const std::string& path) override { return base_.MakeDir(path); }
   int RemoveDir(const std::string& path) override { return base_.RemoveDir(path); }
   int ListDir(const std::string& dir, std::vector<std::string>* names) override {
+    if (plan_.unlistable.count(dir)) return Fault(EACCES);
     return base_.ListDir(dir, names);
   }
   int ChangeDir(const std::string& path) override { return base_.ChangeDir(path); }
