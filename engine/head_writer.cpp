@@ -1,0 +1,365 @@
+#include "engine/head_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "config/version.h"
+#include "log/audit.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+
+namespace {
+
+using std::string_view;
+constexpr size_t npos = string_view::npos;
+
+constexpr const char kBufferFull[] =
+    "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
+constexpr unsigned kErrorBox = platform::kBoxOk | platform::kBoxIconExclamation;
+
+// Only the first chunk of a document is searched; the rest is copied as it is.
+constexpr size_t kChunkSize = 4096;
+constexpr size_t kCopySize = 65536;
+
+// Appends bytes to a fixed text whose room the caller has checked.
+struct Appender {
+  char* at;
+  void Put(string_view s) {
+    std::memcpy(at, s.data(), s.size());
+    at += s.size();
+  }
+};
+
+// The first chunk of a document, searched as the text it holds: the head scan, like the
+// reader's, ends at the first NUL byte.
+class Chunk {
+ public:
+  char bytes[kChunkSize];
+  size_t size = 0;     // bytes read
+  size_t textEnd = 0;  // the searchable text: up to the first NUL
+
+  size_t Find(string_view what, size_t from = 0) const {
+    if (from > textEnd) return npos;
+    return string_view(bytes, textEnd).find(what, from);
+  }
+  // Rewrites the first occurrence (or every occurrence) of from, at or after start, as to.
+  void Fold(string_view from, string_view to, size_t start, bool all) {
+    for (size_t at = Find(from, start); at != npos; at = Find(from, at + to.size())) {
+      std::memcpy(bytes + at, to.data(), to.size());
+      if (!all) return;
+    }
+  }
+  string_view Slice(size_t begin, size_t end) const {
+    return string_view(bytes + begin, end - begin);
+  }
+};
+
+// One rewrite: the document read through fd, the new one written through a work file.
+class Rewrite {
+ public:
+  Rewrite(platform::WindowHandle window, const char* path) : window_(window), path_(path) {}
+  ~Rewrite() {
+    if (fd_ >= 0) platform::Fs().Close(fd_);
+  }
+
+  int Open() {
+    fd_ = platform::Fs().Open(path_, platform::OpenFor::Read, 0);
+    if (fd_ < 0) return ReadFailed();
+    long n = platform::ReadFull(fd_, chunk_.bytes, kChunkSize);
+    if (n < 0) return ReadFailed();
+    chunk_.size = static_cast<size_t>(n);
+    chunk_.textEnd = strnlen(chunk_.bytes, chunk_.size);
+    return 0;
+  }
+
+  Chunk& chunk() { return chunk_; }
+
+  // Creates the work file. 0 or -1 (reported).
+  int Begin() {
+    if (out_.Begin(path_, kRewriteWorkName) == 0) return 0;
+    int err = out_.error();
+    // A work file that is still there could not be removed: say so before the outcome.
+    std::string work =
+        platform::JoinPath(platform::DirectoryPart(out_.targetPath()), kRewriteWorkName);
+    platform::FileInfo info;
+    if (platform::Fs().LinkStat(work, &info) == 0) {
+      platform::SetLastError(err);
+      ShowSystemError("Error removing temp file", work);
+    }
+    ShowFileError(window_, "Error opening new file", path_);
+    return -1;
+  }
+
+  int Put(string_view s) {
+    if (failed_) return -1;
+    if (s.empty()) return 0;
+    if (out_.Write(s.data(), s.size()) != 0) {
+      failed_ = true;
+      platform::SetLastError(out_.error());
+      ShowSystemError("Error writing new file", path_);
+      return -1;
+    }
+    last_ = s.back();
+    return 0;
+  }
+  // A line break, unless the text written so far ends a line or a tag: what follows can then
+  // never join with it into a tag that was not there.
+  int Separate() { return last_ == '\n' || last_ == '>' || last_ == '\0' ? 0 : Put("\r\n"); }
+
+  // Writes the rest of the chunk from resume, after at most two line breaks, then the rest of
+  // the document, and puts the new document in place. 0 or -1 (reported).
+  int Finish(size_t resume) {
+    static const char kBreaks[] = {'\r', '\n', '\r', '\n'};
+    for (char c : kBreaks)
+      if (resume < chunk_.size && chunk_.bytes[resume] == c) ++resume;
+    if ((resume < chunk_.size || chunk_.size == kChunkSize) && Separate() != 0) return -1;
+    if (Put(chunk_.Slice(resume, chunk_.size)) != 0) return -1;
+    if (chunk_.size == kChunkSize) {
+      static char copy[kCopySize];  // main thread only
+      for (;;) {
+        long n = platform::Fs().Read(fd_, copy, sizeof copy);
+        if (n < 0) {
+          out_.Abort();
+          return ReadFailed();
+        }
+        if (n == 0) break;
+        if (Put(string_view(copy, static_cast<size_t>(n))) != 0) return -1;
+      }
+    }
+    if (failed_) return -1;
+    // Only read from: a failed close loses nothing.
+    platform::Fs().Close(fd_);
+    fd_ = -1;
+    if (out_.Commit() != 0) {
+      ShowFileError(window_, "Error renaming file to temp.dat", path_);
+      return -1;
+    }
+    return 0;
+  }
+
+  // The missing tag terminator: the message, then the chunk itself.
+  int Unterminated(const char* message) {
+    ShowFileError(window_, message, path_);
+    ShowFileError(window_, string_view(chunk_.bytes, chunk_.textEnd), path_);
+    return -1;
+  }
+
+ private:
+  int ReadFailed() {
+    ShowFileError(window_, "Error opening temp file", path_);
+    return -1;
+  }
+
+  platform::WindowHandle window_;
+  const char* path_;
+  int fd_ = -1;
+  Chunk chunk_;
+  platform::AtomicFile out_;
+  bool failed_ = false;
+  char last_ = '\0';
+};
+
+enum class Block { Meta, Link };
+
+void AuditWarning(const char* path, const char* text) {
+  if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, text);
+}
+
+// The rewrite shared by the head writer and the style sheet link: 0, -1, or -2 (no head tag).
+int RewriteDocument(platform::WindowHandle window, const char* path, Block block,
+                    const char* insert) {
+  Rewrite rw(window, path);
+  if (rw.Open() != 0) return -1;
+  Chunk& c = rw.chunk();
+  if (c.size == 0) return 0;  // an empty document stays empty
+
+  c.Fold("<head", "<HEAD", 0, false);
+  c.Fold("</head>", "</HEAD>", 0, false);
+  if (c.Find("</HEAD>") == npos) {
+    if (block == Block::Meta) AuditWarning(path, "Missing </HEAD> tag.");
+    return -1;
+  }
+  size_t head = c.Find("<HEAD");
+  if (head == npos) {
+    AuditWarning(path, "No HEAD tag - file ignored.");
+    return -2;
+  }
+  // The head must end after it starts, as the reader requires.
+  size_t headEnd = c.Find("</HEAD>", head);
+  if (headEnd == npos) {
+    if (block == Block::Meta) AuditWarning(path, "Missing </HEAD> tag.");
+    return -1;
+  }
+
+  size_t blockStart = npos;  // where the replaced block starts
+  size_t resume = 0;         // where the chunk goes on after it
+  if (block == Block::Meta) {
+    c.Fold("<META", "<meta", head, true);
+    c.Fold("<Meta", "<meta", head, true);
+    blockStart = c.Find("<meta", head);
+    for (size_t at = blockStart; at != npos; at = c.Find("<meta", resume)) {
+      size_t gt = c.Find(">", at);
+      // A tag that runs into the end of the head has lost its own terminator.
+      if (gt == npos || (at < headEnd && headEnd < gt))
+        return rw.Unterminated("Metatag parse error - missing tag terminator");
+      resume = gt + 1;
+    }
+  } else {
+    c.Fold("<LINK REL", "<link rel", head, true);
+    blockStart = c.Find("<link rel", head);
+    if (blockStart != npos && blockStart > headEnd) blockStart = npos;  // only the head's links
+    if (blockStart != npos) {
+      size_t gt = c.Find(">", blockStart);
+      if (gt == npos || gt > headEnd)
+        return rw.Unterminated("Metatag parse error - missing link rel terminator");
+      resume = gt + 1;
+    }
+  }
+
+  if (rw.Begin() != 0) return -1;
+  if (blockStart != npos) {
+    rw.Put(c.Slice(0, blockStart));
+  } else {
+    // No block: insert after the head tag, whatever attributes it has.
+    size_t gt = c.Find(">", head);
+    resume = gt + 1;
+    rw.Put(c.Slice(0, resume));
+    rw.Put("\r\n");
+  }
+  if (block == Block::Meta && !IsTreeTagPath(path)) {
+    RenderStamp();
+    rw.Put(EdBuffer);
+  }
+  rw.Put(insert ? insert : "");
+  if (block == Block::Meta && blockStart != npos) {
+    // Markup between the meta tags (a title, a comment, the end of the head) stays, after the
+    // new tags; the blanks and line breaks between tags do not.
+    size_t at = blockStart;
+    for (;;) {
+      size_t gapStart = c.Find(">", at) + 1;
+      size_t next = c.Find("<meta", gapStart);
+      if (next == npos) break;
+      string_view gap = platform::TrimBlanks(c.Slice(gapStart, next));
+      if (!gap.empty()) {
+        rw.Separate();
+        rw.Put(gap);
+        rw.Put("\r\n");
+      }
+      at = next;
+    }
+  }
+  return rw.Finish(resume);
+}
+
+}  // namespace
+
+void RenderTag(char* text, size_t cap, const TagRecord& record) {
+  if (cap == 0) return;
+  size_t used = strnlen(text, cap);
+  if (used == cap) {  // not terminated: keep it within its capacity
+    text[cap - 1] = '\0';
+    used = cap - 1;
+  }
+  string_view q = QuoteTags ? "\"" : "";
+  string_view name(record.name, strnlen(record.name, sizeof record.name));
+  string_view value(record.value, strnlen(record.value, sizeof record.value));
+  string_view scheme;
+  if (record.flags & SF_OPTIONS) {
+    int i = FindSchemaTag(record.name);
+    if (i >= 0) scheme = SchemaScheme(SchemaIndex[i]);
+  }
+  string_view mtName(MTname), mtValue(MTvalue), mtScheme(MTscheme);
+
+  size_t lead = 6 + mtName.size() + 2 * q.size() + name.size();
+  if (!scheme.empty()) lead += 1 + mtScheme.size() + 2 * q.size() + scheme.size();
+  size_t valuePart = value.empty() ? 0 : 1 + mtValue.size() + 2 * q.size() + value.size();
+  const size_t tail = 3;
+  size_t room = cap - 1 - used;
+  bool withValue = !value.empty();
+  if (lead + valuePart + tail > room) {
+    ReportCoded(kBufferFull);
+    withValue = false;
+    if (lead + tail > room) return;  // never half a tag
+  }
+
+  Appender out{text + used};
+  out.Put("<meta ");
+  out.Put(mtName);
+  out.Put(q);
+  out.Put(name);
+  out.Put(q);
+  if (!scheme.empty()) {
+    out.Put(" ");
+    out.Put(mtScheme);
+    out.Put(q);
+    out.Put(scheme);
+    out.Put(q);
+  }
+  if (withValue) {
+    out.Put(" ");
+    out.Put(mtValue);
+    out.Put(q);
+    out.Put(value);
+    out.Put(q);
+  }
+  out.Put(">\r\n");
+  *out.at = '\0';
+}
+
+void RenderStamp() {
+  // Today's date as "MM/DD/YY"; the stamp carries its digits shuffled and shifted to letters.
+  std::string date = platform::FormatTime("%m/%d/%y", platform::LocalTime(platform::Now()));
+  const int order[6] = {1, 7, 3, 0, 6, 4};  // month 2nd, year 2nd, day 1st, month 1st, ...
+  char code[6];
+  for (int i = 0; i < 6; ++i)
+    code[i] = static_cast<char>(date[static_cast<size_t>(order[i])] + 20);
+  platform::CopyText(StampTag.name, "$RUZOZAZEZO");
+  StampTag.flags = 0;
+  platform::CopyText(StampTag.value,
+                     platform::Format("Tagsteward %s Build %s.%c%c%c%c%c%c", szVer, szBuild,
+                                      code[0], code[1], code[2], code[3], code[4], code[5]));
+  EdBuffer[0] = '\0';
+  RenderTag(EdBuffer, StampTag);
+}
+
+bool IsTreeTagPath(const char* path) {
+  string_view p(path);
+  if (p.find("meta.tag") != npos || p.find("META.TAG") != npos) return true;
+  // The fixed name is found whatever its case on disk.
+  size_t slash = p.rfind('/');
+  return platform::EqualsNoCase(p.substr(slash == npos ? 0 : slash + 1), "meta.tag");
+}
+
+int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText) {
+  return RewriteDocument(window, path, Block::Meta, tagsText);
+}
+
+int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText) {
+  int rc = RewriteHeadStatus(window, path, tagsText);
+  return rc == -2 ? 0 : rc;
+}
+
+int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address) {
+  std::string line =
+      platform::Format("<link rel=\"STYLESHEET\" type=\"text/css\" href=\"%s\">\r\n", address);
+  int rc = RewriteDocument(window, path, Block::Link, line.c_str());
+  return rc == -2 ? 0 : rc;
+}
+
+int MakeWritable(const char* path) {
+  platform::FileInfo info;
+  // A file whose attributes cannot be read is treated as read-only.
+  bool known = platform::Fs().Stat(path, &info) == 0;
+  if (known && (info.mode & 0200)) return 0;
+  unsigned mode = known ? info.mode | 0200 : 0644;
+  if (platform::Fs().Chmod(path, mode) != 0)
+    ShowSystemError("Error changing file access rights", path);
+  return 0;
+}

@@ -1,0 +1,43 @@
+// The head writer: tag records become meta tag markup, and the markup goes back into a
+// document through a work file, so a document on disk is always either the old or the new one.
+#pragma once
+
+#include <cstddef>
+
+#include "engine/page_tags.h"
+#include "platform/ui.h"
+
+// Size of a rendered tags text, terminator included.
+constexpr size_t kTagsTextSize = 4096;
+
+// The work file beside every rewritten document.
+constexpr const char kRewriteWorkName[] = "temp.dat";
+
+// Appends the markup of one record to the NUL-terminated text (capacity cap) under the markup
+// options. When the whole tag would not fit, "M042" is reported and the tag is written without
+// its value, or not at all when even that does not fit; the text never passes cap - 1 bytes.
+void RenderTag(char* text, size_t cap, const TagRecord& record);
+template <size_t N>
+void RenderTag(char (&text)[N], const TagRecord& record) {
+  RenderTag(text, N, record);
+}
+
+// Fills StampTag's value from the version texts and today's date and renders it into EdBuffer.
+void RenderStamp();
+
+// True for a tree-tag file (meta.tag), which is written without the stamp.
+bool IsTreeTagPath(const char* path);
+
+// Replaces the meta tag block of the document by the stamp and tagsText. 0 when written, or
+// when the document has no head tag (it is left unchanged); -1 on failure (reported; the
+// document is unchanged).
+int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText);
+// As RewriteHead, but -2 for a document without a head tag.
+int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText);
+
+// Replaces the first link tag of the head by a style sheet link to address, or adds one after
+// the head tag. Results as RewriteHead.
+int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address);
+
+// Gives a read-only file owner write permission. Always 0 (a failure is reported).
+int MakeWritable(const char* path);

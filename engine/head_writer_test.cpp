@@ -1,0 +1,509 @@
+#include "engine/head_writer.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "config/settings.h"
+#include "config/version.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+#include "tests/support/fault_fs.h"
+#include "tests/support/program_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+const char kM042[] =
+    "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
+
+TagRecord Record(const char* name, const char* value, uint32_t flags = 0) {
+  TagRecord r{};
+  platform::CopyText(r.name, name);
+  platform::CopyText(r.value, value);
+  r.flags = flags;
+  return r;
+}
+
+std::string Render(const TagRecord& r) {
+  char text[kTagsTextSize] = "";
+  RenderTag(text, r);
+  return text;
+}
+
+FaultPlan Fail(int FaultPlan::*step, int at) {
+  FaultPlan plan;
+  plan.*step = at;
+  return plan;
+}
+
+FaultPlan DiskFull(long long after) {
+  FaultPlan plan;
+  plan.diskFullAfter = after;
+  return plan;
+}
+
+unsigned ModeOf(const std::string& path) {
+  struct stat st;
+  EXPECT_EQ(0, ::stat(path.c_str(), &st));
+  return st.st_mode & 07777;
+}
+
+class HeadWriterTest : public ProgramFixture {
+ protected:
+  // The stamp as written on the test clock's day.
+  std::string Stamp() const {
+    return std::string("<meta HTTP-EQUIV=\"$RUZOZAZEZO\" CONTENT=\"Tagsteward ") + szVer +
+           " Build " + szBuild + ".IMFDMI\">\r\n";
+  }
+  const std::string kTags =
+      "<meta HTTP-EQUIV=\"x\" CONTENT=\"1\">\r\n<meta HTTP-EQUIV=\"y\" CONTENT=\"2\">\r\n";
+};
+
+TEST_F(HeadWriterTest, RendersUnderTheMarkupOptions) {
+  WriteFile(home_ / "META.IDX", "DC.Subject,M {[Industry.ST,BEP]}\nDC.Type, {a,b}\n");
+  ASSERT_EQ(0, LoadSchema());
+  struct Case {
+    int options;
+    TagRecord record;
+    const char* expected;
+  } cases[] = {
+      {1, Record("DC.Title", "Hello \"you\""),
+       "<meta HTTP-EQUIV=\"DC.Title\" CONTENT=\"Hello \"you\"\">\r\n"},
+      {4, Record("DC.Title", "Hello"), "<meta NAME=DC.Title CONTENT=Hello>\r\n"},
+      {1, Record("DC.Title", ""), "<meta HTTP-EQUIV=\"DC.Title\">\r\n"},
+      {1 + 2 + 8 + 32, Record("a", "b"), "<meta http-equiv=\"a\" content=\"b\">\r\n"},
+      {7 + 16, Record("a", "b"), "<meta name=\"a\" VALUE=\"b\">\r\n"},
+      {1, Record("DC.Subject", "Mining", SF_MANDATORY | SF_OPTIONS),
+       "<meta HTTP-EQUIV=\"DC.Subject\" SCHEME=\"BEP\" CONTENT=\"Mining\">\r\n"},
+      {32, Record("DC.Subject", "Mining", SF_OPTIONS),
+       "<meta HTTP-EQUIV=DC.Subject scheme=BEP CONTENT=Mining>\r\n"},
+      // The scheme comes only with the options flag, and only when the schema names one.
+      {1, Record("DC.Subject", "Mining", SF_MANDATORY),
+       "<meta HTTP-EQUIV=\"DC.Subject\" CONTENT=\"Mining\">\r\n"},
+      {1, Record("DC.Type", "a", SF_OPTIONS), "<meta HTTP-EQUIV=\"DC.Type\" CONTENT=\"a\">\r\n"},
+  };
+  for (const Case& c : cases) {
+    DecodeDisplayOptions(c.options);
+    EXPECT_EQ(c.expected, Render(c.record)) << c.options << " " << c.record.name;
+  }
+  // Tags are appended to what the text holds.
+  DecodeDisplayOptions(1);
+  char text[kTagsTextSize] = "";
+  RenderTag(text, Record("a", "1"));
+  RenderTag(text, Record("b", "2"));
+  EXPECT_STREQ("<meta HTTP-EQUIV=\"a\" CONTENT=\"1\">\r\n<meta HTTP-EQUIV=\"b\" CONTENT=\"2\">\r\n",
+               text);
+  EXPECT_TRUE(ui_.boxes().empty());
+}
+
+TEST_F(HeadWriterTest, RenderedTextNeverPassesItsBufferAndAFullOneReportsM042) {
+  const std::string tag = "<meta HTTP-EQUIV=\"n\" CONTENT=\"vvvv\">\r\n";  // 38 bytes
+  // Exactly filling the buffer is fine.
+  char text[kTagsTextSize];
+  platform::CopyText(text, std::string(kTagsTextSize - 1 - tag.size(), 'p'));
+  RenderTag(text, Record("n", "vvvv"));
+  EXPECT_EQ(kTagsTextSize - 1, std::strlen(text));
+  EXPECT_TRUE(ui_.boxes().empty());
+
+  // One byte less: the value is left out, the tag stays whole.
+  platform::CopyText(text, std::string(kTagsTextSize - tag.size(), 'p'));
+  RenderTag(text, Record("n", "vvvv"));
+  EXPECT_EQ("<meta HTTP-EQUIV=\"n\">\r\n", std::string(text).substr(kTagsTextSize - tag.size()));
+  ASSERT_EQ(1u, BoxLines().size());
+  EXPECT_EQ(std::string("CRITICAL ERROR!|") + kM042, BoxLines()[0]);
+  EXPECT_NE(std::string::npos, ReadFile(AuditFile("Errors/")).find(kM042));
+
+  // No room even without the value, and a long name: nothing is written at all.
+  platform::CopyText(text, std::string(kTagsTextSize - 10, 'p'));
+  RenderTag(text, Record(std::string(31, 'n').c_str(), "v"));
+  EXPECT_EQ(kTagsTextSize - 10, std::strlen(text));
+  EXPECT_EQ(2u, ui_.boxes().size());
+}
+
+TEST_F(HeadWriterTest, StampCarriesTheVersionAndTheShuffledDate) {
+  RenderStamp();
+  EXPECT_EQ(Stamp(), EdBuffer);
+  EXPECT_STREQ("$RUZOZAZEZO", StampTag.name);
+
+  std::tm tm{};
+  tm.tm_year = 112;  // 2012-11-03: 11/03/12
+  tm.tm_mon = 10;
+  tm.tm_mday = 3;
+  tm.tm_hour = 12;
+  tm.tm_isdst = -1;
+  platform::SetTestClock(std::mktime(&tm));
+  RenderStamp();
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEG\">\r\n")) << EdBuffer;
+}
+
+TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
+  TempDir site;
+  const std::string tail(100000, 't');
+  struct Case {
+    const char* what;
+    const char* file;
+    std::string before;
+    std::string after;  // with "@" for the stamp
+  } cases[] = {
+      {"meta tags replaced, letter cases folded", "a.htm",
+       "<html><head>\r\n<title>T</title>\r\n<meta name=\"a\" content=\"1\">\r\n"
+       "<META NAME=\"b\" CONTENT=\"2\">\r\n</head><body>x</body></html>",
+       "<html><HEAD>\r\n<title>T</title>\r\n@" + kTags + "</HEAD><body>x</body></html>"},
+      {"no meta tags: after the head tag, on a new line", "b.htm",
+       "<html><head>\r\n<title>T</title></head>",
+       "<html><HEAD>\r\n@" + kTags + "<title>T</title></HEAD>"},
+      {"head tag with attributes", "c.htm", "<HEAD profile=\"p\"><title>T</title></HEAD>",
+       "<HEAD profile=\"p\">\r\n@" + kTags + "<title>T</title></HEAD>"},
+      {"tree-tag file: no stamp", "meta.tag",
+       "<HEAD>\r\n<meta name=\"a\" content=\"1\">\r\n</HEAD>", "<HEAD>\r\n" + kTags + "</HEAD>"},
+      {"markup between meta tags stays", "d.htm",
+       "<HEAD>\r\n<meta name=a content=1>\r\n<!-- c -->\r\n<title>T</title>\r\n"
+       "<Meta name=b content=2>\r\n</HEAD>",
+       "<HEAD>\r\n@" + kTags + "<!-- c -->\r\n<title>T</title>\r\n</HEAD>"},
+      {"meta tags after the end of the head", "e.htm",
+       "<HEAD><meta name=a content=1></HEAD>\r\n<BODY><meta name=b content=2>\r\n<p>x",
+       "<HEAD>@" + kTags + "</HEAD>\r\n<BODY>\r\n<p>x"},
+      {"the rest after the first chunk is copied unchanged", "f.htm",
+       "<HEAD><meta name=a content=1>\r\n</HEAD>" + tail, "<HEAD>@" + kTags + "</HEAD>" + tail},
+      {"an empty document stays empty", "g.htm", "", ""},
+  };
+  for (const Case& c : cases) {
+    std::string path = site / c.file;
+    WriteFile(path, c.before);
+    std::string expected = c.after;
+    size_t at = expected.find('@');
+    if (at != std::string::npos) expected.replace(at, 1, Stamp());
+    EXPECT_EQ(0, RewriteHead(nullptr, path.c_str(), kTags.c_str())) << c.what;
+    EXPECT_TRUE(ReadFile(path) == expected) << c.what << "\n" << ReadFile(path).substr(0, 400);
+    EXPECT_FALSE(Exists(site / "temp.dat")) << c.what;
+  }
+  EXPECT_TRUE(ui_.boxes().empty());
+}
+
+TEST_F(HeadWriterTest, ReadOnlyAndLinkedDocumentsAndBareFileNames) {
+  TempDir site;
+  std::string doc = site / "ro.htm";
+  WriteFile(doc, "<HEAD></HEAD>");
+  ASSERT_EQ(0, ::chmod(doc.c_str(), 0444));
+  ASSERT_EQ(0, RewriteHead(nullptr, doc.c_str(), kTags.c_str()));
+  EXPECT_EQ("<HEAD>\r\n" + Stamp() + kTags + "</HEAD>", ReadFile(doc));
+  EXPECT_EQ(0644u, ModeOf(doc));  // an ordinary file now
+  EXPECT_FALSE(Exists(site / "temp.dat"));
+
+  WriteFile(site / "real/page.htm", "<HEAD></HEAD>");
+  std::string link = site / "link.htm";
+  ASSERT_EQ(0, ::symlink((site / "real/page.htm").c_str(), link.c_str()));
+  ASSERT_EQ(0, RewriteHead(nullptr, link.c_str(), ""));
+  struct stat st;
+  ASSERT_EQ(0, ::lstat(link.c_str(), &st));
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ("<HEAD>\r\n" + Stamp() + "</HEAD>", ReadFile(site / "real/page.htm"));
+
+  // A path without a directory is a document in the current directory.
+  ASSERT_EQ(0, ::chdir(site.path().c_str()));
+  WriteFile(site / "bare.htm", "<HEAD></HEAD>");
+  int rc = RewriteHead(nullptr, "bare.htm", "");
+  ASSERT_EQ(0, ::chdir("/"));
+  EXPECT_EQ(0, rc);
+  EXPECT_EQ("<HEAD>\r\n" + Stamp() + "</HEAD>", ReadFile(site / "bare.htm"));
+  EXPECT_TRUE(ui_.boxes().empty());
+}
+
+TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
+  TempDir site;
+  loglevel = 1;
+  std::string path = site / "p.htm";
+  const std::string big = "<HEAD><meta name=a content=1>" + std::string(5000, ' ') + "</HEAD>";
+  struct Case {
+    const char* what;
+    std::string doc;
+    FaultPlan plan;
+    int rc;
+    std::vector<std::string> boxes;  // "@" stands for the path
+    const char* audit;               // second field of a level-1 entry, or nullptr
+  } cases[] = {
+      {"no end of head", "<HEAD><meta name=a content=1>", {}, -1, {}, "Missing </HEAD> tag."},
+      {"end of head after the first chunk", big, {}, -1, {}, "Missing </HEAD> tag."},
+      {"end of head only before the head", "</HEAD><HEAD>", {}, -1, {}, "Missing </HEAD> tag."},
+      {"no head tag", "<html></HEAD>", {}, -2, {}, "No HEAD tag - file ignored."},
+      {"meta tag without terminator",
+       "<HEAD></HEAD><meta name=a",
+       {},
+       -1,
+       {"@|Metatag parse error - missing tag terminator", "@|<HEAD></HEAD><meta name=a"},
+       nullptr},
+      {"meta tag running into the end of the head",
+       "<HEAD><meta name=a </HEAD>",
+       {},
+       -1,
+       {"@|Metatag parse error - missing tag terminator", "@|<HEAD><meta name=a </HEAD>"},
+       nullptr},
+      {"document cannot be read",
+       "<HEAD></HEAD>",
+       Fail(&FaultPlan::failOpenAt, 1),
+       -1,
+       {"@|Error opening temp file"},
+       nullptr},
+      {"first read fails",
+       "<HEAD></HEAD>",
+       Fail(&FaultPlan::failReadAt, 1),
+       -1,
+       {"@|Error opening temp file"},
+       nullptr},
+      {"work file cannot be created",
+       "<HEAD></HEAD>",
+       Fail(&FaultPlan::failOpenAt, 2),
+       -1,
+       {"@|Error opening new file"},
+       nullptr},
+      {"disk full",
+       "<HEAD></HEAD>",
+       DiskFull(3),
+       -1,
+       {"Error writing new file - @|No space left on device"},
+       nullptr},
+      {"flush fails",
+       "<HEAD></HEAD>",
+       Fail(&FaultPlan::failSyncAt, 1),
+       -1,
+       {"@|Error renaming file to temp.dat"},
+       nullptr},
+      {"new document cannot be renamed into place",
+       "<HEAD></HEAD>",
+       Fail(&FaultPlan::failRenameAt, 1),
+       -1,
+       {"@|Error renaming file to temp.dat"},
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    WriteFile(path, c.doc);
+    ui_.Clear();
+    platform::Fs().Remove(AuditFile("Audit/"));
+    FaultyFileSystem faulty(c.plan);
+    {
+      platform::ScopedFileSystem scoped(&faulty);
+      EXPECT_EQ(c.rc, RewriteHeadStatus(nullptr, path.c_str(), kTags.c_str())) << c.what;
+    }
+    EXPECT_TRUE(ReadFile(path) == c.doc) << c.what;
+    EXPECT_FALSE(Exists(site / "temp.dat")) << c.what;
+    std::vector<std::string> boxes;
+    for (std::string b : c.boxes) {
+      b.replace(b.find('@'), 1, path);
+      boxes.push_back(b);
+    }
+    EXPECT_EQ(boxes, BoxLines()) << c.what;
+    std::string audit = ReadFile(AuditFile("Audit/"));
+    if (c.audit) {
+      EXPECT_EQ("1,09:05:07," + path + "," + c.audit + "\n", audit) << c.what;
+    } else {
+      EXPECT_EQ("<missing>", audit) << c.what;
+    }
+  }
+  // The public rewrite counts a document without a head tag as done.
+  WriteFile(path, "<html></HEAD>");
+  EXPECT_EQ(0, RewriteHead(nullptr, path.c_str(), ""));
+
+  // A work file that cannot be removed (here a directory) is reported, then the outcome.
+  WriteFile(site / "temp.dat/keep", "x");
+  WriteFile(path, "<HEAD></HEAD>");
+  ui_.Clear();
+  EXPECT_EQ(-1, RewriteHead(nullptr, path.c_str(), ""));
+  ASSERT_EQ(2u, BoxLines().size());
+  EXPECT_EQ(0u, BoxLines()[0].find("Error removing temp file - " + site / "temp.dat|"));
+  EXPECT_EQ(path + "|Error opening new file", BoxLines()[1]);
+  EXPECT_EQ("<HEAD></HEAD>", ReadFile(path));
+  EXPECT_EQ("x", ReadFile(site / "temp.dat/keep"));
+}
+
+// Every write, flush, close and rename of a rewrite fails in turn, and the disk fills after any
+// number of bytes: the document is byte for byte the old one, or the complete new one when the
+// failed step could not harm it; no work file is left.
+TEST_F(HeadWriterTest, NoInjectedFaultLosesOrTruncatesTheDocument) {
+  TempDir site;
+  std::string path = site / "p.htm";
+  const std::string old =
+      "<html><HEAD>\r\n<meta name=a content=1>\r\n</HEAD>" + std::string(150000, 'b') + "end";
+  WriteFile(path, old);
+  FaultyFileSystem clean;
+  {
+    platform::ScopedFileSystem scoped(&clean);
+    ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), kTags.c_str()));
+  }
+  const std::string fresh = ReadFile(path);
+  ASSERT_NE(old, fresh);
+  const FaultCounts n = clean.counts();
+  ASSERT_GT(n.writes, 2);
+
+  std::vector<std::pair<std::string, FaultPlan>> plans;
+  for (int i = 1; i <= n.writes; ++i)
+    plans.push_back({"write", Fail(&FaultPlan::failWriteAt, i)});
+  for (int i = 1; i <= n.syncs; ++i)
+    plans.push_back({"sync", Fail(&FaultPlan::failSyncAt, i)});
+  for (int i = 1; i <= n.closes; ++i)
+    plans.push_back({"close", Fail(&FaultPlan::failCloseAt, i)});
+  for (int i = 1; i <= n.renames; ++i)
+    plans.push_back({"rename", Fail(&FaultPlan::failRenameAt, i)});
+  for (int i = 1; i <= n.reads; ++i)
+    plans.push_back({"read", Fail(&FaultPlan::failReadAt, i)});
+  for (int i = 1; i <= n.opens; ++i)
+    plans.push_back({"open", Fail(&FaultPlan::failOpenAt, i)});
+  for (int i = 1; i <= n.removes; ++i)
+    plans.push_back({"remove", Fail(&FaultPlan::failRemoveAt, i)});
+  for (long long full = 0; full < n.bytesWritten; full += 1 + full / 3)
+    plans.push_back({"disk full", DiskFull(full)});
+
+  int failures = 0;
+  for (auto& [what, plan] : plans) {
+    WriteFile(path, old);
+    ui_.Clear();
+    FaultyFileSystem faulty(plan);
+    int rc;
+    {
+      platform::ScopedFileSystem scoped(&faulty);
+      rc = RewriteHead(nullptr, path.c_str(), kTags.c_str());
+    }
+    std::string now = ReadFile(path);
+    if (rc == 0) {
+      EXPECT_TRUE(now == fresh) << what;
+    } else {
+      ++failures;
+      EXPECT_EQ(-1, rc) << what;
+      EXPECT_TRUE(now == old) << what << " after " << plan.diskFullAfter;
+      EXPECT_FALSE(ui_.boxes().empty()) << what;  // never a silent failure
+    }
+    EXPECT_FALSE(Exists(site / "temp.dat")) << what;
+    // Writes, flushes, renames and a full disk always stop the rewrite.
+    if (what != "close" && what != "remove") {
+      EXPECT_EQ(-1, rc) << what;
+    }
+  }
+  EXPECT_GT(failures, n.writes);
+}
+
+// A rewrite killed at any moment leaves the complete old or the complete new document.
+TEST_F(HeadWriterTest, KilledRewriteLeavesTheOldOrTheNewDocument) {
+  TempDir site;
+  std::string path = site / "k.htm";
+  const std::string body(60000, 'k');
+  const std::string tagsA = "<meta HTTP-EQUIV=\"a\" CONTENT=\"1\">\r\n";
+  const std::string tagsB = kTags + kTags;
+  WriteFile(path, "<HEAD><meta name=x></HEAD>" + body);
+  ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), tagsB.c_str()));
+  const std::string docB = ReadFile(path);
+  ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), tagsA.c_str()));
+  const std::string docA = ReadFile(path);
+  ASSERT_NE(docA, docB);
+
+  std::mt19937 random(12345);
+  int torn = 0;
+  for (int round = 0; round < 200; ++round) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i)
+        RewriteHead(nullptr, path.c_str(), (i % 2 ? tagsA : tagsB).c_str());
+    }
+    ::usleep(static_cast<useconds_t>(random() % 2000));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_EQ(child, ::waitpid(child, &status, 0));
+    std::string now = ReadFile(path);
+    if (now != docA && now != docB) ++torn;
+  }
+  EXPECT_EQ(0, torn);
+  // A work file left by a killed rewrite is taken over by the next one.
+  ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), tagsA.c_str()));
+  EXPECT_TRUE(ReadFile(path) == docA);
+  EXPECT_FALSE(Exists(site / "temp.dat"));
+}
+
+TEST_F(HeadWriterTest, StylesheetLinkReplacesTheFirstHeadLinkOrFollowsTheHeadTag) {
+  TempDir site;
+  loglevel = 1;
+  const std::string link = "<link rel=\"STYLESHEET\" type=\"text/css\" href=\"/s.css\">\r\n";
+  struct Case {
+    const char* what;
+    std::string before;
+    int rc;
+    std::string after;  // "" = unchanged
+    std::vector<std::string> boxes;
+  } cases[] = {
+      {"a link of any relation is replaced",
+       "<HEAD>\r\n<title>T</title>\r\n<LINK REL=\"icon\" href=\"f.ico\">\r\n<meta "
+       "name=a>\r\n</HEAD>",
+       0,
+       "<HEAD>\r\n<title>T</title>\r\n" + link + "<meta name=a>\r\n</HEAD>",
+       {}},
+      {"only the first link goes",
+       "<HEAD><link rel=a><link rel=b></HEAD>",
+       0,
+       "<HEAD>" + link + "<link rel=b></HEAD>",
+       {}},
+      {"no link: after the head tag",
+       "<head lang=en>\r\n<title>T</title></head>",
+       0,
+       "<HEAD lang=en>\r\n" + link + "<title>T</title></HEAD>",
+       {}},
+      {"a link in the body is not the head's",
+       "<HEAD></HEAD><body><link rel=next href=n>",
+       0,
+       "<HEAD>\r\n" + link + "</HEAD><body><link rel=next href=n>",
+       {}},
+      {"link without terminator",
+       "<HEAD><link rel=a </HEAD>",
+       -1,
+       "",
+       {"@|Metatag parse error - missing link rel terminator", "@|<HEAD><link rel=a </HEAD>"}},
+      {"no end of head: no audit entry", "<HEAD><link rel=a>", -1, "", {}},
+  };
+  std::string path = site / "s.htm";
+  for (const Case& c : cases) {
+    WriteFile(path, c.before);
+    ui_.Clear();
+    EXPECT_EQ(c.rc, InsertStylesheetLink(nullptr, path.c_str(), "/s.css")) << c.what;
+    EXPECT_EQ(c.after.empty() ? c.before : c.after, ReadFile(path)) << c.what;
+    std::vector<std::string> boxes;
+    for (std::string b : c.boxes) {
+      b.replace(b.find('@'), 1, path);
+      boxes.push_back(b);
+    }
+    EXPECT_EQ(boxes, BoxLines()) << c.what;
+    EXPECT_FALSE(Exists(site / "temp.dat"));
+  }
+  EXPECT_FALSE(Exists(AuditFile("Audit/")));
+}
+
+TEST_F(HeadWriterTest, MakeWritableAddsOwnerWriteAndReportsAFailure) {
+  TempDir site;
+  std::string path = site / "ro.htm";
+  WriteFile(path, "x");
+  ASSERT_EQ(0, ::chmod(path.c_str(), 0440));
+  EXPECT_EQ(0, MakeWritable(path.c_str()));
+  EXPECT_EQ(0640u, ModeOf(path));
+  EXPECT_TRUE(ui_.boxes().empty());
+
+  std::string missing = site / "missing.htm";
+  EXPECT_EQ(0, MakeWritable(missing.c_str()));
+  ASSERT_EQ(1u, BoxLines().size());
+  EXPECT_EQ("Error changing file access rights - " + missing + "|No such file or directory",
+            BoxLines()[0]);
+}
+
+TEST(TreeTagPathTest, KnowsTreeTagFilesWhateverTheirCase) {
+  EXPECT_TRUE(IsTreeTagPath("/site/meta.tag"));
+  EXPECT_TRUE(IsTreeTagPath("/site/META.TAG"));
+  EXPECT_TRUE(IsTreeTagPath("/site/Meta.Tag"));
+  EXPECT_FALSE(IsTreeTagPath("/site/index.htm"));
+  EXPECT_FALSE(IsTreeTagPath("/site/Meta.Tag.htm"));
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+#include "engine/page_ops.h"
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/head_writer.h"
+#include "log/audit.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+
+namespace {
+
+constexpr const char kTableFull[] =
+    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
+    "Menu item: Setup->Memory Management";
+constexpr const char kMandatoryQuestion[] =
+    "The following tags are marked as MANDATORY in the schema,\nbut are not used in this "
+    "page.\n\nPress YES to add these and return to Editing.\n\n";
+
+// Where the value chooser opens, in the window's client area.
+constexpr int kChooserX = 235;
+constexpr int kChooserY = 80;
+
+AddTagChooser gChooser = nullptr;
+MainWindowCommand gMainWindowCommand = nullptr;
+
+bool IsBlankName(const TagRecord& r) {
+  for (const char* p = r.name; *p; ++p)
+    if (*p != ' ') return false;
+  return true;
+}
+
+bool SameName(const TagRecord& a, const TagRecord& b) {
+  return std::strncmp(a.name, b.name, sizeof a.name) == 0;
+}
+
+bool SameTag(const TagRecord& a, const TagRecord& b) {
+  return SameName(a, b) && std::strncmp(a.value, b.value, sizeof a.value) == 0;
+}
+
+// Whether several tags of this name may stay after a sort, under duplicate rule 1.
+bool DuplicatesAllowed(const char* name) {
+  int i = FindSchemaTag(name);
+  return i < 0 || (SchemaIndex[i].flags & SF_DUPLICATES);
+}
+
+// Stable insertion sort by name in byte order, moving whole records and taking no memory.
+void SortByName(TagRecord* table, int n) {
+  static TagRecord held;  // one record is out of the table while the others move up
+  for (int i = 1; i < n; ++i) {
+    if (std::strncmp(table[i - 1].name, table[i].name, sizeof held.name) <= 0) continue;
+    held = table[i];
+    int j = i;
+    while (j > 0 && std::strncmp(table[j - 1].name, held.name, sizeof held.name) > 0)
+      --j;
+    std::memmove(&table[j + 1], &table[j], static_cast<size_t>(i - j) * sizeof(TagRecord));
+    table[j] = held;
+  }
+}
+
+}  // namespace
+
+int TidyTags(TagRecord* table, int mode) {
+  int n = Tagcount;
+  if (!table || n <= 0) return 0;
+  // Blank names count as deleted.
+  int kept = 0;
+  for (int i = 0; i < n; ++i) {
+    if (IsBlankName(table[i])) continue;
+    if (kept != i) table[kept] = table[i];
+    ++kept;
+  }
+  n = kept;
+  if (mode == 1) SortByName(table, n);
+
+  // Of a run of equal adjacent records only the last stays. After a sort, a run of equal names
+  // shrinks to its last record as well, unless the duplicate rule lets the name repeat.
+  const int rule = (strategy >> 2) & 3;
+  kept = 0;
+  for (int i = 0; i < n; ++i) {
+    bool drop = false;
+    if (i + 1 < n) {
+      if (SameTag(table[i], table[i + 1])) {
+        drop = true;
+      } else if (mode == 1 && rule <= 1 && SameName(table[i], table[i + 1])) {
+        drop = rule == 0 || !DuplicatesAllowed(table[i].name);
+      }
+    }
+    if (drop) continue;
+    if (kept != i) table[kept] = table[i];
+    ++kept;
+  }
+  return kept;
+}
+
+bool FirstOptionValue(const char* options, char* value, size_t cap) {
+  std::string_view text(options ? options : "");
+  if (text.empty()) return false;
+  if (text[0] != '[') {
+    // A literal list: the first item that is not empty.
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t comma = text.find(',', start);
+      std::string_view item = text.substr(
+          start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+      if (!item.empty()) {
+        platform::CopyText(value, cap, item);
+        return true;
+      }
+      if (comma == std::string_view::npos) break;
+      start = comma + 1;
+    }
+    return false;
+  }
+  std::string_view name = text.substr(1, text.find(']') - 1);
+  if (name.empty()) return false;
+  std::string table;
+  if (platform::ReadWholeFile(platform::ResolveFixedName(StartupPath, name), &table) != 0)
+    return false;
+  // The code of the first line that has one: the part before its first comma.
+  std::string_view rest(table);
+  while (!rest.empty()) {
+    size_t lf = rest.find('\n');
+    std::string_view line = rest.substr(0, lf);
+    rest = lf == std::string_view::npos ? std::string_view() : rest.substr(lf + 1);
+    line = line.substr(0, line.find('\r'));
+    line = line.substr(0, line.find(','));
+    if (!line.empty()) {
+      platform::CopyText(value, cap, line);
+      return true;
+    }
+  }
+  return false;
+}
+
+void SetAddTagChooser(AddTagChooser chooser) {
+  gChooser = chooser;
+}
+
+void SetMainWindowCommand(MainWindowCommand send) {
+  gMainWindowCommand = send;
+}
+
+int AddPageTag(platform::WindowHandle window, const char* name) {
+  TagRecord* slot = StagingSlot();
+  if (!slot || Tagcount >= PageTagCapacity()) {
+    ReportCoded(kTableFull);
+    return -1;
+  }
+  platform::CopyText(slot->name, name);
+  int i = FindSchemaTag(slot->name);
+  if (i < 0) {
+    platform::CopyText(slot->value, "NAME ME - userdefined tag");
+    slot->flags = 0;
+  } else {
+    const SchemaEntry& entry = SchemaIndex[i];
+    slot->flags = entry.flags;
+    const char* options = SchemaOptions(entry);
+    if (entry.options != 0) {
+      // The chooser starts from the tag name; it stays the value when nothing is chosen.
+      platform::CopyText(slot->value, slot->name);
+      if (gChooser) {
+        gChooser(window, kChooserX, kChooserY, options, slot->value, sizeof slot->value);
+      } else {
+        FirstOptionValue(options, slot->value, sizeof slot->value);
+      }
+      slot->flags |= SF_OPTIONS;
+    } else if (entry.flags & SF_DATE) {
+      platform::CopyText(slot->value,
+                         platform::FormatTime("%Y%m%d", platform::LocalTime(platform::Now())));
+    } else {
+      platform::CopyText(slot->value, "NAME ME - schema tag");
+    }
+  }
+  CommitStagedTag();
+  Tagcount = TidyTags(PageTags, 0);
+  return 0;
+}
+
+int SavePage(platform::WindowHandle window, const char* path) {
+  Tagcount = TidyTags(PageTags, 0);
+  if (checkmandatory == 1 && SchemaTagCount > 0) {
+    // One mark per loaded schema entry.
+    std::vector<char> used(static_cast<size_t>(SchemaTagCount), 0);
+    for (int t = 0; t < Tagcount; ++t) {
+      if (PageTags[t].name[0] == '\0') continue;
+      int i = FindSchemaTag(PageTags[t].name);
+      if (i >= 0) used[static_cast<size_t>(i)] = 1;
+    }
+    std::string message = kMandatoryQuestion;
+    std::vector<int> missing;
+    for (int i = 0; i < SchemaTagCount; ++i) {
+      if ((SchemaIndex[i].flags & SF_MANDATORY) && !used[static_cast<size_t>(i)]) {
+        missing.push_back(i);
+        message += SchemaIndex[i].name;
+        message += '\n';
+      }
+    }
+    if (!missing.empty() &&
+        platform::ShowMessageBox(window, message, "NOTE",
+                                 platform::kBoxYesNo | platform::kBoxIconQuestion) ==
+            platform::kAnswerYes) {
+      for (int i : missing)
+        AddPageTag(window, SchemaIndex[i].name);
+      return -1;
+    }
+  }
+
+  char text[kTagsTextSize];
+  text[0] = '\0';
+  for (int t = 0; t < Tagcount; ++t)
+    RenderTag(text, PageTags[t]);
+  int rc = RewriteHeadStatus(window, path, text);
+  // Only a document that was written is a recent file.
+  if (rc == 0) RememberFile(path);
+  return rc;
+}
+
+void RememberFile(const char* path) {
+  char entry[sizeof PrevFiles[0]];
+  platform::CopyText(entry, path);  // compared as it would be stored
+  for (const auto& slot : PrevFiles)
+    if (std::strcmp(slot, entry) == 0) return;
+  for (int i = 4; i > 0; --i)
+    platform::CopyText(PrevFiles[i], PrevFiles[i - 1]);
+  platform::CopyText(PrevFiles[0], entry);
+  if (gMainWindowCommand) gMainWindowCommand(kCmdRecentFilesChanged);
+}
