@@ -23,7 +23,9 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  settings       print every setting of the current site as SECTION<TAB>KEY<TAB>VALUE\n"
-    "  sites          print the names of the sites, one a line\n";
+    "  sites          print the names of the sites, one a line\n"
+    "  put FILE       make the NAME<TAB>VALUE lines of standard input the document's tags\n"
+    "                 and save it (\\t \\r \\n \\\\ escape TAB, CR, LF, backslash)\n";
 
 struct Command {
   const char* name;
@@ -36,6 +38,7 @@ struct Command {
 const Command kCommands[] = {
     {"settings", CmdSettings, true, 0},
     {"sites", CmdSites, true, 0},
+    {"put", CmdPut, true, -1},
 };
 
 struct Options {

@@ -11,8 +11,10 @@ struct CliContext {
   std::string site;               // --site value, or empty
   std::FILE* out = stdout;
   std::FILE* err = stderr;
+  std::FILE* in = stdin;  // where a command reads its input
 };
 
 // Every command returns the process's exit status.
 int CmdSettings(CliContext& c);
 int CmdSites(CliContext& c);
+int CmdPut(CliContext& c);

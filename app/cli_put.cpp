@@ -1,0 +1,76 @@
+// tagsteward-cli put: makes NAME<TAB>VALUE lines the tags of a document and saves it.
+#include <cstdio>
+#include <string>
+
+#include "app/cli_commands.h"
+#include "app/cli_escape.h"
+#include "engine/page_ops.h"
+#include "engine/page_tags.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "schema/schema.h"
+
+namespace {
+
+// Reads one line without its LF (and a CR before it, which a raw field never holds: it is
+// written "\r"). False at the end of the input.
+bool ReadLine(std::FILE* in, std::string* line) {
+  line->clear();
+  int ch;
+  bool any = false;
+  while ((ch = std::fgetc(in)) != EOF) {
+    any = true;
+    if (ch == '\n') break;
+    line->push_back(static_cast<char>(ch));
+  }
+  if (!line->empty() && line->back() == '\r') line->pop_back();
+  return any;
+}
+
+}  // namespace
+
+int CmdPut(CliContext& c) {
+  if (c.args.size() != 1) {
+    std::fprintf(c.err, "tagsteward-cli: put needs the document: put FILE\n");
+    return 2;
+  }
+  // Loading the schema changes the current directory: fix the document's path first.
+  std::string path = c.args[0];
+  if (path.empty() || path[0] != '/') {
+    std::string cwd;
+    if (platform::Fs().CurrentDir(&cwd) != 0) {
+      std::fprintf(c.err, "tagsteward-cli: cannot read the current directory: %s\n",
+                   platform::LastErrorText().c_str());
+      return 1;
+    }
+    path = platform::JoinPath(cwd, path);
+  }
+  if (LoadSchema() != 0 || ReservePageTags() != 0) {
+    std::fprintf(c.err, "tagsteward-cli: the tables cannot be reserved\n");
+    return 1;
+  }
+
+  ResetPageTags();
+  std::string line, name, value;
+  for (int number = 1; ReadLine(c.in, &line); ++number) {
+    if (line.empty()) continue;
+    size_t tab = line.find('\t');
+    if (tab == std::string::npos || !UnescapeField(line.substr(0, tab), &name) ||
+        !UnescapeField(line.substr(tab + 1), &value)) {
+      std::fprintf(c.err, "tagsteward-cli: line %d is not NAME<TAB>VALUE: nothing written\n",
+                   number);
+      return 1;
+    }
+    int i = FindSchemaTag(name.c_str());
+    if (AppendPageTag(name.c_str(), value.c_str(), i >= 0 ? SchemaIndex[i].flags : 0) != 0) {
+      std::fprintf(c.err, "tagsteward-cli: more than %d tags (Max Page Tags): nothing written\n",
+                   PageTagCapacity());
+      return 1;
+    }
+  }
+  if (std::ferror(c.in)) {
+    std::fprintf(c.err, "tagsteward-cli: error reading the tags: nothing written\n");
+    return 1;
+  }
+  return SavePage(nullptr, path.c_str()) == 0 ? 0 : 1;
+}
