@@ -1,0 +1,400 @@
+#include "engine/head_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <initializer_list>
+#include <span>
+#include <string>
+
+#include "config/settings.h"
+#include "engine/page_tags.h"
+#include "log/audit.h"
+#include "platform/clock.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+
+int InSiteMap = 0;
+int SuppressControlTags = 1;
+int ShowMissingHead = 0;
+
+namespace {
+
+using std::string_view;
+constexpr size_t npos = string_view::npos;
+constexpr unsigned kExclamation = platform::kBoxOk | platform::kBoxIconExclamation;
+
+constexpr const char kTableFullText[] =
+    "Please increase \"Maximum number of Metatags in eash page\"\n"
+    "Menu item: Setup->Memory Management";
+constexpr const char kStampName[] = "$RUZOZAZEZO";
+
+char gTitle[512];
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// Only these spellings are recognised; the document is changed in place.
+void FoldLetterCases(char* text, size_t n) {
+  for (char* p = text; (p = static_cast<char*>(std::memchr(p, '<', n - (p - text)))) != nullptr;
+       ++p) {
+    size_t left = n - (p - text);
+    if (left >= 5 && (std::memcmp(p + 1, "META", 4) == 0 || std::memcmp(p + 1, "Meta", 4) == 0))
+      std::memcpy(p + 1, "meta", 4);
+  }
+  string_view view(text, n);
+  size_t at = view.find("<head");
+  if (at != npos) std::memcpy(text + at + 1, "HEAD", 4);
+  at = view.find("</head");
+  if (at != npos) std::memcpy(text + at + 2, "HEAD", 4);
+}
+
+// The first of the spellings that occurs from `from` on (earlier spellings win wherever they
+// stand), or npos.
+size_t FindFirstSpelling(string_view text, size_t from,
+                         std::initializer_list<string_view> spellings) {
+  for (string_view s : spellings) {
+    size_t at = text.find(s, from);
+    if (at != npos) return at;
+  }
+  return npos;
+}
+
+void ReadTitle(string_view text, size_t head) {
+  size_t open = FindFirstSpelling(text, head, {"<TITLE>", "<title>", "<Title>"});
+  size_t close = FindFirstSpelling(text, head, {"</TITLE>", "</title>", "</Title>"});
+  if (open == npos || close == npos) return;
+  size_t start = open + 7;
+  // An end tag in another spelling may stand before the start tag: no title then.
+  if (close < start) return;
+  while (start < close && (text[start] == '\r' || text[start] == '\n'))
+    ++start;
+  platform::CopyText(gTitle, text.substr(start, close - start));
+  if (char* cr = std::strrchr(gTitle, '\r')) *cr = '\0';
+  if (char* lf = std::strrchr(gTitle, '\n')) *lf = '\0';
+}
+
+// --- One meta tag ---------------------------------------------------------------------------
+
+// Calls visit(position) for every place where an attribute can begin: after "<meta", after
+// blanks, and after a quoted value, but never inside a quoted value. Stops when visit returns
+// true. Keywords that only occur inside a value (content="set name=x") are thereby not taken
+// for attributes.
+template <class Visit>
+void ForEachAttributeStart(string_view tag, Visit visit) {
+  size_t n = tag.size();
+  size_t i = tag.starts_with("<meta") ? 5 : 0;
+  while (i < n) {
+    if (IsSpace(tag[i])) {
+      ++i;
+      continue;
+    }
+    if (visit(i)) return;
+    while (i < n && !IsSpace(tag[i]) && tag[i] != '=')
+      ++i;
+    if (i >= n || tag[i] != '=') continue;
+    ++i;
+    if (i < n && (tag[i] == '"' || tag[i] == '\'')) {
+      size_t close = tag.find(tag[i], i + 1);
+      i = close == npos ? n : close + 1;
+    } else {
+      while (i < n && !IsSpace(tag[i]))
+        ++i;
+    }
+  }
+}
+
+bool KeywordAt(string_view tag, size_t at, string_view keyword) {
+  string_view rest = tag.substr(at);
+  return rest.size() > keyword.size() && rest.starts_with(keyword) && rest[keyword.size()] == '=';
+}
+
+// The items of a comma-separated list, in order, each as given to visit until it returns true.
+// Blanks after a comma ("a, b") are not part of the item: an attribute stands after white space.
+template <class Visit>
+bool ForEachItem(string_view list, Visit visit) {
+  if (list.empty()) return false;
+  for (;;) {
+    size_t comma = list.find(',');
+    string_view item = list.substr(0, comma);
+    while (item.size() > 1 && item.front() == ' ')
+      item.remove_prefix(1);
+    if (visit(item)) return true;
+    if (comma == npos) return false;
+    list.remove_prefix(comma + 1);
+  }
+}
+
+// The spellings of each attribute, in order of precedence.
+constexpr string_view kNameKeywords[] = {"HTTP-EQUIV", "http-equiv", "NAME", "name"};
+constexpr string_view kSchemeKeywords[] = {"SCHEME", "scheme"};
+constexpr string_view kValueKeywords[] = {"CONTENT", "content", "VALUE", "value"};
+
+// The first attribute position where keyword followed by "=" stands, or npos. An empty keyword
+// stands for the first "=" of the tag, wherever it is.
+size_t FindAttribute(string_view tag, string_view keyword) {
+  if (keyword.empty()) return tag.find('=');
+  size_t found = npos;
+  ForEachAttributeStart(tag, [&](size_t at) {
+    if (!KeywordAt(tag, at, keyword)) return false;
+    found = at;
+    return true;
+  });
+  return found;
+}
+
+// The first item of list that stands as an attribute, or npos.
+size_t FindCustomAttribute(string_view tag, string_view list) {
+  size_t found = npos;
+  ForEachItem(list, [&](string_view item) {
+    found = FindAttribute(tag, item);
+    return found != npos;
+  });
+  return found;
+}
+
+size_t FindAttributeOf(string_view tag, std::span<const string_view> keywords) {
+  for (string_view k : keywords) {
+    size_t at = FindAttribute(tag, k);
+    if (at != npos) return at;
+  }
+  return npos;
+}
+
+// True when one of the attributes the reader knows begins at this attribute position.
+bool KnownAttributeAt(string_view tag, size_t at) {
+  const std::span<const string_view> groups[] = {kNameKeywords, kSchemeKeywords, kValueKeywords};
+  for (std::span<const string_view> keywords : groups)
+    for (string_view k : keywords)
+      if (KeywordAt(tag, at, k)) return true;
+  auto custom = [&](string_view item) { return !item.empty() && KeywordAt(tag, at, item); };
+  return ForEachItem(CustomNameImports, custom) || ForEachItem(CustomValueImports, custom);
+}
+
+// Cuts the quotes and one blank off an attribute's text. When the text ends in white space
+// that includes a tab or a line break (the next attribute stands on a new line), all of that
+// space goes; a run of blanks alone loses one blank, so two blanks leave one.
+string_view TrimAttributeText(string_view s, bool allSpace) {
+  size_t end = s.size();
+  bool lineBreak = false;
+  while (end > 0 && IsSpace(s[end - 1])) {
+    if (s[end - 1] != ' ') lineBreak = true;
+    --end;
+  }
+  if (allSpace || lineBreak)
+    s = s.substr(0, end);
+  else if (!s.empty() && s.back() == ' ')
+    s.remove_suffix(1);
+  if (!s.empty() && s.back() == '"') s.remove_suffix(1);
+  if (!s.empty() && s.front() == '"') s.remove_prefix(1);
+  return s;
+}
+
+// Copies a value into a record as one line, cut at the record's capacity: a CR becomes a
+// blank and the LF of a CR LF goes. An LF alone (a file with LF line ends) also becomes a
+// blank, so that the words on either side of the break stay apart.
+void CopyValue(char (&dst)[1024], string_view value) {
+  size_t out = 0;
+  char previous = '\0';
+  for (char c : value) {
+    bool skip = c == '\n' && previous == '\r';
+    previous = c;
+    if (skip) continue;
+    if (out == sizeof dst - 1) break;
+    dst[out++] = (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  dst[out] = '\0';
+}
+
+// Drops the "/" of an empty-element tag ("<meta ... />"), which would otherwise end up in the
+// last value. A "/" right after other text is part of an unquoted value and stays.
+string_view WithoutEmptyElementSlash(string_view tag) {
+  size_t end = tag.size();
+  while (end > 0 && IsSpace(tag[end - 1]))
+    --end;
+  if (end >= 2 && tag[end - 1] == '/') {
+    char before = tag[end - 2];
+    if (IsSpace(before) || before == '"' || before == '\'') return tag.substr(0, end - 1);
+  }
+  return tag;
+}
+
+int TableFull(platform::WindowHandle window) {
+  platform::ShowMessageBox(window, kTableFullText, "ERROR - INSUFFICIENT MEMORY ALLOCATED",
+                           kExclamation);
+  Tagcount = 0;
+  return -1;
+}
+
+// --- Automatic tags -------------------------------------------------------------------------
+
+void SetIdentifierTag(string_view path) {
+  // The path below the root, without a separator in front.
+  size_t skip = std::strlen(RootPath);
+  if (skip == 0 || skip > path.size() || path[skip - 1] != '/') ++skip;
+  if (skip > path.size()) skip = path.size();
+  if (skip < path.size() && path[skip] == '/') ++skip;
+  char url[sizeof(TagRecord::value)];
+  platform::CopyText(url, SiteURL);
+  platform::AppendText(url, path.substr(skip));
+  SetAutoTag("DC.Identifier", url);
+}
+
+void SetTouchedTag() {
+  char touched[32];
+  platform::CopyText(
+      touched, platform::FormatTime("%d %b %Y @ %H:%M:%S", platform::LocalTime(platform::Now())));
+  SetAutoTag("AD.Touched", touched);
+}
+
+void ReportReadError(int err) {
+  // End of file is not an error here (a read of no bytes), so "M048" does not arise.
+  if (err == EAGAIN || err == EWOULDBLOCK || err == EINPROGRESS)
+    ReportCoded("M049:io pending");
+  else
+    ReportCoded("M052:unknown error 1");
+}
+
+void ShowNoHead(platform::WindowHandle window, string_view text) {
+  std::string shown(text.substr(0, 1024));
+  shown += "\n\nCONTINUE TO DISPLAY THIS ERROR ?";
+  int answer = platform::ShowMessageBox(window, shown,
+                                        "ERROR - no <HEAD> tag. The first 1024 characters are:",
+                                        platform::kBoxYesNo | platform::kBoxIconExclamation);
+  if (answer == platform::kAnswerNo) ShowMissingHead = 0;
+}
+
+}  // namespace
+
+bool IsTreeTagPath(string_view path) {
+  if (path.find("meta.tag") != npos || path.find("META.TAG") != npos) return true;
+  size_t slash = path.rfind('/');
+  return platform::EqualsNoCase(path.substr(slash == npos ? 0 : slash + 1), "meta.tag");
+}
+
+int ParseMetaTag(platform::WindowHandle window, string_view tag) {
+  tag = WithoutEmptyElementSlash(tag);
+  // Each attribute is looked for wherever it stands; the spellings keep their precedence.
+  size_t nameAt = FindCustomAttribute(tag, CustomNameImports);
+  if (nameAt == npos) nameAt = FindAttributeOf(tag, kNameKeywords);
+  if (nameAt == npos) return 0;
+  size_t nameStart = tag.find('=', nameAt) + 1;
+
+  size_t schemeAt = FindAttributeOf(tag, kSchemeKeywords);
+  size_t valueAt = FindCustomAttribute(tag, CustomValueImports);
+  if (valueAt == npos) valueAt = FindAttributeOf(tag, kValueKeywords);
+  size_t valueStart = npos;
+  if (valueAt != npos) {
+    size_t eq = tag.find('=', valueAt + 1);
+    if (eq == npos) {
+      platform::ShowMessageBox(window, tag, "CRITICAL ERROR - Tag Parse [2]", kExclamation);
+      Tagcount = 0;
+      return -1;
+    }
+    valueStart = eq + 1;
+  }
+
+  // An attribute's text runs up to the next attribute the reader knows (a second name or value
+  // attribute included), or to the end of the tag.
+  auto textEnd = [&](size_t start) {
+    size_t end = tag.size();
+    for (size_t other : {nameAt, schemeAt, valueAt})
+      if (other != npos && other >= start && other < end) end = other;
+    ForEachAttributeStart(tag, [&](size_t at) {
+      if (at >= end) return true;
+      if (at >= start && KnownAttributeAt(tag, at)) end = at;
+      return at >= start && end == at;
+    });
+    return end;
+  };
+  size_t nameEnd = textEnd(nameStart);
+  char name[sizeof(TagRecord::name)];
+  platform::CopyText(name, TrimAttributeText(tag.substr(nameStart, nameEnd - nameStart), false));
+
+  if (name[0] == '$' && (SuppressControlTags != 0 || std::strcmp(name, kStampName) == 0)) return 0;
+  if (OverwriteTag[0] != '\0' && std::strcmp(name, OverwriteTag) == 0) InSiteMap = 1;
+
+  TagRecord* slot = StagingSlot();
+  if (!slot) return TableFull(window);
+  platform::CopyText(slot->name, name);
+  if (valueStart == npos) {
+    slot->value[0] = '\0';
+  } else {
+    size_t valueEnd = textEnd(valueStart);
+    // A value followed by another attribute loses all the space before it.
+    CopyValue(slot->value, TrimAttributeText(tag.substr(valueStart, valueEnd - valueStart),
+                                             valueEnd != tag.size()));
+  }
+  int entry = FindSchemaTag(name);
+  slot->flags = entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0;
+  if (CommitStagedTag() != 0) return TableFull(window);
+  return 0;
+}
+
+extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
+  if (!path) path = "";
+  Tagcount = 0;
+  gTitle[0] = '\0';
+
+  char buffer[kHeadReadSize + 1];
+  long got = platform::Fs().Read(fd, buffer, kHeadReadSize);
+  if (got < 0) {
+    ReportReadError(platform::LastError());
+    got = 0;
+  }
+  if (got == 0) {
+    platform::ShowMessageBox(window, "", "CRITICAL ERROR reading file", kExclamation);
+    return -1;
+  }
+  size_t n = static_cast<size_t>(got);
+  buffer[n] = '\0';
+  FoldLetterCases(buffer, n);
+  string_view text(buffer, n);
+
+  size_t head = text.find("<HEAD");
+  if (head == npos) {
+    if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "ERROR - No <HEAD> tag");
+    if (ShowMissingHead != 0) ShowNoHead(window, text);
+    return -2;
+  }
+  if (text.find("</HEAD>", head) == npos) {
+    if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "No </HEAD> tag - file ignored.");
+    return -1;
+  }
+  if (autotags & kAutoTitle) ReadTitle(text, head);
+
+  // Meta tags after the end of the head are read too: the writer replaces up to the last one.
+  for (size_t at = text.find("<meta", head); at != npos; at = text.find("<meta", at)) {
+    size_t close = text.find('>', at);
+    if (close == npos) {
+      platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
+      return -1;
+    }
+    if (ParseMetaTag(window, text.substr(at, close - at)) != 0) return -1;
+    at = close + 1;
+  }
+
+  if (autotags == 0 || IsTreeTagPath(path)) return 0;
+  if ((autotags & kAutoTitle) && gTitle[0] != '\0') SetAutoTag("DC.Title", gTitle);
+  if (autotags & kAutoIdentifier) SetIdentifierTag(path);
+  if (autotags & kAutoTouched) SetTouchedTag();
+  return 0;
+}
+
+int ReadPageTags(platform::WindowHandle window, const char* path) {
+  Tagcount = 0;
+  platform::FileSystem& fs = platform::Fs();
+  int fd = fs.Open(path, platform::OpenFor::Read, 0);
+  if (fd < 0) {
+    // Only a tree-tag file that does not exist reads as empty; one that cannot be read is
+    // reported like any other file, so its tags are not silently taken as none.
+    int err = platform::LastError();
+    if (IsTreeTagPath(path) && (err == ENOENT || err == ENOTDIR)) return 0;
+    ShowSystemError("ERROR OPENING FILE", path);
+    return -1;
+  }
+  int rc = ExtractMetatags(window, path, fd);
+  fs.Close(fd);
+  return rc;
+}

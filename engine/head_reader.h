@@ -1,0 +1,35 @@
+// The HTML head reader: the meta tags of one document or tree-tag file into the page tag
+// table, with the automatic tags the site asks for.
+#pragma once
+
+#include <string_view>
+
+#include "platform/ui.h"
+
+// Set to 1 when a document carries the tag named by OverwriteTag; never reset by the reader.
+extern int InSiteMap;
+// 1 in normal operation: tags whose names begin with "$" are not read. "$RUZOZAZEZO" is never
+// read, whatever this says.
+extern int SuppressControlTags;
+// When not 0, a document without a head is shown to the user, who may switch this off.
+extern int ShowMissingHead;
+
+// Bytes of a document the reader looks at.
+constexpr int kHeadReadSize = 4096;
+
+// Reads the document at path into the page tag table. 0, -1 on failure, -2 when the document
+// has no head. A missing tree-tag file reads as an empty table.
+int ReadPageTags(platform::WindowHandle window, const char* path);
+
+// Reads the meta tags from the open file fd (from its current position) into the page tag
+// table. The path is used for messages and the automatic tags. Same results as ReadPageTags.
+// Exported from the program for plug-ins.
+extern "C" int ExtractMetatags(void* window, const char* path, int fd);
+
+// Parses one meta tag, from "<meta" up to (not including) its ">", and appends its tag to the
+// table unless it is to be ignored. 0, or -1 after a reported failure (the table is then empty).
+int ParseMetaTag(platform::WindowHandle window, std::string_view tag);
+
+// True for a tree-tag file: the path contains "meta.tag" or "META.TAG", or its file name is
+// meta.tag in any letter case.
+bool IsTreeTagPath(std::string_view path);

@@ -1,0 +1,392 @@
+#include "engine/head_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/page_tags.h"
+#include "platform/fs.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+#include "tests/support/fault_fs.h"
+#include "tests/support/program_fixture.h"
+
+using namespace testing_support;
+using Tags = std::vector<std::string>;
+
+namespace {
+
+void* const kWindow = reinterpret_cast<void*>(0x5150);
+
+constexpr const char kSchema[] =
+    "# test schema\n"
+    "DC.Title,M\n"
+    "Keywords, {red,blue}\n"
+    "DC.Date.Created,MD\n"
+    "DC.Subject,AM {[Industry.ST,BEP]}\n"
+    "DC.Source \n"
+    "AD.MapMe\n";
+
+// A document around the given meta tags, with the given line end.
+std::string Doc(const std::string& metas, const std::string& eol = "\r\n") {
+  return "<html>" + eol + "<head>" + eol + "<title>Test</title>" + eol + metas + eol + "</head>" +
+         eol + "<body>text</body></html>" + eol;
+}
+
+class HeadReaderTest : public ProgramFixture {
+ protected:
+  void SetUp() override {
+    ProgramFixture::SetUp();
+    WriteFile(home_ / "META.IDX", kSchema);
+    ASSERT_EQ(0, ReserveSchemaTables());
+    ASSERT_EQ(0, ReservePageTags());
+    ASSERT_EQ(0, LoadSchema());
+    InSiteMap = 0;
+    SuppressControlTags = 1;
+    ShowMissingHead = 0;
+  }
+  void TearDown() override {
+    ReleasePageTags();
+    ReleaseSchemaTables();
+    SuppressControlTags = 1;
+    ShowMissingHead = 0;
+    ProgramFixture::TearDown();
+  }
+  int Read(const std::string& content, const std::string& name = "doc.htm") {
+    std::string path = site_ / name;
+    WriteFile(path, content);
+    return ReadPageTags(kWindow, path.c_str());
+  }
+  // The table as "name|value|flags" lines.
+  static Tags Table() {
+    Tags out;
+    for (int i = 0; i < Tagcount; ++i)
+      out.push_back(std::string(PageTags[i].name) + "|" + PageTags[i].value + "|" +
+                    std::to_string(PageTags[i].flags));
+    return out;
+  }
+  std::string ErrorsAudit() const { return ReadFile(AuditFile("Errors/")); }
+  std::string InfoAudit() const { return ReadFile(AuditFile("Audit/")); }
+
+  TempDir site_;
+};
+
+TEST_F(HeadReaderTest, ParsesMetaTagsInTheirManySpellings) {
+  struct Row {
+    std::string metas;
+    Tags want;
+  } rows[] = {
+      {"<META NAME=\"DC.Title\" CONTENT=\"Home page\">", {"DC.Title|Home page|1"}},
+      {"<meta name=\"DC.Title\" content=\"Home page\">", {"DC.Title|Home page|1"}},
+      {"<meta http-equiv=\"Expires\" content=\"Tue, 01 Jun 1999\">",
+       {"Expires|Tue, 01 Jun 1999|0"}},
+      {"<Meta name=DC.Subject scheme=BEP content=Mining>", {"DC.Subject|Mining|11"}},
+      {"<meta HTTP-EQUIV=\"DC.Subject\" SCHEME=\"BEP\" CONTENT=\"Mining\">",
+       {"DC.Subject|Mining|11"}},
+      {"<meta charset=\"utf-8\">", {}},
+      {"<meta name='a' content='it is'>", {"'a'|'it is'|0"}},
+      // Only one blank is trimmed: the name keeps a quote and a blank.
+      {"<meta name=\"Keywords\"  content=\"x\">", {"Keywords\" |x|0"}},
+      {"<meta name=\"Keywords\" content=\"one\r\ntwo\">", {"Keywords|one two|8"}},
+      {"<meta name=\"Keywords\" content=\"one\ntwo\">", {"Keywords|one two|8"}},
+      {"<meta name=\"keywords\" content=\"a\">\n<meta name=\"Keywords\" content=\"b\">",
+       {"keywords|a|0", "Keywords|b|8"}},
+      {"<meta name=\"DC.Source\" content=\"s\">", {"DC.Source|s|0"}},
+      {"<meta name=\"x\" content=\"\">\n<meta name=\"y\">", {"x||0", "y||0"}},
+      {"<meta NaMe=\"x\" CoNtEnT=\"y\">\n<mEta name=\"z\" content=\"w\">", {}},
+      {"<meta HTTP-EQUIV=\"h\" NAME=\"n\" CONTENT=\"c\">", {"h|c|0"}},
+      // Attributes in other orders lose nothing.
+      {"<meta content=\"v\" name=\"n\">", {"n|v|0"}},
+      {"<meta name=\"n\" content=\"v\" scheme=\"s\">", {"n|v|0"}},
+      {"<meta scheme=\"s\" content=\"v\"  name=\"n\">", {"n|v|0"}},
+      {"<meta name=\"n\"\r\n      content=\"v\"\r\n>", {"n|v|0"}},
+      {"<meta\tname=\"n\"\tcontent=\"v\">", {"n|v|0"}},
+      // Keywords inside a value are not attributes; quotes inside a value stay.
+      {"<meta name=\"description\" content=\"Set NAME=x and content=y\">",
+       {"description|Set NAME=x and content=y|0"}},
+      {"<meta name=\"q\" content=\"say \"hi\" now\">", {"q|say \"hi\" now|0"}},
+      // The slash of an empty-element tag is not part of the value.
+      {"<meta name=\"a\" content=\"b\" />\n<meta name=u content=http://x/>",
+       {"a|b|0", "u|http://x/|0"}},
+      {"<meta name=\"a\" value=\"v\">\n<meta name=\"b\" CONTENT=\"c\" content=\"d\">",
+       {"a|v|0", "b|c|0"}},
+  };
+  for (const Row& r : rows) {
+    ASSERT_EQ(0, Read(Doc(r.metas))) << r.metas;
+    EXPECT_EQ(r.want, Table()) << r.metas;
+  }
+  // The same tags in a file with LF line ends, in capitals, and after the end of the head.
+  ASSERT_EQ(0, Read("<HTML>\n<HEAD>\n<META NAME=\"DC.Title\" CONTENT=\"T\">\n</HEAD>\n"
+                    "<meta name=\"late\" content=\"after head\">\n<BODY>\n"));
+  EXPECT_EQ(Tags({"DC.Title|T|1", "late|after head|0"}), Table());
+  ASSERT_EQ(0, Read("<html><head></head><body><meta name=\"late\" content=\"l\"></body></html>"));
+  EXPECT_EQ(Tags({"late|l|0"}), Table());
+  // Tags before the head are not read.
+  ASSERT_EQ(0, Read("<meta name=\"early\" content=\"e\"><head><meta name=\"in\" content=\"i\">"
+                    "</head>"));
+  EXPECT_EQ(Tags({"in|i|0"}), Table());
+  EXPECT_TRUE(BoxLines().empty());
+}
+
+TEST_F(HeadReaderTest, CustomAttributeNamesComeFirst) {
+  platform::CopyText(CustomNameImports, "itemprop, property");
+  platform::CopyText(CustomValueImports, "data");
+  ASSERT_EQ(0, Read(Doc("<meta property=\"og:title\" content=\"T\">\n"
+                        "<meta name=\"plain\" content=\"c\" data=\"d\">\n"
+                        "<meta content=\"v\" itemprop=\"ip\" name=\"n\">")));
+  EXPECT_EQ(Tags({"og:title|T|0", "plain|d|0", "ip|v|0"}), Table());
+}
+
+TEST_F(HeadReaderTest, ControlTagsAndSitemapMarker) {
+  std::string doc =
+      Doc("<meta name=\"$RUZOZAZEZO\" content=\"Tagsteward 2.5\">\n"
+          "<meta name=\"$Stylesheet\" content=\"/s.css\">\n"
+          "<meta name=\"AD.MapMe\" content=\"yes\">");
+  ASSERT_EQ(0, Read(doc));
+  EXPECT_EQ(Tags({"AD.MapMe|yes|0"}), Table());
+  EXPECT_EQ(1, InSiteMap);
+
+  SuppressControlTags = 0;
+  ASSERT_EQ(0, Read(doc));
+  EXPECT_EQ(Tags({"$Stylesheet|/s.css|0", "AD.MapMe|yes|0"}), Table());
+
+  // The reader sets the marker but never clears it.
+  ASSERT_EQ(0, Read(Doc("<meta name=\"a\" content=\"b\">")));
+  EXPECT_EQ(1, InSiteMap);
+  InSiteMap = 0;
+  platform::CopyText(OverwriteTag, "");
+  ASSERT_EQ(0, Read(Doc("<meta name=\"\" content=\"nameless\">")));
+  EXPECT_EQ(0, InSiteMap);
+  EXPECT_EQ(Tags({"|nameless|0"}), Table());
+}
+
+TEST_F(HeadReaderTest, TruncatesAtCapacities) {
+  autotags = kAutoTitle;
+  std::string name(40, 'N'), value(1100, 'V'), title(600, 'T');
+  ASSERT_EQ(0, Read("<head><title>" + title + "</title><meta name=\"" + name + "\" content=\"" +
+                    value + "\"></head>"));
+  ASSERT_EQ(2, Tagcount);
+  EXPECT_EQ(std::string(31, 'N'), PageTags[0].name);
+  EXPECT_EQ(std::string(1023, 'V'), PageTags[0].value);
+  EXPECT_STREQ("DC.Title", PageTags[1].name);
+  EXPECT_EQ(std::string(511, 'T'), PageTags[1].value);
+}
+
+TEST_F(HeadReaderTest, AutomaticTags) {
+  platform::CopyText(SiteURL, "http://www.example.org/");
+  autotags = kAutoTitle | kAutoIdentifier | kAutoTouched;
+  std::string doc =
+      "<html><head><title>\r\nWelcome\r\n</title>\r\n"
+      "<meta name=\"DC.Title\" content=\"old\">\r\n"
+      "<meta name=\"DC.Title\" content=\"second\">\r\n</head></html>";
+  for (std::string root : {site_.path(), site_.path() + "/"}) {
+    platform::CopyText(RootPath, root);
+    ASSERT_EQ(0, Read(doc, "docs/a.htm"));
+    EXPECT_EQ(Tags({"DC.Title|Welcome|1", "DC.Title|second|1",
+                    "DC.Identifier|http://www.example.org/docs/a.htm|0",
+                    "AD.Touched|25 May 1999 @ 09:05:07|0"}),
+              Table())
+        << root;
+  }
+  // Only the asked-for tags; no title element, no DC.Title.
+  autotags = kAutoIdentifier;
+  ASSERT_EQ(0, Read("<head><title>T</title></head>", "b.htm"));
+  EXPECT_EQ(Tags({"DC.Identifier|http://www.example.org/b.htm|0"}), Table());
+  autotags = kAutoTitle;
+  ASSERT_EQ(0, Read("<head><title>Never closed</head>"));
+  EXPECT_EQ(Tags(), Table());
+  ASSERT_EQ(0, Read("<head></TITLE><title>Backwards</title></head>"));
+  EXPECT_EQ(Tags(), Table());
+  ASSERT_EQ(0, Read("<head><Title>Line one\nLine two</Title></head>"));
+  EXPECT_EQ(Tags({"DC.Title|Line one|0"}), Table());
+
+  // Tree-tag files never get automatic tags, whatever the case of their name.
+  autotags = 7;
+  for (const char* tagFile : {"docs/meta.tag", "META.TAG", "sub/Meta.Tag"}) {
+    ASSERT_EQ(0, Read("<head><title>T</title><meta name=\"a\" content=\"b\"></head>", tagFile));
+    EXPECT_EQ(Tags({"a|b|0"}), Table()) << tagFile;
+  }
+  EXPECT_TRUE(BoxLines().empty());
+}
+
+TEST_F(HeadReaderTest, FullTableDiscardsTheReadButAutomaticTagsOnlyDropThemselves) {
+  std::string metas;
+  for (int i = 0; i < 70; ++i)
+    metas += "<meta name=\"t" + std::to_string(i) + "\" content=\"v\">\n";
+  ASSERT_EQ(-1, Read(Doc(metas)));
+  EXPECT_EQ(0, Tagcount);
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ(
+      "ERROR - INSUFFICIENT MEMORY ALLOCATED|Please increase \"Maximum number of Metatags in "
+      "eash page\"\nMenu item: Setup->Memory Management",
+      BoxLines()[0]);
+  EXPECT_EQ(kWindow, ui_.boxes()[0].owner);
+
+  ui_.Clear();
+  metas.clear();
+  for (int i = 0; i < 63; ++i)
+    metas += "<meta name=\"t" + std::to_string(i) + "\" content=\"v\">\n";
+  autotags = kAutoTouched;
+  ASSERT_EQ(0, Read(Doc(metas)));
+  EXPECT_EQ(63, Tagcount);
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ("CRITICAL ERROR!", ui_.boxes()[0].caption);
+  EXPECT_EQ(0u, ui_.boxes()[0].text.rfind("M053:Please increase", 0));
+  EXPECT_NE(std::string::npos, ErrorsAudit().find("M053:Please increase"));
+}
+
+TEST_F(HeadReaderTest, FailuresAndTheirReports) {
+  loglevel = 1;
+  std::string missing = site_ / "missing.htm";
+  EXPECT_EQ(-1, ReadPageTags(kWindow, missing.c_str()));
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ("ERROR OPENING FILE - " + missing + "|" + platform::ErrorText(ENOENT), BoxLines()[0]);
+  EXPECT_EQ(nullptr, ui_.boxes()[0].owner);
+
+  // A missing tree-tag file is an empty table, silently.
+  ui_.Clear();
+  ASSERT_EQ(0, AppendPageTag("left", "over", 0));
+  std::string missingTags = site_ / "sub/meta.tag";
+  EXPECT_EQ(0, ReadPageTags(kWindow, missingTags.c_str()));
+  EXPECT_EQ(0, Tagcount);
+  EXPECT_TRUE(BoxLines().empty());
+
+  struct Row {
+    std::string content;
+    int result;
+    std::string box;    // "CAPTION|text", or "" for none
+    std::string audit;  // a line part of the level-1 audit file, or ""
+  } rows[] = {
+      {"", -1, "CRITICAL ERROR reading file|", ""},
+      {"<html><Head><title>x</title></Head></html>", -2, "",
+       "1,09:05:07,@,ERROR - No <HEAD> tag\n"},
+      {"<html><head><title>x</title>" + std::string(4100, ' ') + "</head>", -1, "",
+       "1,09:05:07,@,No </HEAD> tag - file ignored.\n"},
+      {"<head><meta name=\"a\" content=\"b\"></head><meta name=\"c\"", -1,
+       "CRITICAL ERROR - corrupt metatag|<HEAD><meta name=\"a\" content=\"b\"></HEAD><meta "
+       "name=\"c\"",
+       ""},
+  };
+  for (const Row& r : rows) {
+    ui_.Clear();
+    std::string path = site_ / "doc.htm";
+    std::string before = InfoAudit();
+    EXPECT_EQ(r.result, Read(r.content)) << r.content.substr(0, 60);
+    if (r.box.empty()) {
+      EXPECT_TRUE(BoxLines().empty()) << r.content.substr(0, 60);
+    } else {
+      ASSERT_EQ(1u, BoxLines().size());
+      EXPECT_EQ(r.box, BoxLines()[0]);
+      EXPECT_EQ(kWindow, ui_.boxes()[0].owner);
+    }
+    std::string added = InfoAudit().substr(before == "<missing>" ? 0 : before.size());
+    if (r.audit.empty()) {
+      EXPECT_TRUE(added.empty() || added == "<missing>") << added;
+    } else {
+      std::string want = r.audit;
+      want.replace(want.find('@'), 1, path);
+      EXPECT_EQ(want, added);
+    }
+  }
+  // The tags read before the corrupt one stay.
+  EXPECT_EQ(Tags({"a|b|0"}), Table());
+
+  // An empty tree-tag file is an error like any other; without a log level, no audit line.
+  ui_.Clear();
+  loglevel = 0;
+  EXPECT_EQ(-1, Read("", "meta.tag"));
+  EXPECT_EQ(std::vector<std::string>{"CRITICAL ERROR reading file|"}, BoxLines());
+  std::string before = InfoAudit();
+  EXPECT_EQ(-2, Read("no head here"));
+  EXPECT_EQ(before, InfoAudit());
+}
+
+TEST_F(HeadReaderTest, EmptyValueImportItemFailsTheRead) {
+  platform::CopyText(CustomValueImports, "data,");
+  ASSERT_EQ(-1, Read(Doc("<meta name=\"a\" content=\"b\">\n<meta name=\"only\">")));
+  EXPECT_EQ(0, Tagcount);
+  EXPECT_EQ(std::vector<std::string>{"CRITICAL ERROR - Tag Parse [2]|<meta name=\"only\""},
+            BoxLines());
+  EXPECT_EQ(kWindow, ui_.boxes()[0].owner);
+}
+
+TEST_F(HeadReaderTest, ReadErrorsAndUnreadableFiles) {
+  struct Row {
+    int error;
+    const char* coded;
+  } rows[] = {{EIO, "M052:unknown error 1"}, {EAGAIN, "M049:io pending"}};
+  for (const Row& r : rows) {
+    ui_.Clear();
+    FaultPlan plan;
+    plan.failReadAt = 1;
+    plan.error = r.error;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(-1, Read(Doc("<meta name=\"a\" content=\"b\">")));
+    EXPECT_EQ(std::vector<std::string>(
+                  {std::string("CRITICAL ERROR!|") + r.coded, "CRITICAL ERROR reading file|"}),
+              BoxLines());
+    EXPECT_NE(std::string::npos, ErrorsAudit().find(std::string(",") + r.coded + ",,\n"));
+  }
+
+  // A tree-tag file that exists but cannot be read is reported, not taken as empty.
+  ui_.Clear();
+  std::string tags = site_ / "meta.tag";
+  WriteFile(tags, Doc("<meta name=\"a\" content=\"b\">"));
+  FaultPlan plan;
+  plan.unreadable.insert(tags);
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  EXPECT_EQ(-1, ReadPageTags(kWindow, tags.c_str()));
+  EXPECT_EQ(
+      std::vector<std::string>{"ERROR OPENING FILE - " + tags + "|" + platform::ErrorText(EACCES)},
+      BoxLines());
+}
+
+TEST_F(HeadReaderTest, ExtractReadsFromTheCurrentPosition) {
+  std::string first = Doc("<meta name=\"first\" content=\"1\">");
+  std::string path = site_ / "two.htm";
+  WriteFile(path, first + Doc("<meta name=\"second\" content=\"2\">"));
+  int fd = platform::Fs().Open(path, platform::OpenFor::Read, 0);
+  ASSERT_GE(fd, 0);
+  std::string skip(first.size(), '\0');
+  ASSERT_EQ(static_cast<long>(first.size()), platform::ReadFull(fd, skip.data(), skip.size()));
+  EXPECT_EQ(0, ExtractMetatags(kWindow, path.c_str(), fd));
+  platform::Fs().Close(fd);
+  EXPECT_EQ(Tags({"second|2|0"}), Table());
+}
+
+TEST_F(HeadReaderTest, MissingHeadDisplayIsOffUntilSwitchedOn) {
+  std::string text = "<html><body>" + std::string(2000, 'x') + "</body></html>";
+  EXPECT_EQ(-2, Read(text));
+  EXPECT_TRUE(BoxLines().empty());
+
+  ShowMissingHead = 1;
+  ui_.Script("ERROR - no <HEAD> tag", platform::kAnswerYes);
+  EXPECT_EQ(-2, Read(text));
+  EXPECT_EQ(1, ShowMissingHead);
+  ui_.Script("ERROR - no <HEAD> tag", platform::kAnswerNo);
+  EXPECT_EQ(-2, Read(text));
+  EXPECT_EQ(0, ShowMissingHead);
+  EXPECT_EQ(-2, Read(text));
+  ASSERT_EQ(2u, ui_.boxes().size());
+  const platform::BoxRecord& box = ui_.boxes()[0];
+  EXPECT_EQ("ERROR - no <HEAD> tag. The first 1024 characters are:", box.caption);
+  EXPECT_EQ(text.substr(0, 1024) + "\n\nCONTINUE TO DISPLAY THIS ERROR ?", box.text);
+  EXPECT_EQ(platform::kBoxYesNo, box.style & platform::kBoxButtonsMask);
+  EXPECT_EQ(kWindow, box.owner);
+}
+
+TEST(HeadReaderPaths, RecognisesTreeTagFiles) {
+  EXPECT_TRUE(IsTreeTagPath("/site/meta.tag"));
+  EXPECT_TRUE(IsTreeTagPath("/site/META.TAG"));
+  EXPECT_TRUE(IsTreeTagPath("/site/Meta.Tag"));
+  EXPECT_TRUE(IsTreeTagPath("/site/old.meta.tag.htm"));
+  EXPECT_FALSE(IsTreeTagPath("/site/Meta.Tag.htm"));
+  EXPECT_FALSE(IsTreeTagPath("/site/meta.htm"));
+}
+
+}  // namespace
