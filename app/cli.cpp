@@ -24,6 +24,10 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  settings       print every setting of the current site as SECTION<TAB>KEY<TAB>VALUE\n"
     "  sites          print the names of the sites, one a line\n"
+    "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
+    "  init --site NAME --root DIR --url URL [--corporate-name TEXT --industry TEXT]\n"
+    "                 create META.INI, the default schema and the root tree tags of a new\n"
+    "                 configuration\n"
     "  put FILE       make the NAME<TAB>VALUE lines of standard input the document's tags\n"
     "                 and save it (\\t \\r \\n \\\\ escape TAB, CR, LF, backslash)\n";
 
@@ -38,6 +42,8 @@ struct Command {
 const Command kCommands[] = {
     {"settings", CmdSettings, true, 0},
     {"sites", CmdSites, true, 0},
+    {"schema", CmdSchema, true, 0},
+    {"init", CmdInit, false, -1},
     {"put", CmdPut, true, -1},
 };
 
@@ -86,13 +92,33 @@ int ParseOptions(const std::vector<std::string>& args, Options* o, std::FILE* ou
 
 // Finds the configuration and reads the settings as the program does at start-up.
 int LoadConfiguration(const Options& o, std::FILE* err) {
+  int rc = SetConfigLocation(o.configDir, err);
+  if (rc != 0) return rc;
+  SetSiteOverride(o.site);
+
+  ReadEarlySettings();
+  ReadSiteList(nullptr);
+  if (ReadSettings(nullptr) == -1) return 1;
+  if (!o.site.empty()) {
+    for (int i = 0; i < ConfigCount; ++i)
+      if (std::strcmp(ConfigIdx[i], o.site.c_str()) == 0) return 0;
+    std::fprintf(err, "tagsteward-cli: there is no site \"%s\" in %s (see: tagsteward-cli sites)\n",
+                 o.site.c_str(), gPluginContext.configFile);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int SetConfigLocation(const std::string& configDir, std::FILE* err) {
   std::string cwd;
   if (platform::Fs().CurrentDir(&cwd) != 0) {
     std::fprintf(err, "tagsteward-cli: cannot read the current directory: %s\n",
                  platform::LastErrorText().c_str());
     return 1;
   }
-  std::string dir = o.configDir.empty() ? cwd : o.configDir;
+  std::string dir = configDir.empty() ? cwd : configDir;
   if (dir[0] != '/') dir = platform::JoinPath(cwd, dir);
   while (dir.size() > 1 && dir.back() == '/')
     dir.pop_back();
@@ -113,22 +139,8 @@ int LoadConfiguration(const Options& o, std::FILE* err) {
   gPluginContext.currentSite = CurrentConfig;
   gPluginContext.rootPath = RootPath;
   gPluginContext.startupPath = StartupPath;
-  SetSiteOverride(o.site);
-
-  ReadEarlySettings();
-  ReadSiteList(nullptr);
-  if (ReadSettings(nullptr) == -1) return 1;
-  if (!o.site.empty()) {
-    for (int i = 0; i < ConfigCount; ++i)
-      if (std::strcmp(ConfigIdx[i], o.site.c_str()) == 0) return 0;
-    std::fprintf(err, "tagsteward-cli: there is no site \"%s\" in %s (see: tagsteward-cli sites)\n",
-                 o.site.c_str(), gPluginContext.configFile);
-    return 1;
-  }
   return 0;
 }
-
-}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   Options o;
@@ -151,5 +163,6 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     if (rc != 0) return rc;
   }
   CliContext context{o.rest, o.yes, o.site, out, err};
+  context.configDir = o.configDir;
   return command->run(context);
 }

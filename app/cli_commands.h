@@ -12,9 +12,16 @@ struct CliContext {
   std::FILE* out = stdout;
   std::FILE* err = stderr;
   std::FILE* in = stdin;  // where a command reads its input
+  std::string configDir = "";  // --config value, or empty
 };
 
 // Every command returns the process's exit status.
 int CmdSettings(CliContext& c);
 int CmdSites(CliContext& c);
+int CmdSchema(CliContext& c);
+int CmdInit(CliContext& c);
 int CmdPut(CliContext& c);
+
+// Sets StartupPath (the current directory), IniPath (configDir or the current directory) and
+// the plug-in context's paths, with every setting at its default. 0, or 1 after telling err.
+int SetConfigLocation(const std::string& configDir, std::FILE* err);
