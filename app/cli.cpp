@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  settings       print every setting of the current site as SECTION<TAB>KEY<TAB>VALUE\n"
     "  sites          print the names of the sites, one a line\n"
+    "  tags FILE      print the document's tags as NAME<TAB>VALUE<TAB>FLAGS (\\t \\r \\n \\\\\n"
+    "                 stand for TAB, CR, LF, backslash); status 3 when it has no head\n"
     "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
     "  init --site NAME --root DIR --url URL [--corporate-name TEXT --industry TEXT]\n"
     "                 create META.INI, the default schema and the root tree tags of a new\n"
@@ -42,6 +44,7 @@ struct Command {
 const Command kCommands[] = {
     {"settings", CmdSettings, true, 0},
     {"sites", CmdSites, true, 0},
+    {"tags", CmdTags, true, 1},
     {"schema", CmdSchema, true, 0},
     {"init", CmdInit, false, -1},
     {"put", CmdPut, true, -1},
