@@ -40,6 +40,8 @@ class HeadReaderTest : public ProgramFixture {
  protected:
   void SetUp() override {
     ProgramFixture::SetUp();
+    // Loading the schema moves into the configuration directory, which goes with the test.
+    ASSERT_EQ(0, platform::Fs().CurrentDir(&cwd_));
     WriteFile(home_ / "META.IDX", kSchema);
     ASSERT_EQ(0, ReserveSchemaTables());
     ASSERT_EQ(0, ReservePageTags());
@@ -53,6 +55,7 @@ class HeadReaderTest : public ProgramFixture {
     ReleaseSchemaTables();
     SuppressControlTags = 1;
     ShowMissingHead = 0;
+    platform::Fs().ChangeDir(cwd_);
     ProgramFixture::TearDown();
   }
   int Read(const std::string& content, const std::string& name = "doc.htm") {
@@ -72,6 +75,7 @@ class HeadReaderTest : public ProgramFixture {
   std::string InfoAudit() const { return ReadFile(AuditFile("Audit/")); }
 
   TempDir site_;
+  std::string cwd_;
 };
 
 TEST_F(HeadReaderTest, ParsesMetaTagsInTheirManySpellings) {
