@@ -2,6 +2,7 @@
 // business rules.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/page_tags.h"
@@ -27,6 +28,11 @@ struct MergeEntry {
 extern MergeEntry MergeIndex[kMergeIndexSize];
 extern int MergeCount;
 
+enum : uint32_t {
+  kMarkInherited = 1,
+  kMarkDuplicateAllowed = 2,
+};
+
 // strategy bits.
 enum : int {
   kRulesInheritedMask = 3,  // 0 never, 1 when flagged in the schema, 2 (or 3) any
@@ -35,16 +41,35 @@ enum : int {
   kRulesPreserve = 32,
 };
 
+// The name of a tree-tag file (found whatever its case on disk) and its skeleton.
+constexpr const char kTreeTagName[] = "meta.tag";
+constexpr const char kTreeTagSkeleton[] = "<HEAD>\n</HEAD>\n";
+
 // Creates "meta.tag" with the 15-byte skeleton in the current directory unless one exists.
 // 0, or a negative value when it cannot be created (the user is told).
 int CreateTreeTagFile();
 
 // Merges the tree tags along the document's path into the page tag table, which holds the
-// document's current tags; nothing is written. 0 or -1.
+// document's current tags; nothing is written. 0 or -1; after -1 the table holds the
+// document's own tags again.
 int InheritIntoDocument(platform::WindowHandle window, const char* documentPath);
 
 // Merges one document: mode 0 reads, merges and rewrites its head; mode 1 merges the page tag
 // table into MergeIndex only; mode 2 reads, merges and links the inherited style sheet.
-// Rlevel and LevelTable describe the document's directory. 0 or -1.
+// Rlevel and LevelTable describe the document's directory. 0 or -1 (nothing written).
 int MergeDocument(platform::WindowHandle window, const char* directory, const char* fileName,
                   int mode);
+
+// For the inherit walk: reads the tree tags of directory into store and makes them the tags of
+// that level in LevelTable. 0, or -1 when the file cannot be read ("M201") or holds more tags
+// than one level keeps ("M202"); the level then has no tags.
+int LoadLevelTags(platform::WindowHandle window, const char* directory, int level,
+                  TagRecord store[kLevelStoreTags]);
+
+// Empties the level table, the merge index and Rlevel.
+void ResetTreeTags();
+
+// How the single-document inherit takes its save area: storage for count records from new[],
+// or nullptr when there is none. Tests install a failing one; nullptr restores the default.
+using SaveAreaAllocator = TagRecord* (*)(size_t count);
+SaveAreaAllocator SetSaveAreaAllocator(SaveAreaAllocator allocator);

@@ -1,0 +1,456 @@
+#include "tree/tree_tags.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/head_writer.h"
+#include "log/audit.h"
+#include "platform/fs.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "schema/schema.h"
+#include "ui/working_display.h"
+
+LevelEntry LevelTable[MaxTreeDepth];
+int Rlevel = 0;
+MergeEntry MergeIndex[kMergeIndexSize];
+int MergeCount = 0;
+
+namespace {
+
+constexpr size_t kPathSize = 256;
+constexpr unsigned kErrorBox = platform::kBoxOk | platform::kBoxIconExclamation;
+
+constexpr const char kNoSaveArea[] =
+    "M043:INSUFFICIENT SYSTEM MEMORY\nChoose a lower value for Schema Space";
+constexpr const char kPathCheck[] = "M044:Path Check Error!";
+constexpr const char kIndexFull[] = "M047:Maximum index size exceeded!";
+constexpr const char kTreeTagReadError[] = "M201:Serious Error reading meta.tag";
+constexpr const char kTableFull[] =
+    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
+    "Menu item: Setup->Memory Management";
+constexpr const char kBufferFull[] =
+    "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
+
+// The tree tags gathered along one path by the single-document inherit. Level 1 points here
+// afterwards, so it must outlive the call.
+TagRecord gPathStore[kPathTreeTags];
+
+// The rendered tags of the document being rewritten, and one tag rendered on its own so that a
+// tag that no longer fits is noticed before anything is written.
+char gTagsText[kTagsTextSize];
+char gOneTag[kTagsTextSize];
+
+TagRecord* DefaultSaveArea(size_t count) {
+  return new (std::nothrow) TagRecord[count];
+}
+SaveAreaAllocator gSaveAreaAllocator = DefaultSaveArea;
+
+// Names and values compared within their fields, so a record without a terminator cannot be
+// read past its end.
+int CompareNames(const TagRecord& a, const TagRecord& b) {
+  return std::strncmp(a.name, b.name, sizeof a.name);
+}
+int CompareValues(const TagRecord& a, const TagRecord& b) {
+  return std::strncmp(a.value, b.value, sizeof a.value);
+}
+
+enum class Rule { Never, Flagged, Any };
+
+// Both bits of a field set means "any".
+Rule RuleOf(int field) {
+  if (field == 0) return Rule::Never;
+  if (field == 1) return Rule::Flagged;
+  return Rule::Any;
+}
+Rule InheritedRule() {
+  return RuleOf(strategy & kRulesInheritedMask);
+}
+Rule PageRule() {
+  return RuleOf((strategy & kRulesPageMask) >> 2);
+}
+
+bool SchemaAllowsDuplicates(const TagRecord& record) {
+  char name[sizeof record.name];
+  platform::CopyText(name, std::string_view(record.name, strnlen(record.name, sizeof name)));
+  int i = FindSchemaTag(name);
+  return i >= 0 && (SchemaIndex[i].flags & SF_DUPLICATES) != 0;
+}
+
+// Adding entries. The index is never written past its end: the entry that would not fit is
+// refused and the merge ends with M047.
+uint32_t gSequence = 0;
+
+bool AddEntry(TagRecord* record, uint32_t marks) {
+  if (MergeCount >= kMergeIndexSize) return false;
+  MergeIndex[MergeCount++] = MergeEntry{record, gSequence++, marks};
+  return true;
+}
+
+bool AddPageTags() {
+  if (!PageTags) return true;
+  int count = std::min(Tagcount, PageTagCapacity());
+  for (int i = 0; i < count; ++i)
+    if (!AddEntry(&PageTags[i], 0)) return false;
+  return true;
+}
+
+bool AddTreeTags() {
+  int top = std::min(Rlevel, MaxTreeDepth - 1);
+  for (int level = 1; level <= top; ++level) {
+    const LevelEntry& entry = LevelTable[level];
+    if (!entry.tags) continue;
+    for (int i = 0; i < entry.count; ++i)
+      if (!AddEntry(&entry.tags[i], kMarkInherited)) return false;
+  }
+  return true;
+}
+
+void RemoveEntry(int at) {
+  std::memmove(&MergeIndex[at], &MergeIndex[at + 1],
+               sizeof(MergeEntry) * static_cast<size_t>(MergeCount - at - 1));
+  --MergeCount;
+}
+
+// Removes the earlier of two adjacent entries with equal name and value. After a removal only
+// the pair just before the gap is new, so the scan resumes there; the result is the same as
+// restarting from the beginning.
+void RemoveExactDuplicates() {
+  for (int i = 1; i < MergeCount;) {
+    const TagRecord& a = *MergeIndex[i - 1].record;
+    const TagRecord& b = *MergeIndex[i].record;
+    if (CompareNames(a, b) == 0 && CompareValues(a, b) == 0) {
+      RemoveEntry(i - 1);
+      i = std::max(1, i - 1);
+    } else {
+      ++i;
+    }
+  }
+}
+
+void MarkAllowedDuplicates() {
+  bool inherited = InheritedRule() == Rule::Flagged;
+  bool page = PageRule() == Rule::Flagged;
+  if (!inherited && !page) return;
+  for (int i = 0; i < MergeCount; ++i) {
+    MergeEntry& e = MergeIndex[i];
+    bool isInherited = (e.marks & kMarkInherited) != 0;
+    if ((isInherited ? inherited : page) && SchemaAllowsDuplicates(*e.record))
+      e.marks |= kMarkDuplicateAllowed;
+  }
+}
+
+// Of two adjacent entries with the same name, the rule of the later-added one's kind decides
+// whether both stay; if not, the priority decides which one goes.
+void RemoveNameDuplicates() {
+  bool rootPriority = (strategy & kRulesRootPriority) != 0;
+  for (int i = 1; i < MergeCount;) {
+    const MergeEntry& later = MergeIndex[i];
+    if (CompareNames(*MergeIndex[i - 1].record, *later.record) != 0) {
+      ++i;
+      continue;
+    }
+    Rule rule = (later.marks & kMarkInherited) ? InheritedRule() : PageRule();
+    bool keepBoth =
+        rule == Rule::Any || (rule == Rule::Flagged && (later.marks & kMarkDuplicateAllowed) != 0);
+    if (keepBoth) {
+      ++i;
+      continue;
+    }
+    RemoveEntry(rootPriority ? i : i - 1);
+    i = std::max(1, i - 1);
+  }
+}
+
+void SortByNameThenSequence() {
+  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
+    int c = CompareNames(*a.record, *b.record);
+    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  });
+}
+
+// Equal name and value are ordered by sequence so the result does not depend on the sort.
+void SortByNameThenValue() {
+  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
+    int c = CompareNames(*a.record, *b.record);
+    if (c == 0) c = CompareValues(*a.record, *b.record);
+    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  });
+}
+
+// Fills the index in the order the rules ask for and reduces it. false after M047.
+bool MergeIntoIndex() {
+  MergeCount = 0;
+  gSequence = 0;
+  bool rootPriority = (strategy & kRulesRootPriority) != 0;
+  bool preserve = (strategy & kRulesPreserve) != 0;
+  // The kind added later is the one that wins a clash under Local priority and loses it under
+  // Root priority; Preserve turns that round for page tags.
+  bool pageFirst = rootPriority == preserve;
+  bool filled = pageFirst ? AddPageTags() && AddTreeTags() : AddTreeTags() && AddPageTags();
+  if (!filled) {
+    MergeCount = 0;
+    ReportCoded(kIndexFull);
+    return false;
+  }
+  SortByNameThenSequence();
+  RemoveExactDuplicates();
+  MarkAllowedDuplicates();
+  RemoveNameDuplicates();
+  SortByNameThenValue();
+  RemoveExactDuplicates();
+  return true;
+}
+
+// Renders the index into gTagsText. false (after M042) when the tags do not all fit: the
+// document would otherwise lose the tags left out.
+bool RenderIndex() {
+  gTagsText[0] = '\0';
+  size_t used = 0;
+  for (int i = 0; i < MergeCount; ++i) {
+    gOneTag[0] = '\0';
+    RenderTag(gOneTag, *MergeIndex[i].record);
+    size_t size = std::strlen(gOneTag);
+    if (used + size >= sizeof gTagsText) {
+      ReportCoded(kBufferFull);
+      return false;
+    }
+    std::memcpy(gTagsText + used, gOneTag, size + 1);
+    used += size;
+  }
+  return true;
+}
+
+int FinishMerge(platform::WindowHandle window, const char* path, int mode) {
+  if (mode == 1) return 0;
+  if (mode == 2) {
+    for (int i = 0; i < MergeCount; ++i) {
+      const TagRecord& r = *MergeIndex[i].record;
+      if (std::strncmp(r.name, "$Stylesheet", sizeof r.name) == 0)
+        return InsertStylesheetLink(window, path, r.value) == 0 ? 0 : -1;
+    }
+    return 0;
+  }
+  if (!RenderIndex()) return -1;
+  if (showworking) SetWorkingLine(Rlevel, path);
+  return RewriteHead(window, path, gTagsText) == 0 ? 0 : -1;
+}
+
+// "%s/%s" into a path buffer; a path that does not fit is refused rather than cut, since a cut
+// path names another file.
+bool BuildDocumentPath(char (&out)[kPathSize], const char* directory, const char* fileName) {
+  std::string_view dir(directory);
+  std::string_view name(fileName);
+  bool slash = !dir.empty() && dir.back() == '/';
+  size_t need = dir.size() + (slash ? 0 : 1) + name.size();
+  if (need >= kPathSize) return false;
+  platform::CopyText(out, dir);
+  if (!slash) platform::AppendText(out, "/");
+  platform::AppendText(out, name);
+  return true;
+}
+
+// Keeps showworking off while the single-document inherit reads the tree-tag files.
+class WorkingDisplayOff {
+ public:
+  WorkingDisplayOff() : saved_(showworking) { showworking = 0; }
+  ~WorkingDisplayOff() { showworking = saved_; }
+  WorkingDisplayOff(const WorkingDisplayOff&) = delete;
+  WorkingDisplayOff& operator=(const WorkingDisplayOff&) = delete;
+
+ private:
+  int saved_;
+};
+
+// The page tag table's own tags, kept while the table is used to read the tree-tag files.
+class SaveArea {
+ public:
+  explicit SaveArea(size_t size) : size_(size), records_(gSaveAreaAllocator(size)) {}
+  ~SaveArea() { delete[] records_; }
+  SaveArea(const SaveArea&) = delete;
+  SaveArea& operator=(const SaveArea&) = delete;
+
+  bool ok() const { return records_ != nullptr; }
+  void Save() {
+    count_ = std::clamp(Tagcount, 0, static_cast<int>(size_));
+    if (count_ > 0) std::memcpy(records_, PageTags, sizeof(TagRecord) * count_);
+  }
+  void Restore() {
+    if (count_ > 0) std::memcpy(PageTags, records_, sizeof(TagRecord) * count_);
+    Tagcount = count_;
+  }
+  // The merge index points into the table, so its records are staged here first.
+  void CopyIndexToTable() {
+    for (int i = 0; i < MergeCount; ++i)
+      records_[i] = *MergeIndex[i].record;
+    if (MergeCount > 0) std::memcpy(PageTags, records_, sizeof(TagRecord) * MergeCount);
+    Tagcount = MergeCount;
+    for (int i = 0; i < MergeCount; ++i)
+      MergeIndex[i].record = &PageTags[i];
+  }
+
+ private:
+  size_t size_;
+  TagRecord* records_;
+  int count_ = 0;
+};
+
+// The path must lie inside the tree: it starts with RootPath, continues at a directory
+// boundary and never climbs out with "..". Returns the offset of the separator after the
+// root directory, or -1.
+int CheckPathInRoot(const char* path) {
+  size_t rootLen = std::strlen(RootPath);
+  if (rootLen == 0 || std::strncmp(path, RootPath, rootLen) != 0) return -1;
+  size_t first = RootPath[rootLen - 1] == '/' ? rootLen - 1 : rootLen;
+  if (path[first] != '/') return -1;
+  for (const char* p = path + first; p; p = std::strchr(p + 1, '/')) {
+    if (p[1] == '.' && p[2] == '.' && (p[3] == '/' || p[3] == '\0')) return -1;
+  }
+  return static_cast<int>(first);
+}
+
+// Reads the tree tags of each directory from the root down to the document's own into
+// gPathStore. The number read, or -1 (reported; the table then holds whatever was read last).
+int CollectPathTags(platform::WindowHandle window, char* path, int first) {
+  int total = 0;
+  for (char* slash = path + first; slash; slash = std::strchr(slash + 2, '/')) {
+    // The directory is kept with its separator, so the file system root stays "/".
+    char after = slash[1];
+    slash[1] = '\0';
+    platform::Fs().ChangeDir(path);  // only for those who expect it; the read uses the full path
+    std::string tagPath = platform::ResolveFixedName(path, kTreeTagName);
+    slash[1] = after;
+    int rc = ReadPageTags(window, tagPath.c_str());
+    if (rc != 0) {
+      // The reader reports a failed read itself, but says nothing of a file without a head.
+      if (rc != -1) ReportCoded(kTreeTagReadError);
+      return -1;
+    }
+    if (Tagcount > kPathTreeTags - total) {
+      ReportCoded(
+          platform::Format("M203:Too many tree tags along the path of %s\n"
+                           "At most %d tree tags are inherited into one document.",
+                           path, kPathTreeTags));
+      return -1;
+    }
+    if (Tagcount > 0) std::memcpy(gPathStore + total, PageTags, sizeof(TagRecord) * Tagcount);
+    total += Tagcount;
+    if (slash[1] == '\0') break;
+  }
+  return total;
+}
+
+}  // namespace
+
+void ResetTreeTags() {
+  for (LevelEntry& e : LevelTable)
+    e = LevelEntry{nullptr, 0};
+  Rlevel = 0;
+  MergeCount = 0;
+}
+
+SaveAreaAllocator SetSaveAreaAllocator(SaveAreaAllocator allocator) {
+  SaveAreaAllocator previous = gSaveAreaAllocator;
+  gSaveAreaAllocator = allocator ? allocator : DefaultSaveArea;
+  return previous;
+}
+
+int CreateTreeTagFile() {
+  std::string dir;
+  std::string path = kTreeTagName;
+  if (platform::Fs().CurrentDir(&dir) == 0) path = platform::ResolveFixedName(dir, kTreeTagName);
+  if (platform::FileExists(path)) return 0;
+  platform::FileSystem& fs = platform::Fs();
+  int fd = fs.Open(path, platform::OpenFor::CreateNew, 0644);
+  if (fd >= 0) {
+    bool written = platform::WriteAll(fd, kTreeTagSkeleton, sizeof kTreeTagSkeleton - 1) == 0 &&
+                   fs.Sync(fd) == 0;
+    if (fs.Close(fd) == 0 && written) return 0;
+    // A half-written file would be taken for the directory's tree tags next time.
+    fs.Remove(path);
+  }
+  platform::ShowMessageBox(nullptr, "Error opening new meta.tag file", "ERROR", kErrorBox);
+  return -1;
+}
+
+int MergeDocument(platform::WindowHandle window, const char* directory, const char* fileName,
+                  int mode) {
+  MergeCount = 0;
+  if (mode < 0 || mode > 2 || !directory || !fileName) return -1;
+  char path[kPathSize];
+  if (!BuildDocumentPath(path, directory, fileName)) {
+    ShowFileError(window, "Path too long - document skipped", fileName);
+    return -1;
+  }
+  if (mode != 1 && ReadPageTags(window, path) != 0) return -1;
+  if (!MergeIntoIndex()) return -1;
+  return FinishMerge(window, path, mode);
+}
+
+int InheritIntoDocument(platform::WindowHandle window, const char* documentPath) {
+  if (!documentPath) return -1;
+  // Enough for the table's tags and for the merged tags, which are checked against it.
+  size_t capacity = static_cast<size_t>(PageTagCapacity());
+  SaveArea save(std::max<size_t>(capacity, 1));
+  if (!save.ok()) {
+    ReportCoded(kNoSaveArea);
+    return -1;
+  }
+  save.Save();
+  WorkingDisplayOff quiet;
+
+  char path[kPathSize];
+  if (std::strlen(documentPath) >= sizeof path) {
+    ShowFileError(window, "Path too long", documentPath);
+    return -1;
+  }
+  platform::CopyText(path, documentPath);
+  int first = CheckPathInRoot(path);
+  if (first < 0) {
+    ReportCoded(kPathCheck);
+    return -1;
+  }
+
+  int total = CollectPathTags(window, path, first);
+  save.Restore();
+  if (total < 0) return -1;
+  Rlevel = 1;
+  LevelTable[1] = LevelEntry{gPathStore, total};
+
+  if (!MergeIntoIndex()) return -1;
+  if (MergeCount > PageTagCapacity()) {
+    MergeCount = 0;
+    ReportCoded(kTableFull);
+    return -1;
+  }
+  save.CopyIndexToTable();
+  if (loglevel != 0) WriteAuditEntry(kAuditInfo, path, "Inherited");
+  return 0;
+}
+
+int LoadLevelTags(platform::WindowHandle window, const char* directory, int level,
+                  TagRecord store[kLevelStoreTags]) {
+  if (level < 1 || level >= MaxTreeDepth || !directory || !store) return -1;
+  LevelTable[level] = LevelEntry{store, 0};
+  std::string tagPath = platform::ResolveFixedName(directory, kTreeTagName);
+  if (ReadPageTags(window, tagPath.c_str()) != 0) {
+    ReportCoded(kTreeTagReadError);
+    return -1;
+  }
+  if (Tagcount > kLevelStoreTags) {
+    ReportCoded(
+        platform::Format("M202:Too many tree tags in %s\n"
+                         "At most %d tree tags are inherited from one directory.",
+                         tagPath.c_str(), kLevelStoreTags));
+    return -1;
+  }
+  if (Tagcount > 0) std::memcpy(store, PageTags, sizeof(TagRecord) * Tagcount);
+  LevelTable[level].count = Tagcount;
+  return 0;
+}
