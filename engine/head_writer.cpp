@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "config/version.h"
+#include "engine/head_reader.h"
 #include "log/audit.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -37,17 +38,16 @@ struct Appender {
   }
 };
 
-// The first chunk of a document, searched as the text it holds: the head scan, like the
-// reader's, ends at the first NUL byte.
+// The first chunk of a document. Every byte of it is searched, NULs included, as the reader
+// does: both must see the same meta tags.
 class Chunk {
  public:
   char bytes[kChunkSize];
-  size_t size = 0;     // bytes read
-  size_t textEnd = 0;  // the searchable text: up to the first NUL
+  size_t size = 0;  // bytes read
 
   size_t Find(string_view what, size_t from = 0) const {
-    if (from > textEnd) return npos;
-    return string_view(bytes, textEnd).find(what, from);
+    if (from > size) return npos;
+    return string_view(bytes, size).find(what, from);
   }
   // Rewrites the first occurrence (or every occurrence) of from, at or after start, as to.
   void Fold(string_view from, string_view to, size_t start, bool all) {
@@ -75,7 +75,6 @@ class Rewrite {
     long n = platform::ReadFull(fd_, chunk_.bytes, kChunkSize);
     if (n < 0) return ReadFailed();
     chunk_.size = static_cast<size_t>(n);
-    chunk_.textEnd = strnlen(chunk_.bytes, chunk_.size);
     return 0;
   }
 
@@ -147,7 +146,7 @@ class Rewrite {
   // The missing tag terminator: the message, then the chunk itself.
   int Unterminated(const char* message) {
     ShowFileError(window_, message, path_);
-    ShowFileError(window_, string_view(chunk_.bytes, chunk_.textEnd), path_);
+    ShowFileError(window_, string_view(chunk_.bytes, chunk_.size), path_);
     return -1;
   }
 
@@ -327,14 +326,6 @@ void RenderStamp() {
                                       code[0], code[1], code[2], code[3], code[4], code[5]));
   EdBuffer[0] = '\0';
   RenderTag(EdBuffer, StampTag);
-}
-
-bool IsTreeTagPath(const char* path) {
-  string_view p(path);
-  if (p.find("meta.tag") != npos || p.find("META.TAG") != npos) return true;
-  // The fixed name is found whatever its case on disk.
-  size_t slash = p.rfind('/');
-  return platform::EqualsNoCase(p.substr(slash == npos ? 0 : slash + 1), "meta.tag");
 }
 
 int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText) {

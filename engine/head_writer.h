@@ -25,9 +25,6 @@ void RenderTag(char (&text)[N], const TagRecord& record) {
 // Fills StampTag's value from the version texts and today's date and renders it into EdBuffer.
 void RenderStamp();
 
-// True for a tree-tag file (meta.tag), which is written without the stamp.
-bool IsTreeTagPath(const char* path);
-
 // Replaces the meta tag block of the document by the stamp and tagsText. 0 when written, or
 // when the document has no head tag (it is left unchanged); -1 on failure (reported; the
 // document is unchanged).

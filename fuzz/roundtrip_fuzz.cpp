@@ -1,0 +1,126 @@
+// Round trip: a document's tags, read, rendered and written back into it, read back the same;
+// what follows the first chunk is never touched, and a failed rewrite leaves every byte.
+#include <stdlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/head_writer.h"
+#include "engine/page_tags.h"
+#include "platform/fs.h"
+#include "platform/headless/headless_ui.h"
+#include "schema/schema.h"
+
+namespace {
+
+using Tags = std::vector<std::pair<std::string, std::string>>;
+
+// The part of a document the reader and the writer search.
+constexpr size_t kChunk = 4096;
+
+struct Harness {
+  std::string doc;
+  Harness() {
+    ResetSettings();
+    AppOptions |= kOptNoMajorErrorLog;  // a full tags text is reported, not logged
+    loglevel = 0;
+    platform::DefaultHeadlessUi().SetEcho(nullptr);
+    if (ReservePageTags() != 0 || ReserveSchemaTables() != 0) std::abort();
+    // On a memory file system the flush of every rewrite costs nothing.
+    std::string base = platform::DirExists("/dev/shm") ? "/dev/shm" : "/tmp";
+    std::string dir = base + "/roundtrip-XXXXXX";
+    if (!mkdtemp(dir.data())) std::abort();
+    doc = dir + "/doc.htm";
+  }
+};
+
+// The reader folds the first "<head" and "</head" of a document to capitals, wherever they
+// stand: inside a tag that moved they may become the first. Tags compare modulo that fold.
+std::string Folded(std::string text) {
+  for (const char* from : {"<head", "</head"}) {
+    std::string f(from);
+    for (size_t at = text.find(f); at != std::string::npos; at = text.find(f, at + 1))
+      for (size_t i = at; i < at + f.size(); ++i)
+        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 32);
+  }
+  return text;
+}
+
+Tags TableTags() {
+  Tags tags;
+  for (int i = 0; i < Tagcount; ++i)
+    tags.emplace_back(Folded(PageTags[i].name), Folded(PageTags[i].value));
+  return tags;
+}
+
+std::string Load(const std::string& path) {
+  std::string bytes;
+  if (platform::ReadWholeFile(path, &bytes) != 0) std::abort();
+  return bytes;
+}
+
+void Check(bool ok, const char* what) {
+  if (!ok) {
+    std::fprintf(stderr, "round trip broken: %s\n", what);
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Harness h;
+  platform::HeadlessUi& ui = platform::DefaultHeadlessUi();
+  ui.Clear();
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  if (platform::ReplaceFile(h.doc, input, "temp.dat") != 0) std::abort();
+
+  int read = ReadPageTags(nullptr, h.doc.c_str());
+  if (read != 0) {
+    // The editor would not save such a document; the writer must still leave it whole.
+    int rc = RewriteHeadStatus(nullptr, h.doc.c_str(), "");
+    if (rc != 0) Check(Load(h.doc) == input, "failed rewrite changed the document");
+    return 0;
+  }
+  const Tags written = TableTags();
+  char text[kTagsTextSize] = "";
+  for (int i = 0; i < Tagcount; ++i)
+    RenderTag(text, PageTags[i]);
+  const bool cut = !ui.boxes().empty();  // "M042": some tags lost their value
+
+  int rc = RewriteHeadStatus(nullptr, h.doc.c_str(), text);
+  const std::string after = Load(h.doc);
+  if (rc != 0) {
+    Check(Load(h.doc) == input, "failed rewrite changed the document");
+    return 0;
+  }
+  Check(!platform::FileExists(h.doc.substr(0, h.doc.rfind('/')) + "/temp.dat"), "work file left");
+  if (input.size() > kChunk) {
+    const size_t tail = input.size() - kChunk;
+    Check(
+        after.size() >= tail && after.compare(after.size() - tail, tail, input, kChunk, tail) == 0,
+        "bytes after the first chunk changed");
+    return 0;  // what moves into the reader's view from beyond the chunk is not comparable
+  }
+  if (cut || after.size() > kChunk) return 0;  // the reader sees only the first chunk
+  // Nothing is escaped: a double quote inside a quoted name or value ends it early.
+  for (const auto& [name, value] : written)
+    if (name.find('"') != std::string::npos || value.find('"') != std::string::npos) return 0;
+
+  Check(ReadPageTags(nullptr, h.doc.c_str()) == 0, "rewritten document unreadable");
+  if (TableTags() != written) {
+    for (const auto& [name, value] : written)
+      std::fprintf(stderr, "written [%s] [%s]\n", name.c_str(), value.c_str());
+    for (const auto& [name, value] : TableTags())
+      std::fprintf(stderr, "read    [%s] [%s]\n", name.c_str(), value.c_str());
+    std::fprintf(stderr, "document:\n%s\n", after.c_str());
+    Check(false, "tags read back differ");
+  }
+  return 0;
+}
