@@ -26,7 +26,8 @@ extern int SchemaTagCount;
 extern uint32_t SetBufLast;
 
 // Loads META.IDX from the configuration directory (writing the default first when it is
-// missing). 0, or -1 when the default cannot be created.
+// missing; reserving the tables first when they are not). 0, or -1 when the default cannot be
+// created. Loading stops with a report when an entry does not fit a table.
 int LoadSchema();
 
 // Index of the entry whose name equals name exactly (case-sensitive), or -1.
@@ -37,6 +38,7 @@ const char* SchemaOptions(const SchemaEntry& entry);
 const char* SchemaScheme(const SchemaEntry& entry);
 
 // Reserves SchemaSpace, SchemaIndex and OptionSpace in the configured sizes (releasing earlier
-// blocks). 0, or -1 when one cannot be had (then none is held).
+// blocks). 0, or -1 when one cannot be had (then none is held and M024, M025 or M027 was
+// reported).
 int ReserveSchemaTables();
 void ReleaseSchemaTables();
