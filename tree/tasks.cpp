@@ -1,0 +1,247 @@
+#include "tree/tasks.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/head_writer.h"
+#include "engine/page_ops.h"
+#include "engine/page_tags.h"
+#include "platform/clock.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "reports/mail_queue.h"
+#include "reports/report_files.h"
+#include "tree/tree_tags.h"
+#include "ui/working_display.h"
+
+TaskParameters gTask;
+long gCompDate = 0;
+
+namespace {
+
+TaskDialogFn gTaskDialog = nullptr;
+
+void UpperCase(char* s) {
+  for (; *s; ++s)
+    *s = static_cast<char>(std::toupper(static_cast<unsigned char>(*s)));
+}
+
+// The digits of a value read as one decimal number; 0 when there are none.
+long DigitsValue(const char* value) {
+  long n = 0;
+  for (const char* p = value; *p; ++p) {
+    if (*p < '0' || *p > '9') continue;
+    if (n < 100000000000L) n = n * 10 + (*p - '0');  // no date needs more digits
+  }
+  return n;
+}
+
+int LastTagContaining(const char* part, int count) {
+  int found = -1;
+  for (int i = 0; i < count; ++i)
+    if (std::strstr(PageTags[i].name, part)) found = i;
+  return found;
+}
+
+void SearchOperation(platform::WindowHandle window, const char* path) {
+  Tagcount = TidyTags(PageTags, 1);
+  int n = Tagcount;
+  int identifier = LastTagContaining("DC.Identifier", n);
+  int title = LastTagContaining("DC.Title", n);
+  bool dateCheck = gTask.searchKind == kSearchExpired || gTask.searchKind == kSearchReview;
+  int days = gTask.searchKind == kSearchExpired ? ExpiryRule.days : ReviewRule.days;
+  bool any = false;
+  for (int i = 0; i < n; ++i) {
+    TagRecord& tag = PageTags[i];
+    if (!gTask.caseSensitive) {
+      UpperCase(tag.name);
+      UpperCase(tag.value);
+    }
+    if (!std::strstr(tag.name, gTask.tagName) || !std::strstr(tag.value, gTask.valueFilter))
+      continue;
+    // Numbers, not calendar days: the date's digits less the days against today's YYYYMMDD.
+    if (dateCheck && DigitsValue(tag.value) - days > gCompDate) continue;
+    if (!any) WriteDocumentEntry(path, title, identifier);
+    any = true;
+    WriteTagLine(tag.name, tag.value);
+    if (dateCheck) {
+      QueueOwnerNotice(window, path, Tagcount,
+                       gTask.searchKind == kSearchExpired ? DateCheck::Expiry : DateCheck::Review);
+    }
+  }
+  if (any) WriteDocumentEnd();
+}
+
+}  // namespace
+
+const char* TaskTitleFor(int taskId) {
+  switch (taskId) {
+    case kTaskInherit:
+      return "Inherit Metatags into all documents";
+    case kTaskMigrate:
+      return "Migrate the stylesheets into all documents";
+    case kTaskSort:
+      return "Sort Metatags in all documents";
+    case kTaskDeleteDuplicates:
+      return "Delete Duplicates from all documents";
+    case kTaskDeleteAll:
+      return "Perform tree task";
+    case kTaskSearch:
+      return "Search for a Metatag in all documents";
+    case kTaskReplace:
+      return "Replace a Metatag in all documents";
+    case kTaskDelete:
+      return "Delete a Metatag from all documents";
+    case kTaskExpiry:
+      return "Check for expired documents";
+    case kTaskReview:
+      return "Check review dates in all documents";
+    case kTaskStandardise:
+      return "Perform tree task";
+    default:
+      return nullptr;
+  }
+}
+
+const char* TaskAuditText(int taskId) {
+  switch (taskId) {
+    case kTaskInherit:
+    case kTaskMigrate:
+      return "Tree tags inherited";
+    case kTaskDeleteDuplicates:
+      return "Duplicates deleted";
+    case kTaskDeleteAll:
+      return "All metatags deleted";
+    case kTaskReplace:
+      return "Values replaced";
+    default:
+      return nullptr;
+  }
+}
+
+bool IsPerDocumentTask(int taskId) {
+  return taskId != kTaskInherit && taskId != kTaskMigrate && TaskTitleFor(taskId) != nullptr;
+}
+
+void SetTaskDialog(TaskDialogFn dialog) {
+  gTaskDialog = dialog;
+}
+
+int SetUpDateCheck(int taskId) {
+  bool expiry = taskId == kTaskExpiry;
+  const DateCheckRule& rule = expiry ? ExpiryRule : ReviewRule;
+  gTask.searchKind = expiry ? kSearchExpired : kSearchReview;
+  gTask.showResults = 1;
+  gTask.caseSensitive = 1;
+  gTask.valueFilter[0] = '\0';
+  gTask.replacement[0] = '\0';
+  platform::CopyText(gTask.tagName, rule.tag);
+  std::tm today = platform::LocalTime(platform::Now());
+  gCompDate = (today.tm_year + 1900L) * 10000L + (today.tm_mon + 1) * 100L + today.tm_mday;
+  platform::CopyText(gTask.reportPath,
+                     platform::JoinPath(IniPath, expiry ? "Expired.htm" : "Review.htm"));
+  if (WriteReportHead(expiry ? ReportKind::Expiry : ReportKind::Review, gTask.reportPath,
+                      gTask.tagName, gTask.valueFilter, 1) != 0) {
+    gTask.searchKind = kSearchCancelled;
+    return -1;
+  }
+  return 0;
+}
+
+int PrepareTask(platform::WindowHandle window, int taskId) {
+  if (taskId == kTaskExpiry || taskId == kTaskReview) return SetUpDateCheck(taskId);
+  int mode = taskId == kTaskSearch    ? 0
+             : taskId == kTaskReplace ? 1
+             : taskId == kTaskDelete  ? 3
+                                      : -1;
+  if (mode < 0) return 0;  // no parameters
+  gTask = TaskParameters{};
+  platform::CopyText(gTask.reportPath, platform::JoinPath(IniPath, "MetaSearch.htm"));
+  if (mode == 0) {
+    gTask.showResults = 1;
+    gTask.caseSensitive = 1;
+  }
+  // The dialog stays open until its input passes the checks of OK, or it is cancelled.
+  while (gTaskDialog && gTaskDialog(window, mode)) {
+    if (gTask.tagName[0] == '\0') {
+      platform::ShowMessageBox(window, "Please select a metatag name to be searched.",
+                               "EMPTY FIELD", platform::kBoxOk | platform::kBoxIconExclamation);
+      continue;
+    }
+    if (mode != 0) {
+      gTask.searchKind = kSearchReplaceOrDelete;
+      gTask.showResults = 1;
+      if (mode == 3) gTask.replacement[0] = '\0';
+      return 0;
+    }
+    gTask.searchKind = kSearchPlain;
+    if (!gTask.caseSensitive) {
+      UpperCase(gTask.tagName);
+      UpperCase(gTask.valueFilter);
+    }
+    if (WriteReportHead(ReportKind::Search, gTask.reportPath, gTask.tagName, gTask.valueFilter,
+                        gTask.caseSensitive) == 0)
+      return 0;
+  }
+  gTask.searchKind = kSearchCancelled;
+  return -1;
+}
+
+int DocumentOperation(platform::WindowHandle window, const char* directory, const char* fileName,
+                      int taskId) {
+  if (taskId == kTaskStandardise) {
+    platform::ShowMessageBox(window, "Standardising documents is not available yet.",
+                             "STANDARDISE NOT IMPLEMENTED YET",
+                             platform::kBoxOk | platform::kBoxIconInformation);
+    return 0;
+  }
+  std::string path = platform::JoinPath(directory, fileName);
+  if (ReadPageTags(window, path.c_str()) != 0) return -1;
+  char text[kTagsTextSize];
+  text[0] = '\0';
+  bool rewrite = true;
+  switch (taskId) {
+    case kTaskSort:
+    case kTaskDeleteDuplicates:
+      Tagcount = TidyTags(PageTags, 1);
+      for (int i = 0; i < Tagcount; ++i)
+        RenderTag(text, PageTags[i]);
+      break;
+    case kTaskDeleteAll:
+      break;
+    case kTaskReplace:
+      Tagcount = TidyTags(PageTags, 0);
+      for (int i = 0; i < Tagcount; ++i) {
+        TagRecord& tag = PageTags[i];
+        if (std::strcmp(tag.name, gTask.tagName) == 0 &&
+            std::strcmp(tag.value, gTask.valueFilter) == 0)
+          platform::CopyText(tag.value, gTask.replacement);
+        RenderTag(text, tag);
+      }
+      break;
+    case kTaskDelete:
+      Tagcount = TidyTags(PageTags, 0);
+      for (int i = 0; i < Tagcount; ++i) {
+        const TagRecord& tag = PageTags[i];
+        if (std::strcmp(tag.name, gTask.tagName) == 0 && std::strstr(tag.value, gTask.valueFilter))
+          continue;
+        RenderTag(text, tag);
+      }
+      break;
+    case kTaskSearch:
+    case kTaskExpiry:
+    case kTaskReview:
+      SearchOperation(window, path.c_str());
+      rewrite = false;
+      break;
+    default:
+      rewrite = false;
+      break;
+  }
+  if (rewrite) RewriteHead(window, path.c_str(), text);
+  if (showworking) SetWorkingLine(Rlevel, path.c_str());
+  return 0;
+}

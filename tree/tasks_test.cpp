@@ -1,0 +1,153 @@
+#include "tree/tasks.h"
+
+#include <gtest/gtest.h>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/page_tags.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+#include "reports/mail_queue.h"
+#include "tests/support/site_fixture.h"
+#include "tree/walker.h"
+
+using namespace testing_support;
+
+namespace {
+
+class TasksTest : public SiteFixture {
+ protected:
+  void SetUp() override {
+    SiteFixture::SetUp();
+    gPluginContext.confirmation = 0;
+    gMailSlot = 0;
+    gTask = TaskParameters{};
+  }
+  // The page's tags as "name=value" after reading it.
+  std::vector<std::string> TagsOf(const std::string& relative) {
+    EXPECT_EQ(0, ReadPageTags(nullptr, At(relative).c_str()));
+    std::vector<std::string> out;
+    for (int i = 0; i < Tagcount; ++i)
+      out.push_back(std::string(PageTags[i].name) + "=" + PageTags[i].value);
+    return out;
+  }
+  int Run(int taskId, const char* name = "", const char* filter = "", const char* with = "") {
+    platform::CopyText(gTask.tagName, name);
+    platform::CopyText(gTask.valueFilter, filter);
+    platform::CopyText(gTask.replacement, with);
+    return DocumentOperation(nullptr, site_.c_str(), "page.htm", taskId);
+  }
+};
+
+TEST_F(TasksTest, ReplaceDeleteSortAndDeleteAllOnOneDocument) {
+  const std::string body = "<p>The body stays byte for byte.</p>\r\n";
+  Put("page.htm", Doc({{"keywords", "a"},
+                       {"keywords", "ab"},
+                       {"DC.Title", "T"},
+                       {"AD.Review Date", "19990101"},
+                       {"AD.Review Date", "20011999"}},
+                      body));
+  ASSERT_EQ(0, Run(kTaskReplace, "keywords", "a", "b"));
+  EXPECT_EQ((std::vector<std::string>{"keywords=b", "keywords=ab", "DC.Title=T",
+                                      "AD.Review Date=19990101", "AD.Review Date=20011999"}),
+            TagsOf("page.htm"));
+  ASSERT_EQ(0, Run(kTaskDelete, "AD.Review Date", "1999"));
+  EXPECT_EQ((std::vector<std::string>{"keywords=b", "keywords=ab", "DC.Title=T"}),
+            TagsOf("page.htm"));
+  ASSERT_EQ(0, Run(kTaskDelete, "keywords", ""));
+  EXPECT_EQ((std::vector<std::string>{"DC.Title=T"}), TagsOf("page.htm"));
+  std::string text = ReadFile(At("page.htm"));
+  EXPECT_EQ(text.size() - body.size() - 18, text.find(body));  // "</BODY>\r\n</HTML>\r\n" after it
+
+  Put("page.htm", Doc({{"Zed", "1"}, {"Alpha", "2"}, {"Mid", "3"}}));
+  ASSERT_EQ(0, Run(kTaskSort));
+  EXPECT_EQ((std::vector<std::string>{"Alpha=2", "Mid=3", "Zed=1"}), TagsOf("page.htm"));
+  ASSERT_EQ(0, Run(kTaskDeleteAll));
+  EXPECT_TRUE(TagsOf("page.htm").empty());
+  // Delete all and sort rewrite also a document that has no tags: it gets the stamp.
+  EXPECT_NE(std::string::npos, ReadFile(At("page.htm")).find("$RUZOZAZEZO"));
+  EXPECT_EQ(-1, DocumentOperation(nullptr, site_.c_str(), "missing.htm", kTaskSort));
+}
+
+TEST_F(TasksTest, CaselessSearchShowsUpperCaseAndEmptyFilterListsEveryMatch) {
+  Put("a.htm", Doc({{"DC.Title", "Rowing"},
+                    {"DC.Identifier", "http://x/a.htm"},
+                    {"DC.Creator.Contact", "me"}}));
+  Put("b.htm", Doc({{"Keywords", "none"}}));
+  static const char* name;
+  static int caseSensitive;
+  static int opened;
+  SetTaskDialog([](platform::WindowHandle, int mode) {
+    if (mode != 0 || opened++ > 0) return false;
+    platform::CopyText(gTask.tagName, name);
+    gTask.caseSensitive = caseSensitive;
+    gTask.showResults = 0;
+    return true;
+  });
+  name = "dc.title";
+  caseSensitive = 0;
+  opened = 0;
+  ASSERT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSearch));
+  std::string report = ReadFile(home_ / "MetaSearch.htm");
+  EXPECT_NE(std::string::npos, report.find("Metatag name searched   : DC.TITLE<BR>\n"));
+  EXPECT_NE(std::string::npos, report.find("ROWING<BR><A HREF=HTTP://X/A.HTM>" + At("a.htm") +
+                                           "</A><BR><BR>\n    DC.TITLE=ROWING<BR>\n<HR><BR>\n"));
+  EXPECT_EQ(std::string::npos, report.find("b.htm"));
+
+  name = "DC";
+  caseSensitive = 1;
+  opened = 0;
+  ASSERT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSearch));
+  report = ReadFile(home_ / "MetaSearch.htm");
+  for (const char* line : {"    DC.Creator.Contact=me<BR>", "    DC.Identifier=http://x/a.htm<BR>",
+                           "    DC.Title=Rowing<BR>"})
+    EXPECT_NE(std::string::npos, report.find(line)) << line;
+  EXPECT_EQ(std::string::npos, report.find("Keywords"));
+  // The documents themselves are never changed by a search.
+  EXPECT_EQ(std::string::npos, ReadFile(At("a.htm")).find("$RUZOZAZEZO"));
+
+  // An empty name is refused and the dialog opens again; cancelling it starts nothing.
+  name = "";
+  opened = 0;
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskSearch));
+  EXPECT_EQ("EMPTY FIELD|Please select a metatag name to be searched.", BoxLines().back());
+  SetTaskDialog(nullptr);
+}
+
+TEST_F(TasksTest, ReviewDateArithmeticWorksOnNumbersNotDays) {
+  // The test clock says 1999-05-25: gCompDate is 19990525, "Review Days" 7.
+  ReviewRule.days = 7;
+  strategy = 8;  // page duplicates kept: the tidy before the search would drop all but one
+  Put("page.htm", Doc({{"AD.Review Date", "19990532"},  // exactly 7 above: reported
+                       {"AD.Review Date", "19990533"},  // 8 above: not
+                       {"AD.Review Date", "19990601"},  // next month: far above, not
+                       {"AD.Review Date", "soon"},      // no digits: 0, always reported
+                       {"DC.Creator.Contact", "owner@example.org"}}));
+  ASSERT_EQ(0, SetUpDateCheck(kTaskReview));
+  EXPECT_EQ(19990525, gCompDate);
+  EXPECT_STREQ("AD.Review Date", gTask.tagName);
+  ASSERT_EQ(0, RunSiteTask(nullptr, kTaskReview));
+  std::string report = ReadFile(home_ / "Review.htm");
+  EXPECT_NE(std::string::npos, report.find("    AD.Review Date=19990532<BR>\n"));
+  EXPECT_NE(std::string::npos, report.find("    AD.Review Date=soon<BR>\n"));
+  EXPECT_EQ(std::string::npos, report.find("19990533"));
+  EXPECT_EQ(std::string::npos, report.find("19990601"));
+  // One owner notice for each due date tag.
+  EXPECT_EQ("owner@example.org\r\r\nDocument Management\r\r\n\r\r\nYour document [" +
+                At("page.htm") + "] needs review",
+            ReadFile(home_ / "MailQ/0.tsm"));
+  EXPECT_TRUE(Exists(home_ / "MailQ/1.tsm"));
+  EXPECT_FALSE(Exists(home_ / "MailQ/2.tsm"));
+}
+
+TEST_F(TasksTest, DateCheckStopsWhenItsReportCannotBeCreated) {
+  Put("page.htm", Doc({{"AD.Expiry Date", "19990101"}, {"DC.Creator.Contact", "o@x"}}));
+  platform::CopyText(IniPath, home_ / "no/such/dir");
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskExpiry));
+  EXPECT_EQ(
+      home_ / "no/such/dir/Expired.htm" + "|ERROR - The expiry results file could not be created.",
+      BoxLines().back());
+  EXPECT_FALSE(Exists(home_ / "MailQ/0.tsm"));  // nothing queued for a check that never ran
+}
+
+}  // namespace

@@ -1,0 +1,267 @@
+#include "tree/walker.h"
+
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/page_tags.h"
+#include "log/audit.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+#include "reports/report_files.h"
+#include "tree/listing.h"
+#include "tree/task_state.h"
+#include "tree/tasks.h"
+#include "tree/tree_tags.h"
+#include "ui/working_display.h"
+
+namespace {
+
+// The tree tags of each level of an inherit walk: fixed storage, nothing taken during a walk.
+TagRecord gLevelStores[MaxTreeDepth][kLevelStoreTags];
+
+// A directory that cannot be listed is reported and skipped: listing whatever directory
+// happens to be current instead would run the task on the wrong documents.
+bool ListOrReport(const std::string& dir, std::vector<std::string>* subdirs,
+                  std::vector<std::string>* docs) {
+  if ((subdirs && ListWalkSubdirectories(dir, subdirs) != 0) ||
+      (docs && ListWalkDocuments(dir, maskstring, docs) != 0)) {
+    ShowSystemError("ERROR CHANGING DIRECTORY", dir);
+    return false;
+  }
+  return true;
+}
+
+void ShowLine(const std::string& path) {
+  if (showworking) SetWorkingLine(Rlevel, path.c_str());
+}
+void ClearLine() {
+  if (showworking) SetWorkingLine(Rlevel, "");
+}
+
+ReportKind KindOf(int taskId) {
+  return taskId == kTaskExpiry   ? ReportKind::Expiry
+         : taskId == kTaskReview ? ReportKind::Review
+                                 : ReportKind::Search;
+}
+
+bool WritesReport(int taskId) {
+  return taskId == kTaskSearch || taskId == kTaskExpiry || taskId == kTaskReview;
+}
+
+}  // namespace
+
+int CountTree(const std::string& dir, const char* mask) {
+  ++Rlevel;
+  std::vector<std::string> subdirs, docs;
+  if (ListWalkSubdirectories(dir, &subdirs) == 0) {
+    for (const std::string& name : subdirs)
+      CountTree(platform::JoinPath(dir, name), mask);
+    PrePopDirs += static_cast<int>(subdirs.size());
+  }
+  if (ListWalkDocuments(dir, mask, &docs) == 0) PrePopFiles += static_cast<int>(docs.size());
+  --Rlevel;
+  return 0;
+}
+
+void ReportProgress(int done) {
+  percent =
+      PrePopFiles > 0 ? static_cast<int>(static_cast<long long>(done) * 100 / PrePopFiles) : 0;
+  ShowProgress(percent);
+}
+
+int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
+  ++Rlevel;
+  std::vector<std::string> subdirs;
+  if (!ListOrReport(dir, &subdirs, nullptr)) {
+    --Rlevel;
+    return 0;
+  }
+  for (const std::string& name : subdirs) {
+    std::string path = platform::JoinPath(dir, name);
+    ShowLine(path);
+    int rc = WalkDocuments(window, path, taskId);
+    ClearLine();
+    if (rc == -1) {
+      --Rlevel;
+      return -1;
+    }
+  }
+  PopDirs += static_cast<int>(subdirs.size());
+  std::vector<std::string> docs;
+  if (!ListOrReport(dir, nullptr, &docs)) {
+    --Rlevel;
+    return 0;
+  }
+  size_t i = 0;
+  for (; i < docs.size() && !gDropOut; ++i) {
+    PumpOneMessage();
+    if (gDropOut) break;  // CANCEL pressed while the message was handled
+    DocumentOperation(window, dir.c_str(), docs[i].c_str(), taskId);
+    ReportProgress(PopFiles + static_cast<int>(i));
+  }
+  ClearLine();
+  PopFiles += static_cast<int>(i);
+  --Rlevel;
+  return i < docs.size() ? -1 : 0;
+}
+
+int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode) {
+  ++Rlevel;
+  if (Rlevel >= MaxTreeDepth) {
+    ReportCoded("M046:Maximum tree depth limit exceeded!");
+    --Rlevel;
+    return -1;
+  }
+  std::vector<std::string> subdirs, docs;
+  if (!ListOrReport(dir, &subdirs, &docs)) {
+    --Rlevel;
+    return 0;
+  }
+  if (LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]) != 0) {
+    --Rlevel;
+    return -1;
+  }
+  for (const std::string& name : subdirs) {
+    std::string path = platform::JoinPath(dir, name);
+    ShowLine(path);
+    int rc = WalkInherit(window, path, mode);
+    ClearLine();
+    if (rc == -1) {
+      --Rlevel;
+      return -1;
+    }
+  }
+  PopDirs += static_cast<int>(subdirs.size());
+  size_t i = 0;
+  for (; i < docs.size() && !gDropOut; ++i) {
+    PumpOneMessage();
+    if (gDropOut) break;
+    // The sitemap page is the generator's, not a document to merge into.
+    std::string path = platform::JoinPath(dir, docs[i]);
+    if (path != Sitemapfile) MergeDocument(window, dir.c_str(), docs[i].c_str(), mode);
+    ReportProgress(PopFiles + static_cast<int>(i));
+  }
+  ClearLine();
+  PopFiles += static_cast<int>(i);
+  --Rlevel;
+  return i < docs.size() ? -1 : 0;
+}
+
+TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* confirmCaption) {
+  const char* title = TaskTitleFor(taskId);
+  if (!title) return kTaskNotStarted;
+  bool perDocument = IsPerDocumentTask(taskId);
+  if (taskId == kTaskDeleteAll &&
+      platform::ShowMessageBox(window,
+                               "This option DELETES ALL metatags from the document tree.\n\t\t"
+                               "Are you sure?",
+                               "WARNING", platform::kBoxYesNo | platform::kBoxIconExclamation) !=
+          platform::kAnswerYes)
+    return kTaskNotStarted;
+
+  block = 1;
+  __atomic_store_n(&gPluginContext.busy, 1, __ATOMIC_SEQ_CST);
+  percent = -1;
+  platform::CopyText(TaskTitle, perDocument ? "Perform tree task" : title);
+  PrePopFiles = 0;
+  PrePopDirs = 1;
+  Rlevel = 0;
+  if (showworking) ShowNotify("Counting files to be processed...");
+  CountTree(RootPath, maskstring);
+  if (showworking) ShowNotify("");
+
+  TaskOutcome outcome = kTaskNotStarted;
+  bool confirm = gPluginContext.confirmation & kConfirmActions;
+  bool go = true;
+  if (confirm) {
+    std::string question = platform::Format(
+        "This task will affect %d files in %d directories. Proceed?", PrePopFiles, PrePopDirs);
+    go = platform::ShowMessageBox(
+             window, question, perDocument ? confirmCaption : "Inherit Metatags into all documents",
+             platform::kBoxYesNo | platform::kBoxIconQuestion) == platform::kAnswerYes;
+  }
+  if (go) {
+    percent = 1;
+    if (perDocument) {
+      platform::CopyText(TaskTitle, title);
+      if (PrepareTask(window, taskId) != 0) {
+        ClearProgress();
+        go = false;
+      } else if (WritesReport(taskId) && OpenReport(gTask.reportPath) != 0) {
+        ShowSystemError("Error opening the report file", gTask.reportPath);
+        go = false;
+      }
+    }
+  }
+  if (go) {
+    BusyCursor = 1;
+    PopFiles = 0;
+    PopDirs = 1;
+    Rlevel = 0;
+    auto start = std::chrono::steady_clock::now();
+    int savedShowatts = showatts;
+    showatts = 0;
+    ClearProgress();
+    gDropOut = 0;
+    if (perDocument) {
+      WalkDocuments(window, RootPath, taskId);
+    } else if (taskId == kTaskInherit) {
+      WalkInherit(window, RootPath, 0);
+    } else {
+      SuppressControlTags = 0;  // the migration looks up the "$Stylesheet" tree tag
+      WalkInherit(window, RootPath, 2);
+      SuppressControlTags = 1;
+    }
+    showatts = savedShowatts;
+    double elapsed =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    Tagcount = 0;
+    percent = 0;
+    ClearProgress();
+
+    const char* auditText = TaskAuditText(taskId);
+    if (loglevel != 0 && auditText) WriteAuditEntry(kAuditInfo, "ALL FILES", auditText);
+    bool delivered = false;
+    if (WritesReport(taskId)) {
+      FinishReport(KindOf(taskId), gTask.reportPath, gTask.showResults);
+      delivered = taskId != kTaskSearch || gTask.showResults;
+    }
+    outcome = gDropOut ? kTaskCancelled : kTaskCompleted;
+    if (!delivered && confirm) {
+      std::string text = platform::Format(
+          "%d files processed in %d directories.\n\nElapsed time: %6.0f second(s).", PopFiles,
+          PopDirs, elapsed);
+      platform::ShowMessageBox(window, text, gDropOut ? "Cancelled" : "Completed",
+                               platform::kBoxOk | platform::kBoxIconInformation);
+    }
+    BusyCursor = 0;
+    gDropOut = 0;
+  }
+  block = 0;
+  __atomic_store_n(&gPluginContext.busy, 0, __ATOMIC_SEQ_CST);
+  percent = 0;
+  return outcome;
+}
+
+TaskOutcome RunBranchTask(platform::WindowHandle window, int taskId, const std::string& branch,
+                          int temporaryStrategy) {
+  if (branch.size() + 1 >= sizeof RootPath) {
+    // A cut path would be another directory: refuse rather than walk the wrong tree.
+    platform::ShowMessageBox(window, "The branch path is too long.", branch,
+                             platform::kBoxOk | platform::kBoxIconExclamation);
+    return kTaskNotStarted;
+  }
+  char savedRoot[sizeof RootPath];
+  platform::CopyText(savedRoot, RootPath);
+  int savedStrategy = strategy;
+  platform::CopyText(RootPath, platform::WithTrailingSlash(branch));
+  if (temporaryStrategy >= 0) strategy = temporaryStrategy;
+  TaskOutcome outcome = RunSiteTask(window, taskId, "Branch Task");
+  platform::CopyText(RootPath, savedRoot);
+  strategy = savedStrategy;
+  return outcome;
+}

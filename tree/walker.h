@@ -1,0 +1,34 @@
+// The walk over the document tree and the driver of site and branch tasks.
+#pragma once
+
+#include <string>
+
+#include "platform/ui.h"
+
+// Counts the documents (mask) and subdirectories below dir into PrePopFiles and PrePopDirs.
+int CountTree(const std::string& dir, const char* mask);
+
+// Runs the task's operation on every document below dir, subdirectories first. 0, or -1 when
+// cancelled.
+int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId);
+
+// Merges the tree tags into every document below dir (mode 0 inherit, 2 migrate style sheets).
+// 0, or -1 when cancelled, too deep, or a tree-tag file could not be read.
+int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode);
+
+// Sets percent from the documents done and repaints the progress bar.
+void ReportProgress(int done);
+
+// How a task run ended.
+enum TaskOutcome { kTaskCompleted = 0, kTaskCancelled = 1, kTaskNotStarted = -1 };
+
+// Runs a task over the tree at RootPath: the question of "delete all", counting, confirmation,
+// the task's parameters, the walk, the report and the closing message. confirmCaption is the
+// caption of the confirmation of per-document tasks ("Site Task" or "Branch Task").
+TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId,
+                        const char* confirmCaption = "Site Task");
+
+// Runs a task over a branch: RootPath is the branch and strategy the given rules (a negative
+// value keeps the site's) for the run; both are restored afterwards.
+TaskOutcome RunBranchTask(platform::WindowHandle window, int taskId, const std::string& branch,
+                          int temporaryStrategy);

@@ -1,0 +1,262 @@
+#include "tree/walker.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "config/settings.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+#include "tests/support/fault_fs.h"
+#include "tests/support/site_fixture.h"
+#include "tree/task_state.h"
+#include "tree/tasks.h"
+#include "tree/tree_tags.h"
+#include "ui/working_display.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Answers every task dialog with the parameters a test sets.
+TaskParameters gAnswer;
+int gDialogOpened = 0;
+bool AnswerDialog(platform::WindowHandle, int) {
+  if (gDialogOpened++ > 0) return false;
+  std::string report = gTask.reportPath;
+  gTask = gAnswer;
+  if (gTask.reportPath[0] == '\0') platform::CopyText(gTask.reportPath, report);
+  return true;
+}
+
+// Presses CANCEL while the walk pumps its message before document number `at`.
+class CancelAt final : public WorkingDisplaySink {
+ public:
+  explicit CancelAt(int at) : at_(at) {}
+  void PumpOne() override {
+    if (++pumps_ == at_) gDropOut = 1;
+  }
+  void Progress(int p) override { progress.push_back(p); }
+  void WorkingLine(int level, std::string_view text) override {
+    lines.push_back(std::to_string(level) + ":" + std::string(text));
+  }
+  std::vector<int> progress;
+  std::vector<std::string> lines;
+
+ private:
+  int at_;
+  int pumps_ = 0;
+};
+
+class WalkerTest : public SiteFixture {
+ protected:
+  void SetUp() override {
+    SiteFixture::SetUp();
+    gAnswer = TaskParameters{};
+    gDialogOpened = 0;
+    SetTaskDialog(AnswerDialog);
+    gPluginContext.confirmation = kConfirmActions;
+    ui_.SetAnswerYes(true);
+  }
+  void TearDown() override {
+    SetTaskDialog(nullptr);
+    SiteFixture::TearDown();
+  }
+  // A small tree: documents at the root, in b/ and in a/deeper/, plus things a walk skips.
+  void SmallTree() {
+    Put("index.htm", Doc({{"Keywords", "root"}}));
+    Put("page.html", Doc({{"Keywords", "root2"}}));
+    Put("notes.txt", "not a document");
+    Put("b/b1.htm", Doc({{"Keywords", "b"}}));
+    Put("a/a1.htm", Doc({{"Keywords", "a"}}));
+    Put("a/deeper/d1.htm", Doc({{"Keywords", "deep"}}));
+    Put("old.site/skip.htm", Doc({{"Keywords", "dotted"}}));
+    Put(".hidden/skip.htm", Doc({{"Keywords", "hidden"}}));
+    ASSERT_EQ(0, ::symlink(site_.c_str(), At("loop").c_str()));  // a link back up
+  }
+  TaskOutcome Search(const char* name, const char* filter = "") {
+    platform::CopyText(gAnswer.tagName, name);
+    platform::CopyText(gAnswer.valueFilter, filter);
+    gAnswer.caseSensitive = 1;
+    gAnswer.showResults = 0;
+    return RunSiteTask(nullptr, kTaskSearch);
+  }
+  std::string Report() { return ReadFile(home_ / "MetaSearch.htm"); }
+};
+
+TEST_F(WalkerTest, CountsAndWalksSubdirectoriesFirstSkippingDotsAndLinks) {
+  SmallTree();
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  EXPECT_EQ(5, PrePopFiles);
+  EXPECT_EQ(4, PrePopDirs);  // the root, a, a/deeper, b
+  EXPECT_EQ(5, PopFiles);
+  EXPECT_EQ(4, PopDirs);
+  std::string report = Report();
+  std::vector<std::string> order;
+  for (const char* doc : {"a/deeper/d1.htm", "a/a1.htm", "b/b1.htm", "index.htm", "page.html"})
+    order.push_back(At(doc));
+  size_t last = 0;
+  for (const std::string& doc : order) {
+    size_t at = report.find(">" + doc + "</A>");
+    ASSERT_NE(std::string::npos, at) << doc;
+    EXPECT_GT(at, last) << doc;
+    last = at;
+  }
+  EXPECT_EQ(std::string::npos, report.find("skip.htm"));
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "Site Task|This task will affect 5 files in 4 directories. Proceed?",
+          "Completed|5 files processed in 4 directories.\n\nElapsed time:      0 second(s)."}),
+      BoxLines());
+  EXPECT_EQ(0, gPluginContext.busy);
+  EXPECT_EQ(0, block);
+}
+
+TEST_F(WalkerTest, APatternTwiceProcessesTheDocumentTwice) {
+  Put("index.htm", Doc({{"Keywords", "k"}}));
+  platform::CopyText(maskstring, "*.htm;*.htm");
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSort));
+  EXPECT_EQ(2, PrePopFiles);
+  EXPECT_EQ(2, PopFiles);
+}
+
+TEST_F(WalkerTest, CancelStopsBeforeTheNextDocumentAndSaysCancelled) {
+  for (int i = 0; i < 6; ++i)
+    Put("doc" + std::to_string(i) + ".htm", Doc({{"Keywords", "z"}}));
+  const std::string untouched = ReadFile(At("doc5.htm"));
+  CancelAt cancel(3);
+  WorkingDisplaySink* previous = SetWorkingDisplaySink(&cancel);
+  EXPECT_EQ(kTaskCancelled, RunSiteTask(nullptr, kTaskDeleteAll));
+  SetWorkingDisplaySink(previous);
+  EXPECT_EQ(2, PopFiles);
+  EXPECT_EQ(0, gDropOut);  // cleared for the next task
+  EXPECT_EQ("Cancelled|2 files processed in 1 directories.\n\nElapsed time:      0 second(s).",
+            BoxLines().back());
+  EXPECT_EQ(std::string::npos, ReadFile(At("doc0.htm")).find("Keywords"));
+  EXPECT_EQ(untouched, ReadFile(At("doc2.htm")));
+  EXPECT_EQ(untouched, ReadFile(At("doc5.htm")));
+  EXPECT_EQ((std::vector<int>{0, 16}), cancel.progress);
+}
+
+TEST_F(WalkerTest, QuestionsDecideWhetherATaskRuns) {
+  Put("index.htm", Doc({{"Keywords", "k"}}));
+  const std::string before = ReadFile(At("index.htm"));
+  ui_.SetAnswerYes(false);
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskDeleteAll));
+  EXPECT_EQ(
+      (std::vector<std::string>{
+          "WARNING|This option DELETES ALL metatags from the document tree.\n\t\tAre you sure?"}),
+      BoxLines());
+  ui_.Script("WARNING", platform::kAnswerYes);
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskDeleteAll));
+  EXPECT_EQ("Site Task|This task will affect 1 files in 1 directories. Proceed?",
+            BoxLines().back());
+  EXPECT_EQ(before, ReadFile(At("index.htm")));
+  EXPECT_EQ(0, gPluginContext.busy);
+
+  // Without "Confirm Actions.." nothing is asked and nothing is said at the end.
+  ui_.Clear();
+  gPluginContext.confirmation = 0;
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSort));
+  EXPECT_TRUE(ui_.boxes().empty());
+}
+
+TEST_F(WalkerTest, UnlistableDirectoryIsReportedAndSkipped) {
+  SmallTree();
+  FaultPlan plan;
+  plan.unlistable.insert(At("a"));
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  gPluginContext.confirmation = 0;
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  EXPECT_EQ(3, PopFiles);
+  EXPECT_EQ(std::string::npos, Report().find("a1.htm"));
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ("ERROR CHANGING DIRECTORY - " + At("a"), ui_.boxes()[0].caption);
+}
+
+TEST_F(WalkerTest, BranchTaskRunsBelowTheBranchAndRestoresRootAndRules) {
+  SmallTree();
+  strategy = 1;
+  gPluginContext.confirmation = kConfirmActions;
+  platform::CopyText(gAnswer.tagName, "Keywords");
+  gAnswer.caseSensitive = 1;
+  EXPECT_EQ(kTaskCompleted, RunBranchTask(nullptr, kTaskSearch, At("a"), 48));
+  EXPECT_EQ(site_ + "/", RootPath);
+  EXPECT_EQ(1, strategy);
+  EXPECT_EQ("Branch Task|This task will affect 2 files in 2 directories. Proceed?", BoxLines()[0]);
+  EXPECT_NE(std::string::npos, Report().find("d1.htm"));
+  EXPECT_EQ(std::string::npos, Report().find("b1.htm"));
+}
+
+TEST_F(WalkerTest, ProgressWorkingLinesAndAuditSummary) {
+  SmallTree();
+  showworking = 1;
+  loglevel = 1;
+  gPluginContext.confirmation = 0;
+  CancelAt never(-1);
+  WorkingDisplaySink* previous = SetWorkingDisplaySink(&never);
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskDeleteDuplicates));
+  SetWorkingDisplaySink(previous);
+  EXPECT_EQ((std::vector<int>{0, 20, 40, 60, 80}), never.progress);
+  ASSERT_FALSE(never.lines.empty());
+  EXPECT_EQ("1:" + At("a"), never.lines[0]);
+  EXPECT_EQ("2:" + At("a/deeper"), never.lines[1]);
+  EXPECT_NE(std::string::npos,
+            ReadFile(AuditFile("Audit/")).find("0,09:05:07,ALL FILES,Duplicates deleted\n"));
+}
+
+}  // namespace
+
+namespace {
+
+class WalkerDiskTest : public WalkerTest {};
+
+// A disk that fills up in the middle of an inherit task: each document is either untouched or
+// completely inherited, and no work file is left behind.
+TEST_F(WalkerDiskTest, FullDiskDuringATaskLosesNothing) {
+  gPluginContext.confirmation = 0;
+  Put("META.TAG", "<HEAD>\r\n<meta HTTP-EQUIV=\"DC.Publisher\" CONTENT=\"Club\">\r\n</HEAD>\r\n");
+  std::vector<std::string> docs;
+  for (int i = 0; i < 12; ++i) {
+    std::string name = (i % 2 ? "sub/" : "") + std::string("d") + std::to_string(i) + ".htm";
+    Put(name, Doc({{"Keywords", "k" + std::to_string(i)}}, std::string(5000, 'b') + "\r\n"));
+    docs.push_back(name);
+  }
+  std::map<std::string, std::string> old;
+  for (const std::string& d : docs)
+    old[d] = ReadFile(At(d));
+  for (long long full : {0LL, 700LL, 9000LL, 30000LL, 52000LL}) {
+    for (const std::string& d : docs)
+      WriteFile(At(d), old[d]);
+    std::map<std::string, std::string> afterFault;
+    {
+      FaultPlan plan;
+      plan.diskFullAfter = full;
+      FaultyFileSystem faulty(plan);
+      platform::ScopedFileSystem scoped(&faulty);
+      RunSiteTask(nullptr, kTaskInherit);
+      for (const std::string& d : docs)
+        afterFault[d] = ReadFile(At(d));
+    }
+    EXPECT_FALSE(Exists(At("temp.dat"))) << full;
+    EXPECT_FALSE(Exists(At("sub/temp.dat"))) << full;
+    ASSERT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskInherit));  // the complete new documents
+    int changed = 0;
+    for (const std::string& d : docs) {
+      std::string now = ReadFile(At(d));
+      EXPECT_NE(old[d], now) << d;
+      EXPECT_TRUE(afterFault[d] == old[d] || afterFault[d] == now) << d << " after " << full;
+      changed += afterFault[d] != old[d];
+    }
+    if (full == 0) {
+      EXPECT_EQ(0, changed);
+    }
+    if (full == 52000) {
+      EXPECT_GT(changed, 0);
+    }
+  }
+}
+
+}  // namespace
