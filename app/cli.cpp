@@ -31,7 +31,24 @@ constexpr const char* kUsage =
     "                 create META.INI, the default schema and the root tree tags of a new\n"
     "                 configuration\n"
     "  put FILE       make the NAME<TAB>VALUE lines of standard input the document's tags\n"
-    "                 and save it (\\t \\r \\n \\\\ escape TAB, CR, LF, backslash)\n";
+    "                 and save it (\\t \\r \\n \\\\ escape TAB, CR, LF, backslash)\n"
+    "\n"
+    "Site tasks (over the whole site, or with --branch DIR over one branch; --rules N uses the\n"
+    "business rules N for this run; questions are answered No unless --yes is given; Ctrl-C\n"
+    "cancels before the next document):\n"
+    "  inherit        inherit the tree tags into every document\n"
+    "  migrate        link the inherited style sheet into every document\n"
+    "  sort           sort the tags of every document\n"
+    "  dedupe         delete duplicate tags from every document\n"
+    "  delete-all     delete every tag of every document\n"
+    "  search NAME [--value TEXT] [--ignore-case] [--report FILE] [--show]\n"
+    "                 list the documents whose tags match in a report page\n"
+    "  replace NAME --value TEXT --with TEXT\n"
+    "                 replace the value TEXT of the tag NAME\n"
+    "  delete NAME [--value TEXT]\n"
+    "                 delete the tag NAME where its value contains TEXT\n"
+    "  review         report documents due for review, and queue the notices\n"
+    "  expiry         report expired documents, and queue the notices\n";
 
 struct Command {
   const char* name;
@@ -48,6 +65,16 @@ const Command kCommands[] = {
     {"schema", CmdSchema, true, 0},
     {"init", CmdInit, false, -1},
     {"put", CmdPut, true, -1},
+    {"inherit", CmdInherit, true, -1},
+    {"migrate", CmdMigrate, true, -1},
+    {"sort", CmdSort, true, -1},
+    {"dedupe", CmdDedupe, true, -1},
+    {"delete-all", CmdDeleteAll, true, -1},
+    {"search", CmdSearch, true, -1},
+    {"replace", CmdReplace, true, -1},
+    {"delete", CmdDelete, true, -1},
+    {"review", CmdReview, true, -1},
+    {"expiry", CmdExpiry, true, -1},
 };
 
 struct Options {

@@ -22,6 +22,17 @@ int CmdTags(CliContext& c);
 int CmdSchema(CliContext& c);
 int CmdInit(CliContext& c);
 int CmdPut(CliContext& c);
+// Site and branch tasks.
+int CmdInherit(CliContext& c);
+int CmdMigrate(CliContext& c);
+int CmdSort(CliContext& c);
+int CmdDedupe(CliContext& c);
+int CmdDeleteAll(CliContext& c);
+int CmdSearch(CliContext& c);
+int CmdReplace(CliContext& c);
+int CmdDelete(CliContext& c);
+int CmdReview(CliContext& c);
+int CmdExpiry(CliContext& c);
 
 // Sets StartupPath (the current directory), IniPath (configDir or the current directory) and
 // the plug-in context's paths, with every setting at its default. 0, or 1 after telling err.
