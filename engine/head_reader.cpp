@@ -61,6 +61,22 @@ size_t FindFirstSpelling(string_view text, size_t from,
   return npos;
 }
 
+// Copies text into dst (capacity cap) as one line: a CR becomes a blank and the LF of a CR LF
+// goes. An LF alone (a file with LF line ends) also becomes a blank, so that the words on
+// either side of the break stay apart. dst may be text itself: nothing is written ahead.
+void CopyOneLine(char* dst, size_t cap, string_view text) {
+  size_t out = 0;
+  char previous = '\0';
+  for (char c : text) {
+    bool skip = c == '\n' && previous == '\r';
+    previous = c;
+    if (skip) continue;
+    if (out == cap - 1) break;
+    dst[out++] = (c == '\r' || c == '\n') ? ' ' : c;
+  }
+  dst[out] = '\0';
+}
+
 void ReadTitle(string_view text, size_t head) {
   size_t open = FindFirstSpelling(text, head, {"<TITLE>", "<title>", "<Title>"});
   size_t close = FindFirstSpelling(text, head, {"</TITLE>", "</title>", "</Title>"});
@@ -73,6 +89,8 @@ void ReadTitle(string_view text, size_t head) {
   platform::CopyText(gTitle, text.substr(start, close - start));
   if (char* cr = std::strrchr(gTitle, '\r')) *cr = '\0';
   if (char* lf = std::strrchr(gTitle, '\n')) *lf = '\0';
+  // A title over more than two lines still holds a break; a tag value is one line.
+  CopyOneLine(gTitle, sizeof gTitle, gTitle);
 }
 
 // --- One meta tag ---------------------------------------------------------------------------
@@ -191,22 +209,6 @@ string_view TrimAttributeText(string_view s, bool allSpace) {
   return s;
 }
 
-// Copies a value into a record as one line, cut at the record's capacity: a CR becomes a
-// blank and the LF of a CR LF goes. An LF alone (a file with LF line ends) also becomes a
-// blank, so that the words on either side of the break stay apart.
-void CopyValue(char (&dst)[1024], string_view value) {
-  size_t out = 0;
-  char previous = '\0';
-  for (char c : value) {
-    bool skip = c == '\n' && previous == '\r';
-    previous = c;
-    if (skip) continue;
-    if (out == sizeof dst - 1) break;
-    dst[out++] = (c == '\r' || c == '\n') ? ' ' : c;
-  }
-  dst[out] = '\0';
-}
-
 // Drops the "/" of an empty-element tag ("<meta ... />"), which would otherwise end up in the
 // last value. A "/" right after other text is part of an unquoted value and stays.
 string_view WithoutEmptyElementSlash(string_view tag) {
@@ -323,8 +325,9 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
   } else {
     size_t valueEnd = textEnd(valueStart);
     // A value followed by another attribute loses all the space before it.
-    CopyValue(slot->value, TrimAttributeText(tag.substr(valueStart, valueEnd - valueStart),
-                                             valueEnd != tag.size()));
+    CopyOneLine(
+        slot->value, sizeof slot->value,
+        TrimAttributeText(tag.substr(valueStart, valueEnd - valueStart), valueEnd != tag.size()));
   }
   int entry = FindSchemaTag(name);
   slot->flags = entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0;

@@ -206,6 +206,8 @@ TEST_F(HeadReaderTest, AutomaticTags) {
   EXPECT_EQ(Tags(), Table());
   ASSERT_EQ(0, Read("<head><Title>Line one\nLine two</Title></head>"));
   EXPECT_EQ(Tags({"DC.Title|Line one|0"}), Table());
+  ASSERT_EQ(0, Read("<head><title>A\nB\nC</title></head>"));
+  EXPECT_EQ(Tags({"DC.Title|A B|0"}), Table());
 
   // Tree-tag files never get automatic tags, whatever the case of their name.
   autotags = 7;
