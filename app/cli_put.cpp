@@ -72,5 +72,8 @@ int CmdPut(CliContext& c) {
     std::fprintf(c.err, "tagsteward-cli: error reading the tags: nothing written\n");
     return 1;
   }
-  return SavePage(nullptr, path.c_str()) == 0 ? 0 : 1;
+  int rc = SavePage(nullptr, path.c_str());
+  if (rc == -2)
+    std::fprintf(c.err, "tagsteward-cli: %s has no head: nothing written\n", path.c_str());
+  return rc == 0 ? 0 : 1;
 }

@@ -85,6 +85,7 @@ TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {
   std::string doc = site / "a.htm";
   const std::string before = "<HEAD></HEAD>";
   WriteFile(doc, before);
+  WriteFile(site / "nohead.htm", "<p></HEAD>");
 
   // --yes answers the mandatory question: the tags are added and nothing is written.
   Result r = Put("DC.Title\tT\n", {doc}, true);
@@ -107,6 +108,7 @@ TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {
       {"too many tags", "a\t1\nb\t2\nc\t3\n", {doc}, 1, "more than 2 tags"},
       {"no document", "", {}, 2, "put needs the document"},
       {"missing document", "a\t1\n", {site / "missing.htm"}, 1, ""},
+      {"document without a head", "a\t1\n", {site / "nohead.htm"}, 1, "has no head"},
   };
   MaxPageTags = 3;
   for (const Case& c : cases) {
