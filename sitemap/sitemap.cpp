@@ -1,0 +1,389 @@
+#include "sitemap/sitemap.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/head_reader.h"
+#include "engine/page_tags.h"
+#include "log/audit.h"
+#include "platform/clock.h"
+#include "platform/listing.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+#include "tree/task_state.h"
+#include "ui/working_display.h"
+
+char SiteMapInclude[MaxTreeDepth][32];
+
+namespace {
+
+constexpr const char* kWorkName = "temp.dat";
+constexpr const char* kIndent = "&nbsp; &nbsp;";
+constexpr size_t kOutputChunk = 64 * 1024;
+constexpr size_t kEndMarkerLen = 17;  // strlen(kSitemapEndMarker)
+static_assert(std::string_view(kSitemapEndMarker).size() == kEndMarkerLen);
+
+const char* Bullet(int field) {
+  switch (field & 3) {
+    case 0:
+      return "&middot;&nbsp;";
+    case 1:
+      return "-&nbsp;";
+    default:
+      return "";
+  }
+}
+
+// Upper-cases ASCII letters of src into dst (capacity cap), truncating.
+void UpperCopy(char* dst, size_t cap, const char* src) {
+  size_t i = 0;
+  for (; i + 1 < cap && src[i]; ++i) {
+    char c = src[i];
+    dst[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  dst[i] = '\0';
+}
+
+// The depth prefix of a heading or link line.
+void AppendIndent(char (&line)[kSitemapLine]) {
+  for (int i = 0; i < Rlevel; ++i)
+    platform::AppendText(line, kIndent);
+}
+
+// The path below the root, without the separator that follows the root.
+const char* PathBelowRoot(const char* path) {
+  size_t rootLen = std::strlen(RootPath);
+  if (std::strncmp(path, RootPath, rootLen) == 0) path += rootLen;
+  if (*path == '/') ++path;
+  return path;
+}
+
+const char* BaseName(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+}
+
+// The documents for maskstring and the subdirectories a walk enters, from one listing (every
+// entry is looked at once): the same lists as ListWalkDocuments and ListWalkSubdirectories.
+void ListDirectoryOnce(const char* directory, std::vector<std::string>* documents,
+                       std::vector<std::string>* subdirectories) {
+  std::vector<platform::DirEntry> dirs;
+  std::vector<std::string> files;
+  if (platform::ListDirectory(directory, "*", &dirs, &files) != 0) return;
+  for (platform::DirEntry& e : dirs)
+    if (!e.isLink && e.name.find('.') == std::string::npos)
+      subdirectories->push_back(std::move(e.name));
+  // Patterns exactly as written: a blank after ";" belongs to the next pattern.
+  std::string_view mask = maskstring;
+  for (;;) {
+    size_t semi = mask.find(';');
+    std::string_view pattern = mask.substr(0, semi);
+    if (!pattern.empty()) {
+      for (const std::string& name : files)
+        if (platform::WildcardMatch(pattern, name)) documents->push_back(name);
+    }
+    if (semi == std::string_view::npos) break;
+    mask.remove_prefix(semi + 1);
+  }
+}
+
+void CloseInput(int& fd) {
+  if (fd >= 0) platform::Fs().Close(fd);
+  fd = -1;
+}
+
+}  // namespace
+
+void SitemapOutput::Write(const char* data, size_t len) {
+  if (failed) return;
+  pending.append(data, len);
+  if (pending.size() >= kOutputChunk) Flush();
+}
+
+void SitemapOutput::Write(const char* text) {
+  Write(text, std::strlen(text));
+}
+
+int SitemapOutput::Flush() {
+  if (!failed && !pending.empty() && file.Write(pending) != 0) failed = true;
+  pending.clear();
+  return failed ? -1 : 0;
+}
+
+std::string SitemapSkeleton(const char* siteName) {
+  std::string s;
+  s += "<HTML>\r\n";
+  s += "<HEAD>\r\n";
+  s += "<TITLE>";
+  s += siteName;
+  s += "</TITLE>\r\n";
+  s += "</HEAD>\r\n";
+  s += "<BODY bgcolor=\"#CCCCFF\">\r\n";
+  s += "<H3>Site Map for ";
+  s += siteName;
+  s += "</H3>\r\n";
+  s += "<CENTER>\r\n";
+  s += "<TABLE WIDTH=\"80%\" BGCOLOR=#FFFFCC><TR><TD>\r\n";
+  s += kSitemapInsertMarker;
+  s += "\r\n";
+  s += kSitemapEndMarker;
+  s += "\r\n";
+  s += "</TD></TR></TABLE>\r\n";
+  s += "</CENTER>\r\n";
+  s += "</BODY>\r\n";
+  s += "</HTML>\r\n";
+  return s;
+}
+
+int CreateSitemapSkeleton(const char* siteName, const char* path) {
+  platform::ReplaceFile(path, SitemapSkeleton(siteName), kWorkName);
+  return 0;
+}
+
+int GenerateSitemapDirectory(platform::WindowHandle window, const char* directory,
+                             SitemapOutput* out) {
+  ++Rlevel;
+  if (Rlevel >= MaxTreeDepth) {
+    ReportCoded("M041:Maximum tree depth error");
+    --Rlevel;
+    return -1;
+  }
+  ChangeDirectory(directory);
+  SiteMapInclude[Rlevel][0] = '\0';
+  char heading[kSitemapLine] = "";
+  bool wroteAny = false;
+  const int spacing = SitemapOptions & kSitemapSpacingMask;
+  const char* headingBullet = Bullet(SitemapOptions >> kSitemapHeadingBulletShift);
+  const char* urlBullet = Bullet(SitemapOptions >> kSitemapUrlBulletShift);
+
+  std::string tagFile = platform::ResolveFixedName(directory, "meta.tag");
+  if (ReadPageTags(window, tagFile.c_str()) == 0) {
+    for (int i = 0; i < Tagcount; ++i) {
+      const TagRecord& tag = PageTags[i];
+      if (std::strcmp(tag.name, "$SitemapFiles") == 0) {
+        platform::CopyText(SiteMapInclude[Rlevel], tag.value);
+      } else if (std::strcmp(tag.name, "$LevelHeading") == 0) {
+        AppendIndent(heading);
+        platform::AppendText(heading, headingBullet);
+        platform::AppendText(heading, "<B>");
+        platform::AppendText(heading, tag.value);
+        platform::AppendText(heading, "</B><BR>\n");
+      }
+    }
+  }
+
+  // The page itself, and any document whose name occurs in its path, stays out of the list.
+  char upperSitemap[sizeof Sitemapfile];
+  UpperCopy(upperSitemap, sizeof upperSitemap, Sitemapfile);
+
+  std::vector<std::string> documents;
+  std::vector<std::string> subdirectories;
+  ListDirectoryOnce(directory, &documents, &subdirectories);
+  std::string path;  // reused for every document
+  char upperName[256];
+  char linkText[512];
+  char description[512];
+  char line[kSitemapLine];
+  for (const std::string& name : documents) {
+    if (out->failed) break;           // the update fails anyway; no use reading the rest
+    if (name == kWorkName) continue;  // the work file of a rewrite in progress
+    UpperCopy(upperName, sizeof upperName, name.c_str());
+    if (name.size() < sizeof upperName && std::strstr(upperSitemap, upperName)) continue;
+
+    bool include = false;
+    linkText[0] = '\0';
+    description[0] = '\0';
+    for (int level = Rlevel; level >= 1; --level) {
+      if (SiteMapInclude[level][0]) {
+        include = std::strstr(name.c_str(), SiteMapInclude[level]) != nullptr;
+        break;
+      }
+    }
+    path.assign(directory);
+    if (path.empty() || path.back() != '/') path += '/';
+    path += name;
+    if (ReadPageTags(window, path.c_str()) == 0) {
+      for (int i = 0; i < Tagcount; ++i) {
+        const TagRecord& tag = PageTags[i];
+        if (OverwriteTag[0] && std::strcmp(tag.name, OverwriteTag) == 0) {
+          include = true;
+          platform::CopyText(description, tag.value);
+        }
+        if (std::strcmp(tag.name, TitleTag) == 0) platform::CopyText(linkText, tag.value);
+      }
+    }
+    if (!include) continue;
+
+    if (!wroteAny) {
+      wroteAny = true;
+      if (spacing == 0) out->Write("<BR>\n");
+      if (heading[0]) {
+        if (spacing == 1) out->Write("<BR>\n");
+        out->Write(heading);
+      }
+    }
+    if (!linkText[0]) platform::CopyText(linkText, "No title");
+
+    line[0] = '\0';
+    AppendIndent(line);
+    platform::AppendText(line, urlBullet);
+    platform::AppendText(line, "<A HREF=");
+    platform::AppendText(line, SiteURL);
+    platform::AppendText(line, PathBelowRoot(path.c_str()));
+    platform::AppendText(line, ">");
+    platform::AppendText(line, linkText);
+    platform::AppendText(line, "</A>&nbsp;&nbsp;");
+    platform::AppendText(line, description);
+    platform::AppendText(line, "<BR>\n");
+    for (char* p = line; *p; ++p)
+      if (*p == '\\') *p = '/';
+    out->Write(line);
+    if (showworking) SetWorkingLine(Rlevel, path.c_str());
+  }
+  SetWorkingLine(Rlevel, "");
+  PopFiles += static_cast<int>(documents.size());
+
+  ChangeDirectory(directory);
+  for (const std::string& name : subdirectories) {
+    if (out->failed) break;
+    std::string sub = platform::JoinPath(directory, name);
+    if (showworking) SetWorkingLine(Rlevel, sub.c_str());
+    GenerateSitemapDirectory(window, sub.c_str(), out);
+    SetWorkingLine(Rlevel, "");
+  }
+  PopDirs += static_cast<int>(subdirectories.size());
+  --Rlevel;
+  return 0;
+}
+
+int UpdateSitemap(platform::WindowHandle window) {
+  const std::string page = Sitemapfile;
+  if (page.find('/') == std::string::npos) return 0;
+  platform::FileSystem& fs = platform::Fs();
+
+  // The page must never be the work file, or preparing the work file would delete it.
+  std::string realPage = page;
+  platform::FileInfo info;
+  if (fs.LinkStat(page, &info) == 0 && info.isLink && fs.RealPath(page, &realPage) != 0)
+    realPage = page;
+  if (std::strcmp(BaseName(page), kWorkName) == 0 ||
+      std::strcmp(BaseName(realPage), kWorkName) == 0) {
+    ShowFileError(window, "Can't find or create the Sitemap file", page);
+    return -1;
+  }
+  const std::string workPath = platform::JoinPath(platform::DirectoryPart(realPage), kWorkName);
+
+  // Only a page that does not exist gets the skeleton; one that cannot be read is kept.
+  if (fs.Stat(page, &info) != 0 && platform::LastError() == ENOENT)
+    CreateSitemapSkeleton(CurrentConfig, page.c_str());
+  int in = fs.Open(page, platform::OpenFor::Read, 0);
+  if (in < 0) {
+    ShowFileError(window, "Can't find or create the Sitemap file", page);
+    return -1;
+  }
+
+  // The marker search keeps the tail of the previous block in front of the next one, so an end
+  // marker split across two blocks is still found.
+  char block[kSitemapBlock];
+  char scan[kEndMarkerLen - 1 + kSitemapBlock];
+  long n = platform::ReadFull(in, block, kSitemapBlock);
+  if (n < 0) {
+    CloseInput(in);
+    ShowFileError(window, "Can't find or create the Sitemap file", page);
+    return -1;
+  }
+  if (n == 0) {  // an empty page stays empty
+    CloseInput(in);
+    return 0;
+  }
+  std::string_view first(block, static_cast<size_t>(n));
+  size_t insert = first.find(kSitemapInsertMarker);
+  if (insert == std::string_view::npos) {
+    CloseInput(in);
+    ShowFileError(window, "Sitemap: missing insert point", page);
+    return -1;
+  }
+
+  SitemapOutput out;
+  out.pending.reserve(kOutputChunk + kSitemapBlock);
+  if (out.file.Begin(page, kWorkName) != 0) {
+    CloseInput(in);
+    ShowFileError(window, "Error opening temp file", workPath);
+    return -1;
+  }
+  size_t afterInsert = insert + std::strlen(kSitemapInsertMarker);
+  out.Write(block, afterInsert);
+  out.Write("\n", 1);
+
+  Rlevel = 0;
+  SuppressControlTags = 0;
+  GenerateSitemapDirectory(window, RootPath, &out);
+  SuppressControlTags = 1;
+
+  bool readFailed = false;
+  size_t have = static_cast<size_t>(n) - afterInsert;
+  std::memcpy(scan, block + afterInsert, have);
+  for (;;) {
+    std::string_view text(scan, have);
+    size_t end = text.find(kSitemapEndMarker);
+    if (end != std::string_view::npos) {
+      out.Write(scan + end, have - end);
+      for (;;) {  // everything after the marker's block is copied whole
+        long got = platform::ReadFull(in, block, kSitemapBlock);
+        if (got < 0) readFailed = true;
+        if (got <= 0) break;
+        out.Write(block, static_cast<size_t>(got));
+      }
+      break;
+    }
+    size_t keep = have < kEndMarkerLen - 1 ? have : kEndMarkerLen - 1;
+    std::memmove(scan, scan + have - keep, keep);
+    long got = platform::ReadFull(in, scan + keep, kSitemapBlock);
+    if (got < 0) readFailed = true;
+    if (got <= 0) break;  // no end marker: nothing after the insert marker is kept
+    have = keep + static_cast<size_t>(got);
+  }
+  CloseInput(in);
+
+  if (readFailed) {
+    out.file.Abort();
+    ShowFileError(window, "Can't find or create the Sitemap file", page);
+    return -1;
+  }
+  if (out.Flush() != 0 || out.file.Commit() != 0) {
+    out.file.Abort();
+    ShowFileError(window, "Error opening new file", page);
+    return -1;
+  }
+  return 0;
+}
+
+int UpdateSitemapCommand(platform::WindowHandle window) {
+  gPluginContext.busy = 1;
+  BusyCursor = 1;
+  PopFiles = 0;
+  PopDirs = 1;
+  Rlevel = 0;
+  std::time_t start = platform::Now();
+  int savedShowatts = showatts;
+  showatts = 0;
+  int result = UpdateSitemap(window);
+  showatts = savedShowatts;
+  Tagcount = 0;
+  if (gPluginContext.confirmation & kConfirmActions) {
+    double elapsed = static_cast<double>(platform::Now() - start);
+    platform::ShowMessageBox(
+        window,
+        platform::Format("%d files processed in %d directories.\n\nElapsed time: %6.0f second(s).",
+                         PopFiles, PopDirs, elapsed),
+        "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
+  }
+  BusyCursor = 0;
+  if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
+  gPluginContext.busy = 0;
+  return result;
+}
