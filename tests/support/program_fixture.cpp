@@ -1,5 +1,7 @@
 #include "tests/support/program_fixture.h"
 
+#include <unistd.h>
+
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/text.h"
@@ -21,6 +23,8 @@ static std::time_t TestTime() {
 }
 
 void ProgramFixture::SetUp() {
+  char cwd[4096];
+  startDir_ = ::getcwd(cwd, sizeof cwd) ? cwd : "/";
   ui_.SetEcho(nullptr);
   previousUi_ = platform::SetUiBackend(&ui_);
   ResetSettings();
@@ -38,6 +42,8 @@ void ProgramFixture::SetUp() {
 }
 
 void ProgramFixture::TearDown() {
+  // Loading the schema makes the configuration directory current, and it is about to go.
+  if (::chdir(startDir_.c_str()) != 0 && ::chdir("/") != 0) ADD_FAILURE() << "chdir";
   platform::SetTestClock(0);
   platform::SetUiBackend(previousUi_);
 }

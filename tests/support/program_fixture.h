@@ -22,6 +22,7 @@ class ProgramFixture : public ::testing::Test {
   std::string AuditFile(const std::string& subdir) const;
 
   TempDir home_;  // the configuration directory (IniPath)
+  std::string startDir_;  // the current directory before the test, restored after it
   platform::HeadlessUi ui_;
   platform::UiBackend* previousUi_ = nullptr;
 };
