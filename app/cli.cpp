@@ -48,7 +48,8 @@ constexpr const char* kUsage =
     "  delete NAME [--value TEXT]\n"
     "                 delete the tag NAME where its value contains TEXT\n"
     "  review         report documents due for review, and queue the notices\n"
-    "  expiry         report expired documents, and queue the notices\n";
+    "  expiry         report expired documents, and queue the notices\n"
+    "  sitemap        rebuild the list between the markers of the site's sitemap page\n";
 
 struct Command {
   const char* name;
@@ -75,6 +76,7 @@ const Command kCommands[] = {
     {"delete", CmdDelete, true, -1},
     {"review", CmdReview, true, -1},
     {"expiry", CmdExpiry, true, -1},
+    {"sitemap", CmdSitemap, true, 0},
 };
 
 struct Options {

@@ -33,6 +33,7 @@ int CmdReplace(CliContext& c);
 int CmdDelete(CliContext& c);
 int CmdReview(CliContext& c);
 int CmdExpiry(CliContext& c);
+int CmdSitemap(CliContext& c);
 
 // Sets StartupPath (the current directory), IniPath (configDir or the current directory) and
 // the plug-in context's paths, with every setting at its default. 0, or 1 after telling err.
