@@ -1,8 +1,6 @@
 #include "engine/head_writer.h"
 
-#include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -23,7 +21,6 @@ constexpr size_t npos = string_view::npos;
 
 constexpr const char kBufferFull[] =
     "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
-constexpr unsigned kErrorBox = platform::kBoxOk | platform::kBoxIconExclamation;
 
 // Only the first chunk of a document is searched; the rest is copied as it is.
 constexpr size_t kChunkSize = 4096;
