@@ -1,9 +1,10 @@
 #include "engine/head_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
-#include <span>
+#include <iterator>
 #include <string>
 
 #include "config/settings.h"
@@ -144,10 +145,56 @@ bool ForEachItem(string_view list, Visit visit) {
   }
 }
 
-// The spellings of each attribute, in order of precedence.
-constexpr string_view kNameKeywords[] = {"HTTP-EQUIV", "http-equiv", "NAME", "name"};
-constexpr string_view kSchemeKeywords[] = {"SCHEME", "scheme"};
-constexpr string_view kValueKeywords[] = {"CONTENT", "content", "VALUE", "value"};
+// The spellings of the attributes, in order of precedence within each attribute: name (or
+// http-equiv), scheme, value. The first letter tells them apart.
+constexpr string_view kKeywords[] = {"HTTP-EQUIV", "http-equiv", "NAME",    "name",  "SCHEME",
+                                     "scheme",     "CONTENT",    "content", "VALUE", "value"};
+constexpr int kNameKeywords = 0, kSchemeKeywords = 4, kValueKeywords = 6, kKeywordCount = 10;
+
+// The index in kKeywords of the keyword standing at this attribute position, or -1.
+int KeywordIndexAt(string_view tag, size_t at) {
+  static constexpr string_view kFirstLetters = "HhNnSsCcVv";
+  size_t index = kFirstLetters.find(tag[at]);
+  if (index == npos || !KeywordAt(tag, at, kKeywords[index])) return -1;
+  return static_cast<int>(index);
+}
+
+bool CustomKeywordAt(string_view tag, size_t at) {
+  auto custom = [&](string_view item) { return !item.empty() && KeywordAt(tag, at, item); };
+  return ForEachItem(CustomNameImports, custom) || ForEachItem(CustomValueImports, custom);
+}
+
+// Where the attributes of one tag stand, from one walk over it.
+struct AttributeMap {
+  size_t first[kKeywordCount];  // first position of each keyword, or npos
+  size_t known[32];             // positions of every known attribute, ascending
+  int knownCount = 0;
+  bool knownOverflow = false;
+};
+
+void MapAttributes(string_view tag, AttributeMap* map) {
+  for (size_t& f : map->first)
+    f = npos;
+  bool custom = CustomNameImports[0] != '\0' || CustomValueImports[0] != '\0';
+  ForEachAttributeStart(tag, [&](size_t at) {
+    int index = KeywordIndexAt(tag, at);
+    if (index >= 0 && map->first[index] == npos) map->first[index] = at;
+    if (index >= 0 || (custom && CustomKeywordAt(tag, at))) {
+      if (map->knownCount < static_cast<int>(std::size(map->known)))
+        map->known[map->knownCount++] = at;
+      else
+        map->knownOverflow = true;
+    }
+    return false;
+  });
+}
+
+// The first position of the first keyword in [from, to) that occurs, or npos.
+size_t FirstOf(const AttributeMap& map, int from, int to) {
+  for (int i = from; i < to; ++i)
+    if (map.first[i] != npos) return map.first[i];
+  return npos;
+}
 
 // The first attribute position where keyword followed by "=" stands, or npos. An empty keyword
 // stands for the first "=" of the tag, wherever it is.
@@ -172,22 +219,18 @@ size_t FindCustomAttribute(string_view tag, string_view list) {
   return found;
 }
 
-size_t FindAttributeOf(string_view tag, std::span<const string_view> keywords) {
-  for (string_view k : keywords) {
-    size_t at = FindAttribute(tag, k);
-    if (at != npos) return at;
-  }
-  return npos;
-}
-
-// True when one of the attributes the reader knows begins at this attribute position.
-bool KnownAttributeAt(string_view tag, size_t at) {
-  const std::span<const string_view> groups[] = {kNameKeywords, kSchemeKeywords, kValueKeywords};
-  for (std::span<const string_view> keywords : groups)
-    for (string_view k : keywords)
-      if (KeywordAt(tag, at, k)) return true;
-  auto custom = [&](string_view item) { return !item.empty() && KeywordAt(tag, at, item); };
-  return ForEachItem(CustomNameImports, custom) || ForEachItem(CustomValueImports, custom);
+// The first known attribute position at or after start, or npos.
+size_t NextKnownAttribute(string_view tag, const AttributeMap& map, size_t start) {
+  for (int i = 0; i < map.knownCount; ++i)
+    if (map.known[i] >= start) return map.known[i];
+  if (!map.knownOverflow) return npos;
+  size_t found = npos;
+  ForEachAttributeStart(tag, [&](size_t at) {
+    if (at < start || (KeywordIndexAt(tag, at) < 0 && !CustomKeywordAt(tag, at))) return false;
+    found = at;
+    return true;
+  });
+  return found;
 }
 
 // Cuts the quotes and one blank off an attribute's text. When the text ends in white space
@@ -278,14 +321,17 @@ bool IsTreeTagPath(string_view path) {
 int ParseMetaTag(platform::WindowHandle window, string_view tag) {
   tag = WithoutEmptyElementSlash(tag);
   // Each attribute is looked for wherever it stands; the spellings keep their precedence.
+  AttributeMap map;
+  MapAttributes(tag, &map);
   size_t nameAt = FindCustomAttribute(tag, CustomNameImports);
-  if (nameAt == npos) nameAt = FindAttributeOf(tag, kNameKeywords);
+  if (nameAt == npos) nameAt = FirstOf(map, kNameKeywords, kSchemeKeywords);
   if (nameAt == npos) return 0;
   size_t nameStart = tag.find('=', nameAt) + 1;
 
-  size_t schemeAt = FindAttributeOf(tag, kSchemeKeywords);
+  // A scheme attribute only ends the text before it: the writer takes the scheme from the
+  // schema.
   size_t valueAt = FindCustomAttribute(tag, CustomValueImports);
-  if (valueAt == npos) valueAt = FindAttributeOf(tag, kValueKeywords);
+  if (valueAt == npos) valueAt = FirstOf(map, kValueKeywords, kKeywordCount);
   size_t valueStart = npos;
   if (valueAt != npos) {
     size_t eq = tag.find('=', valueAt + 1);
@@ -300,14 +346,10 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
   // An attribute's text runs up to the next attribute the reader knows (a second name or value
   // attribute included), or to the end of the tag.
   auto textEnd = [&](size_t start) {
-    size_t end = tag.size();
-    for (size_t other : {nameAt, schemeAt, valueAt})
+    size_t end = std::min(tag.size(), NextKnownAttribute(tag, map, start));
+    // An empty custom item makes an attribute of the first "=", which is no attribute start.
+    for (size_t other : {nameAt, valueAt})
       if (other != npos && other >= start && other < end) end = other;
-    ForEachAttributeStart(tag, [&](size_t at) {
-      if (at >= end) return true;
-      if (at >= start && KnownAttributeAt(tag, at)) end = at;
-      return at >= start && end == at;
-    });
     return end;
   };
   size_t nameEnd = textEnd(nameStart);

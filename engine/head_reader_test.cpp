@@ -115,6 +115,15 @@ TEST_F(HeadReaderTest, ParsesMetaTagsInTheirManySpellings) {
       // The slash of an empty-element tag is not part of the value.
       {"<meta name=\"a\" content=\"b\" />\n<meta name=u content=http://x/>",
        {"a|b|0", "u|http://x/|0"}},
+      {"<meta" +
+           [] {
+             std::string many;
+             for (int i = 0; i < 40; ++i)
+               many += " scheme=\"s\"";
+             return many;
+           }() +
+           " name=\"n\" content=\"c\">",
+       {"n|c|0"}},
       {"<meta name=\"a\" value=\"v\">\n<meta name=\"b\" CONTENT=\"c\" content=\"d\">",
        {"a|v|0", "b|c|0"}},
   };
