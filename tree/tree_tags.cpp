@@ -101,17 +101,6 @@ bool AddPageTags() {
   return true;
 }
 
-bool AddTreeTags() {
-  int top = std::min(Rlevel, MaxTreeDepth - 1);
-  for (int level = 1; level <= top; ++level) {
-    const LevelEntry& entry = LevelTable[level];
-    if (!entry.tags) continue;
-    for (int i = 0; i < entry.count; ++i)
-      if (!AddEntry(&entry.tags[i], kMarkInherited)) return false;
-  }
-  return true;
-}
-
 void RemoveEntry(int at) {
   std::memmove(&MergeIndex[at], &MergeIndex[at + 1],
                sizeof(MergeEntry) * static_cast<size_t>(MergeCount - at - 1));
@@ -193,7 +182,8 @@ bool MergeIntoIndex() {
   // The kind added later is the one that wins a clash under Local priority and loses it under
   // Root priority; Preserve turns that round for page tags.
   bool pageFirst = rootPriority == preserve;
-  bool filled = pageFirst ? AddPageTags() && AddTreeTags() : AddTreeTags() && AddPageTags();
+  bool filled = pageFirst ? AddPageTags() && AddTreeTagsToIndex() == 0
+                          : AddTreeTagsToIndex() == 0 && AddPageTags();
   if (!filled) {
     MergeCount = 0;
     ReportCoded(kIndexFull);
@@ -347,6 +337,17 @@ int CollectPathTags(platform::WindowHandle window, char* path, int first) {
 }
 
 }  // namespace
+
+int AddTreeTagsToIndex() {
+  int top = std::min(Rlevel, MaxTreeDepth - 1);
+  for (int level = 1; level <= top; ++level) {
+    const LevelEntry& entry = LevelTable[level];
+    if (!entry.tags) continue;
+    for (int i = 0; i < entry.count; ++i)
+      if (!AddEntry(&entry.tags[i], kMarkInherited)) return -1;
+  }
+  return 0;
+}
 
 void ResetTreeTags() {
   for (LevelEntry& e : LevelTable)

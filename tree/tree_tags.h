@@ -66,6 +66,10 @@ int MergeDocument(platform::WindowHandle window, const char* directory, const ch
 int LoadLevelTags(platform::WindowHandle window, const char* directory, int level,
                   TagRecord store[kLevelStoreTags]);
 
+// Appends the tree tags of levels 1 to Rlevel, root first, to MergeIndex with the next sequence
+// numbers and marks 1. 0, or -1 when the index is full (the tags that fit were added).
+int AddTreeTagsToIndex();
+
 // Empties the level table, the merge index and Rlevel.
 void ResetTreeTags();
 
