@@ -69,11 +69,12 @@ const char* BaseName(const std::string& path) {
 
 // The documents for maskstring and the subdirectories a walk enters, from one listing (every
 // entry is looked at once): the same lists as ListWalkDocuments and ListWalkSubdirectories.
-void ListDirectoryOnce(const char* directory, std::vector<std::string>* documents,
-                       std::vector<std::string>* subdirectories) {
+// 0, or -1 when the directory cannot be read.
+int ListDirectoryOnce(const char* directory, std::vector<std::string>* documents,
+                      std::vector<std::string>* subdirectories) {
   std::vector<platform::DirEntry> dirs;
   std::vector<std::string> files;
-  if (platform::ListDirectory(directory, "*", &dirs, &files) != 0) return;
+  if (platform::ListDirectory(directory, "*", &dirs, &files) != 0) return -1;
   for (platform::DirEntry& e : dirs)
     if (!e.isLink && e.name.find('.') == std::string::npos)
       subdirectories->push_back(std::move(e.name));
@@ -89,6 +90,7 @@ void ListDirectoryOnce(const char* directory, std::vector<std::string>* document
     if (semi == std::string_view::npos) break;
     mask.remove_prefix(semi + 1);
   }
+  return 0;
 }
 
 void CloseInput(int& fd) {
@@ -152,7 +154,15 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
     --Rlevel;
     return -1;
   }
-  ChangeDirectory(directory);
+  // Documents are read by their full paths, so the walk leaves the current directory alone. A
+  // directory that cannot be read is reported and left out, never taken for another one.
+  std::vector<std::string> documents;
+  std::vector<std::string> subdirectories;
+  if (ListDirectoryOnce(directory, &documents, &subdirectories) != 0) {
+    ShowSystemError("ERROR CHANGING DIRECTORY", directory);
+    --Rlevel;
+    return 0;
+  }
   SiteMapInclude[Rlevel][0] = '\0';
   char heading[kSitemapLine] = "";
   bool wroteAny = false;
@@ -180,9 +190,6 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
   char upperSitemap[sizeof Sitemapfile];
   UpperCopy(upperSitemap, sizeof upperSitemap, Sitemapfile);
 
-  std::vector<std::string> documents;
-  std::vector<std::string> subdirectories;
-  ListDirectoryOnce(directory, &documents, &subdirectories);
   std::string path;  // reused for every document
   char upperName[256];
   char linkText[512];
@@ -247,7 +254,6 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
   SetWorkingLine(Rlevel, "");
   PopFiles += static_cast<int>(documents.size());
 
-  ChangeDirectory(directory);
   for (const std::string& name : subdirectories) {
     if (out->failed) break;
     std::string sub = platform::JoinPath(directory, name);

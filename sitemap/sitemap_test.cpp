@@ -346,7 +346,7 @@ TEST_F(SitemapTest, FailedWritesNeverLoseTheOldPage) {
   }
 }
 
-TEST_F(SitemapTest, TooDeepABranchEndsOnlyThatBranch) {
+TEST_F(SitemapTest, TooDeepOrUnreadableBranchesEndOnlyThemselves) {
   SitemapOptions = 2 | (2 << 4);
   Put("meta.tag", TreeTags({{"$SitemapFiles", ".htm"}}));
   std::string dir;
@@ -354,22 +354,31 @@ TEST_F(SitemapTest, TooDeepABranchEndsOnlyThatBranch) {
     dir += "d/";
     Put(dir + "q.htm", Doc({{"DC.Title", "Level " + std::to_string(depth)}}));
   }
+  Put("dz/hidden.htm", Doc({{"DC.Title", "Hidden"}}));
   Put("e/last.htm", Doc({{"DC.Title", "Last"}}));
   PopFiles = 0;
   PopDirs = 1;
-  ASSERT_EQ(0, UpdateSitemap(nullptr));
+  FaultPlan plan;
+  plan.unlistable.insert(site_ + "/dz");
+  FaultyFileSystem faulty(plan);
+  {
+    platform::ScopedFileSystem scoped(&faulty);
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+  }
   // Documents 1 to 48 levels below the root are walked (the deep lines are cut at the line
   // buffer); the directory 49 levels down is not entered.
   EXPECT_EQ(48 + 1 + 1, PopFiles);  // with the page itself in the root
-  EXPECT_EQ(1 + 2 + 48, PopDirs);
+  EXPECT_EQ(1 + 3 + 48, PopDirs);
   std::string list = List();
   EXPECT_NE(std::string::npos, list.find(">Level 20</A>"));
   EXPECT_EQ(std::string::npos, list.find("Level 49"));
+  EXPECT_EQ(std::string::npos, list.find("Hidden"));
   const std::string last = Link(kI2, "e/last.htm", "Last");
   ASSERT_GT(list.size(), last.size());
   EXPECT_EQ(last, list.substr(list.size() - last.size()));
-  EXPECT_EQ((std::vector<std::string>{"CRITICAL ERROR!|M041:Maximum tree depth error"}),
-            BoxLines());
+  ASSERT_EQ(2u, ui_.boxes().size());
+  EXPECT_EQ("CRITICAL ERROR!|M041:Maximum tree depth error", BoxLines()[0]);
+  EXPECT_EQ("ERROR CHANGING DIRECTORY - " + site_ + "/dz", ui_.boxes()[1].caption);
   EXPECT_NE(std::string::npos,
             ReadFile(AuditFile("Errors/")).find("M041:Maximum tree depth error"));
   EXPECT_EQ(0, Rlevel);
