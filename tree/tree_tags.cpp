@@ -313,7 +313,7 @@ int CollectPathTags(platform::WindowHandle window, char* path, int first) {
     // The directory is kept with its separator, so the file system root stays "/".
     char after = slash[1];
     slash[1] = '\0';
-    platform::Fs().ChangeDir(path);  // only for those who expect it; the read uses the full path
+    platform::Fs().ChangeDir(path);  // a failure does not matter: the read uses the full path
     std::string tagPath = platform::ResolveFixedName(path, kTreeTagName);
     slash[1] = after;
     int rc = ReadPageTags(window, tagPath.c_str());
