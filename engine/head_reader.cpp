@@ -429,6 +429,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
 
 int ReadPageTags(platform::WindowHandle window, const char* path) {
   Tagcount = 0;
+  if (!path) path = "";
   platform::FileSystem& fs = platform::Fs();
   int fd = fs.Open(path, platform::OpenFor::Read, 0);
   if (fd < 0) {
