@@ -449,7 +449,7 @@ int LoadLevelTags(platform::WindowHandle window, const char* directory, int leve
         platform::Format("M202:Too many tree tags in %s\n"
                          "At most %d tree tags are inherited from one directory.",
                          tagPath.c_str(), kLevelStoreTags));
-    return -1;
+    return -2;
   }
   if (Tagcount > 0) std::memcpy(store, PageTags, sizeof(TagRecord) * Tagcount);
   LevelTable[level].count = Tagcount;

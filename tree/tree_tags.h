@@ -61,8 +61,8 @@ int MergeDocument(platform::WindowHandle window, const char* directory, const ch
                   int mode);
 
 // For the inherit walk: reads the tree tags of directory into store and makes them the tags of
-// that level in LevelTable. 0, or -1 when the file cannot be read ("M201") or holds more tags
-// than one level keeps ("M202"); the level then has no tags.
+// that level in LevelTable. 0; -1 when the file cannot be read ("M201"); -2 when it holds more
+// tags than one level keeps ("M202"). After a failure the level has no tags.
 int LoadLevelTags(platform::WindowHandle window, const char* directory, int level,
                   TagRecord store[kLevelStoreTags]);
 

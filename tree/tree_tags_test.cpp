@@ -425,7 +425,7 @@ TEST_F(TreeTagsTest, LevelStoreTakesFortyEightTagsAndReportsMore) {
   EXPECT_STREQ("n47", store[47].name);
   EXPECT_TRUE(BoxLines().empty());
 
-  EXPECT_EQ(-1, LoadLevelTags(nullptr, At("over").c_str(), 3, store));
+  EXPECT_EQ(-2, LoadLevelTags(nullptr, At("over").c_str(), 3, store));
   EXPECT_EQ(0, LevelTable[3].count);
   ASSERT_EQ(1u, BoxLines().size());
   EXPECT_EQ(

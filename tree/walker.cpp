@@ -121,9 +121,12 @@ int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode)
     --Rlevel;
     return 0;
   }
-  if (LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]) != 0) {
+  int loaded = LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]);
+  if (loaded != 0) {
     --Rlevel;
-    return -1;
+    // Too many tree tags: this branch would inherit only part of them, so it is left alone
+    // (reported) and the walk goes on; an unreadable tree-tag file ends the walk.
+    return loaded == -2 ? 0 : -1;
   }
   for (const std::string& name : subdirs) {
     std::string path = platform::JoinPath(dir, name);

@@ -260,3 +260,49 @@ TEST_F(WalkerDiskTest, FullDiskDuringATaskLosesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+class WalkerInheritTest : public WalkerTest {};
+
+TEST_F(WalkerInheritTest, TooManyTreeTagsSkipsTheBranchAndTheWalkGoesOn) {
+  gPluginContext.confirmation = 0;
+  std::string crowded = "<HEAD>\r\n";
+  for (int i = 0; i < 49; ++i)
+    crowded += "<meta HTTP-EQUIV=\"T" + std::to_string(i) + "\" CONTENT=\"v\">\r\n";
+  crowded += "</HEAD>\r\n";
+  Put("META.TAG", "<HEAD>\r\n<meta HTTP-EQUIV=\"DC.Publisher\" CONTENT=\"Club\">\r\n</HEAD>\r\n");
+  Put("crowded/meta.tag", crowded);
+  Put("crowded/a.htm", Doc({{"Keywords", "a"}}));
+  Put("crowded/below/b.htm", Doc({{"Keywords", "b"}}));
+  Put("zeta/c.htm", Doc({{"Keywords", "c"}}));
+  const std::string a = ReadFile(At("crowded/a.htm"));
+  const std::string b = ReadFile(At("crowded/below/b.htm"));
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskInherit));
+  EXPECT_EQ(a, ReadFile(At("crowded/a.htm")));
+  EXPECT_EQ(b, ReadFile(At("crowded/below/b.htm")));
+  EXPECT_NE(std::string::npos, ReadFile(At("zeta/c.htm")).find("DC.Publisher"));
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ(0u, BoxLines()[0].find("CRITICAL ERROR!|M202:Too many tree tags in "));
+}
+
+TEST_F(WalkerInheritTest, DepthLimitEndsTheInheritWalk) {
+  gPluginContext.confirmation = 0;
+  Put("META.TAG", "<HEAD>\r\n<meta HTTP-EQUIV=\"DC.Publisher\" CONTENT=\"Club\">\r\n</HEAD>\r\n");
+  std::string deep;
+  for (int below = 1; below <= 48; ++below)
+    deep += "d/";
+  Put(deep + "ok.htm", Doc({{"Keywords", "k"}}));  // 48 levels below the root: merged
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskInherit));
+  EXPECT_TRUE(ui_.boxes().empty());
+  EXPECT_NE(std::string::npos, ReadFile(At(deep + "ok.htm")).find("DC.Publisher"));
+
+  Put(deep + "d/too-deep.htm", Doc({{"Keywords", "k"}}));  // 49 below: beyond the limit
+  const std::string tooDeep = ReadFile(At(deep + "d/too-deep.htm"));
+  RunSiteTask(nullptr, kTaskInherit);
+  EXPECT_EQ((std::vector<std::string>{"CRITICAL ERROR!|M046:Maximum tree depth limit exceeded!"}),
+            BoxLines());
+  EXPECT_EQ(tooDeep, ReadFile(At(deep + "d/too-deep.htm")));
+}
+
+}  // namespace
