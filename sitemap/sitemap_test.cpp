@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -174,6 +175,18 @@ TEST_F(SitemapTest, TheSitemapPageAndNamesInItsPathStayOutOfTheList) {
   ASSERT_EQ(0, UpdateSitemap(nullptr));
   EXPECT_EQ(Link(kI1, "sitemaps.htm", "Not the page") + Link(kI2, "pages/guide.htm", "Guide"),
             List());
+
+  // A page reached through a symbolic link is rewritten where the link points; the link stays.
+  std::string real = home_ / "design/sitemap.htm";
+  WriteFile(real, SitemapSkeleton("Test Site"));
+  std::string link = site_ + "/pages/linked.htm";
+  std::filesystem::create_symlink(real, link);
+  platform::CopyText(Sitemapfile, link);
+  ASSERT_EQ(0, UpdateSitemap(nullptr));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_NE(std::string::npos, ReadFile(real).find(Link(kI2, "pages/guide.htm", "Guide")));
+  EXPECT_FALSE(Exists(home_ / "design/temp.dat"));
+  EXPECT_TRUE(ui_.boxes().empty());
 }
 
 TEST_F(SitemapTest, LongTitlesAndDescriptionsAreCutAtTheLineBuffer) {
