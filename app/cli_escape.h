@@ -8,6 +8,6 @@
 // "\t", "\r", "\n" and "\\" for TAB, CR, LF and backslash; every other byte as it is.
 std::string EscapeField(std::string_view field);
 
-// The inverse of EscapeField. False (out unspecified) on a backslash that ends the text or is
-// followed by anything but t, r, n or a backslash.
+// The inverse of EscapeField. False (out then holds a partial result) on a backslash that ends the
+// text or is followed by anything but t, r, n or a backslash.
 bool UnescapeField(std::string_view field, std::string* out);
