@@ -1,6 +1,8 @@
 #include "engine/head_writer.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -164,6 +166,33 @@ class Rewrite {
 
 enum class Block { Meta, Link };
 
+size_t FirstOf(const Chunk& c, std::initializer_list<string_view> spellings, size_t from) {
+  size_t first = npos;
+  for (string_view s : spellings)
+    first = std::min(first, c.Find(s, from));
+  return first;
+}
+
+// Meta and link tags in the letter cases that are recognised, without folding the chunk.
+size_t FindMeta(const Chunk& c, size_t from) {
+  return FirstOf(c, {"<meta", "<META", "<Meta"}, from);
+}
+size_t FindLink(const Chunk& c, size_t from) {
+  return FirstOf(c, {"<link rel", "<LINK REL"}, from);
+}
+
+// When pos lies inside the text of a meta tag of the head (as the reader walks them), the
+// position after that tag's ">"; otherwise npos.
+size_t MetaAround(const Chunk& c, size_t head, size_t pos) {
+  for (size_t at = FindMeta(c, head); at != npos && at < pos; at = FindMeta(c, at)) {
+    size_t gt = c.Find(">", at);
+    if (gt == npos) return npos;
+    if (pos < gt) return gt + 1;
+    at = gt + 1;
+  }
+  return npos;
+}
+
 void AuditWarning(const char* path, const char* text) {
   if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, text);
 }
@@ -208,12 +237,21 @@ int RewriteDocument(platform::WindowHandle window, const char* path, Block block
       resume = gt + 1;
     }
   } else {
-    c.Fold("<LINK REL", "<link rel", head, true);
-    blockStart = c.Find("<link rel", head);
-    if (blockStart != npos && blockStart > headEnd) blockStart = npos;  // only the head's links
+    // The first link tag of the head that is not text inside a meta tag; the meta tags must
+    // come through unchanged, so a link that runs into one has lost its own terminator.
+    for (size_t from = head;;) {
+      blockStart = FindLink(c, from);
+      if (blockStart == npos || blockStart > headEnd) {
+        blockStart = npos;
+        break;
+      }
+      size_t metaEnd = MetaAround(c, head, blockStart);
+      if (metaEnd == npos) break;
+      from = metaEnd;
+    }
     if (blockStart != npos) {
       size_t gt = c.Find(">", blockStart);
-      if (gt == npos || gt > headEnd)
+      if (gt == npos || gt > headEnd || FindMeta(c, blockStart) < gt)
         return rw.Unterminated("Metatag parse error - missing link rel terminator");
       resume = gt + 1;
     }

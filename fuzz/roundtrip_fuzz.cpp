@@ -114,13 +114,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (name.find('"') != std::string::npos || value.find('"') != std::string::npos) return 0;
 
   Check(ReadPageTags(nullptr, h.doc.c_str()) == 0, "rewritten document unreadable");
-  if (TableTags() != written) {
+  const Tags rewritten = TableTags();
+  if (rewritten != written) {
     for (const auto& [name, value] : written)
       std::fprintf(stderr, "written [%s] [%s]\n", name.c_str(), value.c_str());
-    for (const auto& [name, value] : TableTags())
+    for (const auto& [name, value] : rewritten)
       std::fprintf(stderr, "read    [%s] [%s]\n", name.c_str(), value.c_str());
     std::fprintf(stderr, "document:\n%s\n", after.c_str());
     Check(false, "tags read back differ");
+  }
+
+  // A style sheet link leaves the meta tags alone.
+  if (InsertStylesheetLink(nullptr, h.doc.c_str(), "/s.css") == 0 && Load(h.doc).size() <= kChunk) {
+    Check(ReadPageTags(nullptr, h.doc.c_str()) == 0, "linked document unreadable");
+    if (TableTags() != rewritten) {
+      std::fprintf(stderr, "document before:\n%s\nafter:\n%s\n", after.c_str(),
+                   Load(h.doc).c_str());
+      Check(false, "link changed the tags");
+    }
   }
   return 0;
 }
