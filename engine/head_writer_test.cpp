@@ -313,6 +313,17 @@ TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
   WriteFile(path, "<html></HEAD>");
   EXPECT_EQ(0, RewriteHead(nullptr, path.c_str(), ""));
 
+  // A document named like the work file, or linked to one, is not taken for its own work file.
+  WriteFile(site / "temp.dat", "<HEAD></HEAD>");
+  ASSERT_EQ(0, ::symlink((site / "temp.dat").c_str(), (site / "l.htm").c_str()));
+  for (std::string doc : {site / "temp.dat", site / "l.htm"}) {
+    ui_.Clear();
+    EXPECT_EQ(-1, RewriteHead(nullptr, doc.c_str(), kTags.c_str()));
+    EXPECT_EQ(std::vector<std::string>{doc + "|Error opening new file"}, BoxLines());
+    EXPECT_EQ("<HEAD></HEAD>", ReadFile(site / "temp.dat"));
+  }
+  ASSERT_EQ(0, ::unlink((site / "temp.dat").c_str()));
+
   // A work file that cannot be removed (here a directory) is reported, then the outcome.
   WriteFile(site / "temp.dat/keep", "x");
   WriteFile(path, "<HEAD></HEAD>");
