@@ -108,13 +108,38 @@ class Posix final : public FileSystem {
     return ::rmdir(path.c_str()) == 0 ? 0 : Failed();
   }
   int ListDir(const std::string& dir, std::vector<std::string>* names) override {
+    std::vector<RawDirEntry> entries;
     names->clear();
+    if (ListDirEntries(dir, &entries) != 0) return -1;
+    for (RawDirEntry& e : entries)
+      names->push_back(std::move(e.name));
+    return 0;
+  }
+  int ListDirEntries(const std::string& dir, std::vector<RawDirEntry>* entries) override {
+    entries->clear();
     DIR* d = ::opendir(dir.c_str());
     if (!d) return Failed();
     errno = 0;
     while (struct dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
-      names->emplace_back(e->d_name);
+      EntryType type = EntryType::Unknown;
+      switch (e->d_type) {
+        case DT_REG:
+          type = EntryType::File;
+          break;
+        case DT_DIR:
+          type = EntryType::Dir;
+          break;
+        case DT_LNK:
+          type = EntryType::Link;
+          break;
+        case DT_UNKNOWN:
+          break;
+        default:
+          type = EntryType::Other;
+          break;
+      }
+      entries->push_back({e->d_name, type});
     }
     int err = errno;
     ::closedir(d);

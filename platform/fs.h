@@ -15,6 +15,14 @@ struct FileInfo {
   unsigned mode = 0;  // permission bits
 };
 
+// What a directory listing says an entry is, without asking the file system again.
+enum class EntryType : unsigned char { Unknown, File, Dir, Link, Other };
+
+struct RawDirEntry {
+  std::string name;
+  EntryType type = EntryType::Unknown;
+};
+
 enum class OpenFor {
   Read,       // existing file, read only
   Write,      // create or truncate, write only
@@ -46,6 +54,8 @@ class FileSystem {
   virtual int RemoveDir(const std::string& path) = 0;
   // Names in the directory without "." and "..", in no particular order.
   virtual int ListDir(const std::string& dir, std::vector<std::string>* names) = 0;
+  // The same, with each entry's type as the directory reports it (Unknown when it does not).
+  virtual int ListDirEntries(const std::string& dir, std::vector<RawDirEntry>* entries) = 0;
   virtual int ChangeDir(const std::string& path) = 0;
   virtual int CurrentDir(std::string* out) = 0;
   // Canonical absolute path with every symbolic link resolved.

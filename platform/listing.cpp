@@ -77,22 +77,34 @@ int ListDirectory(const std::string& dir, std::string_view patterns, std::vector
                   std::vector<std::string>* files) {
   if (subdirs) subdirs->clear();
   if (files) files->clear();
-  std::vector<std::string> names;
-  if (Fs().ListDir(dir, &names) != 0) return -1;
-  SortNamesNoCase(&names);
+  std::vector<RawDirEntry> entries;
+  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
+  std::sort(entries.begin(), entries.end(), [](const RawDirEntry& a, const RawDirEntry& b) {
+    int c = CompareNoCase(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
   std::vector<std::string> regular;
-  for (const std::string& name : names) {
-    std::string full = JoinPath(dir, name);
-    FileInfo info;
-    if (Fs().Stat(full, &info) != 0) continue;  // dangling link or vanished
-    if (info.isDir) {
-      if (subdirs) {
+  for (RawDirEntry& e : entries) {
+    bool isDir = e.type == EntryType::Dir;
+    bool isFile = e.type == EntryType::File;
+    bool isLink = e.type == EntryType::Link;
+    // Only links and file systems that do not say need another look: a walk over a large
+    // site lists tens of thousands of entries.
+    if (e.type == EntryType::Link || e.type == EntryType::Unknown) {
+      std::string full = JoinPath(dir, e.name);
+      FileInfo info;
+      if (Fs().Stat(full, &info) != 0) continue;  // dangling link or vanished
+      isDir = info.isDir;
+      isFile = info.isRegular;
+      if (e.type == EntryType::Unknown) {
         FileInfo link;
-        bool isLink = Fs().LinkStat(full, &link) == 0 && link.isLink;
-        subdirs->push_back({name, isLink});
+        isLink = Fs().LinkStat(full, &link) == 0 && link.isLink;
       }
-    } else if (info.isRegular) {
-      regular.push_back(name);
+    }
+    if (isDir) {
+      if (subdirs) subdirs->push_back({std::move(e.name), isLink});
+    } else if (isFile && files) {
+      regular.push_back(std::move(e.name));
     }
   }
   if (files) {

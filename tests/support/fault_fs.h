@@ -63,6 +63,10 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (plan_.unlistable.count(dir)) return Fault(EACCES);
     return base_.ListDir(dir, names);
   }
+  int ListDirEntries(const std::string& dir, std::vector<platform::RawDirEntry>* entries) override {
+    if (plan_.unlistable.count(dir)) return Fault(EACCES);
+    return base_.ListDirEntries(dir, entries);
+  }
   int ChangeDir(const std::string& path) override { return base_.ChangeDir(path); }
   int CurrentDir(std::string* out) override { return base_.CurrentDir(out); }
   int RealPath(const std::string& path, std::string* out) override {
