@@ -1,0 +1,142 @@
+// tasks_bench [DOCUMENTS]: generates a site (default 20000 documents) and times, in one run,
+// tagsteward-cli search, inherit and sitemap against the classic tools on the same tree: a plain
+// loop that reads the first 4096 bytes of every document, `grep -rl` for a tag name, and
+// `perl -pi -e` with one substitution over every document. For each it prints user+system CPU
+// seconds and peak memory, and the ratios the targets are about.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/site_generator.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Usage {
+  double cpu = 0;    // user + system seconds of the process and everything it waited for
+  long peakKiB = 0;  // peak resident memory of the process itself
+  int status = 0;
+};
+
+double Seconds(const timeval& tv) {
+  return static_cast<double>(tv.tv_sec) + tv.tv_usec / 1e6;
+}
+
+// Runs child() in a new process and measures it.
+template <typename F>
+Usage Measure(F&& child) {
+  rusage before;
+  getrusage(RUSAGE_CHILDREN, &before);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    _exit(child());
+  }
+  Usage u;
+  rusage self;
+  wait4(pid, &u.status, 0, &self);
+  rusage after;
+  getrusage(RUSAGE_CHILDREN, &after);
+  u.cpu = Seconds(after.ru_utime) + Seconds(after.ru_stime) - Seconds(before.ru_utime) -
+          Seconds(before.ru_stime);
+  u.peakKiB = self.ru_maxrss;
+  return u;
+}
+
+int Exec(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  execvp(argv[0], argv.data());
+  return 127;
+}
+
+void Print(const char* what, const Usage& u) {
+  std::printf("%-34s %8.3f s cpu %8ld KiB peak%s\n", what, u.cpu, u.peakKiB,
+              WIFEXITED(u.status) && WEXITSTATUS(u.status) == 0 ? "" : "  (FAILED)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SiteShape shape;
+  if (argc > 1) shape.documents = std::atoi(argv[1]);
+  fs::path self = fs::canonical("/proc/self/exe");
+  std::string cli = (self.parent_path().parent_path() / "app/tagsteward-cli").string();
+  fs::path work =
+      fs::temp_directory_path() / ("tagsteward-tasks-bench-" + std::to_string(getpid()));
+  fs::path root = work / "site";
+  std::fprintf(stderr, "generating %d documents in %s...\n", shape.documents, root.c_str());
+  if (GenerateSite(root.string(), shape) < 0) return 1;
+  {
+    std::ofstream ini(work / "META.INI");
+    ini << "[META]\nCurrent Config=Bench\nConfirmation=0\nShow Working=0\nError Log="
+        << work.string() << "/\n[MAILER]\nMail Queue=" << work.string()
+        << "/\n[Config:Bench]\nRoot Path=" << root.string()
+        << "/\nSiteURL=http://bench.example/\nSitemapfile=" << root.string()
+        << "/Sitemap.htm\nLog Path=" << work.string() << "/\nStrategy=1\n";
+  }
+  std::vector<std::string> docs;
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_regular_file() && e.path().filename().string().find(".htm") != std::string::npos)
+      docs.push_back(e.path().string());
+  std::string config = work.string();
+
+  auto plain = [&] {
+    char buf[4096];
+    long total = 0;
+    for (const std::string& d : docs) {
+      int fd = open(d.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd < 0) continue;
+      ssize_t n = read(fd, buf, sizeof buf);
+      if (n > 0) total += n;
+      close(fd);
+    }
+    return total > 0 ? 0 : 1;
+  };
+  // Warm the page cache so every contender reads from memory.
+  Measure(plain);
+
+  Usage read = Measure(plain);
+  Usage grep = Measure([&] { return Exec({"grep", "-rl", "DC.Title", root.string()}); });
+  Usage search = Measure([&] {
+    return Exec({cli, "--config", config, "--yes", "search", "DC.Title", "--report",
+                 (work / "search.htm").string()});
+  });
+  Usage sitemap = Measure([&] { return Exec({cli, "--config", config, "--yes", "sitemap"}); });
+  Usage inherit = Measure([&] { return Exec({cli, "--config", config, "--yes", "inherit"}); });
+  Usage perl = Measure([&] {
+    std::string cmd = "find '" + root.string() +
+                      "' -name '*.htm*' -exec perl -pi -e 's/DC\\.Title/DC.Title/' {} +";
+    return Exec({"sh", "-c", cmd});
+  });
+
+  std::printf("%zu documents\n", docs.size());
+  Print("plain 4096-byte read loop", read);
+  Print("grep -rl DC.Title", grep);
+  Print("perl -pi -e (one substitution)", perl);
+  Print("tagsteward-cli search", search);
+  Print("tagsteward-cli inherit", inherit);
+  Print("tagsteward-cli sitemap", sitemap);
+  std::printf("search / plain read   %6.2f   (target <= 1.5)\n", search.cpu / read.cpu);
+  std::printf("search / grep -rl     %6.2f   (target < 1)\n", search.cpu / grep.cpu);
+  std::printf("inherit / perl -pi    %6.2f   (target <= 1)\n", inherit.cpu / perl.cpu);
+  std::printf("sitemap / plain read  %6.2f   (target <= 2)\n", sitemap.cpu / read.cpu);
+  std::printf("peak memory of the tasks: %ld KiB (target < 16384)\n",
+              std::max({search.peakKiB, inherit.peakKiB, sitemap.peakKiB}));
+  fs::remove_all(work);
+  return 0;
+}
