@@ -32,12 +32,14 @@ std::string Document(std::mt19937& rng, int index) {
       {"DC.Creator.CorporateName", "Harbourside Rowing Club Inc."},
       {"DC.Creator.Contact", "webmaster@harbourside-rowing.example"},
       {"DC.Subject.Topic", Words(rng, 2)},
-      {"DC.Date.Created", "2026" + std::to_string(10 + rng() % 3) + std::to_string(10 + rng() % 18)},
+      {"DC.Date.Created",
+       "2026" + std::to_string(10 + rng() % 3) + std::to_string(10 + rng() % 18)},
       {"Keywords", Words(rng, 6)},
       {"AD.Review Date", "20270" + std::to_string(1 + rng() % 9) + "15"},
   };
   int extra = static_cast<int>(rng() % 6);
-  for (int i = 0; i < extra; ++i) tags.push_back({"DC.Relation.Reference", Words(rng, 4)});
+  for (int i = 0; i < extra; ++i)
+    tags.push_back({"DC.Relation.Reference", Words(rng, 4)});
   std::string out = "<!DOCTYPE html>";
   out += nl;
   out += upper ? "<HTML>" : "<html>";
@@ -60,7 +62,8 @@ std::string Document(std::mt19937& rng, int index) {
   out += "<body>";
   out += nl;
   int paragraphs = 4 + static_cast<int>(rng() % 20);
-  for (int p = 0; p < paragraphs; ++p) out += "<p>" + Words(rng, 40) + "</p>" + nl;
+  for (int p = 0; p < paragraphs; ++p)
+    out += "<p>" + Words(rng, 40) + "</p>" + nl;
   out += "</body>";
   out += nl;
   out += "</html>";
