@@ -23,9 +23,19 @@ int Put(int fd, std::string_view text) {
   return platform::WriteAll(fd, text.data(), text.size());
 }
 
+// Report lines are gathered and written in large pieces: a search over a big site writes a few
+// lines for every document.
+std::string gPending;
+
+void Flush() {
+  if (gReportFd >= 0 && !gPending.empty() && Put(gReportFd, gPending) != 0) gReportFailed = true;
+  gPending.clear();
+}
+
 void Append(std::string_view text) {
   if (gReportFd < 0) return;
-  if (Put(gReportFd, text) != 0) gReportFailed = true;
+  gPending += text;
+  if (gPending.size() >= 65536) Flush();
 }
 
 // Template lines as a 256-byte line buffer reads them: at most 255 bytes a piece.
@@ -117,6 +127,7 @@ int WriteReportHead(ReportKind kind, const char* reportPath, const char* tagName
 
 int OpenReport(const char* reportPath) {
   if (gReportFd >= 0) platform::Fs().Close(gReportFd);
+  gPending.clear();
   gReportFailed = false;
   gReportFd = platform::Fs().Open(reportPath, platform::OpenFor::Append, 0644);
   return gReportFd < 0 ? -1 : 0;
@@ -157,6 +168,7 @@ void WriteDocumentEnd() {
 int FinishReport(ReportKind kind, const char* reportPath, int showResults) {
   if (gReportFd < 0) return -1;
   Append("Report ends.\n");
+  Flush();
   if (InsertTemplate(gReportFd, 1, ReportTemplate(kind)) != 0) gReportFailed = true;
   if (platform::Fs().Close(gReportFd) != 0) gReportFailed = true;
   gReportFd = -1;

@@ -13,3 +13,7 @@ int ListWalkSubdirectories(const std::string& dir, std::vector<std::string>* nam
 // written, the regular files it matches, sorted; a file matching two patterns is listed twice.
 // 0, or -1 when the directory cannot be read.
 int ListWalkDocuments(const std::string& dir, const char* mask, std::vector<std::string>* names);
+
+// Both listings from one read of the directory. 0, or -1 when it cannot be read.
+int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
+                      std::vector<std::string>* documents);

@@ -27,8 +27,7 @@ TagRecord gLevelStores[MaxTreeDepth][kLevelStoreTags];
 // happens to be current instead would run the task on the wrong documents.
 bool ListOrReport(const std::string& dir, std::vector<std::string>* subdirs,
                   std::vector<std::string>* docs) {
-  if ((subdirs && ListWalkSubdirectories(dir, subdirs) != 0) ||
-      (docs && ListWalkDocuments(dir, maskstring, docs) != 0)) {
+  if (ListWalkDirectory(dir, maskstring, subdirs, docs) != 0) {
     ShowSystemError("ERROR CHANGING DIRECTORY", dir);
     return false;
   }
@@ -57,12 +56,12 @@ bool WritesReport(int taskId) {
 int CountTree(const std::string& dir, const char* mask) {
   ++Rlevel;
   std::vector<std::string> subdirs, docs;
-  if (ListWalkSubdirectories(dir, &subdirs) == 0) {
+  if (ListWalkDirectory(dir, mask, &subdirs, &docs) == 0) {
     for (const std::string& name : subdirs)
       CountTree(platform::JoinPath(dir, name), mask);
     PrePopDirs += static_cast<int>(subdirs.size());
+    PrePopFiles += static_cast<int>(docs.size());
   }
-  if (ListWalkDocuments(dir, mask, &docs) == 0) PrePopFiles += static_cast<int>(docs.size());
   --Rlevel;
   return 0;
 }
@@ -75,8 +74,8 @@ void ReportProgress(int done) {
 
 int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
   ++Rlevel;
-  std::vector<std::string> subdirs;
-  if (!ListOrReport(dir, &subdirs, nullptr)) {
+  std::vector<std::string> subdirs, docs;
+  if (!ListOrReport(dir, &subdirs, &docs)) {
     --Rlevel;
     return 0;
   }
@@ -91,11 +90,6 @@ int WalkDocuments(platform::WindowHandle window, const std::string& dir, int tas
     }
   }
   PopDirs += static_cast<int>(subdirs.size());
-  std::vector<std::string> docs;
-  if (!ListOrReport(dir, nullptr, &docs)) {
-    --Rlevel;
-    return 0;
-  }
   size_t i = 0;
   for (; i < docs.size() && !gDropOut; ++i) {
     PumpOneMessage();
