@@ -146,9 +146,13 @@ int LoadConfiguration(const Options& o, std::FILE* err) {
 int SetConfigLocation(const std::string& configDir, std::FILE* err) {
   std::string cwd;
   if (platform::Fs().CurrentDir(&cwd) != 0) {
-    std::fprintf(err, "tagsteward-cli: cannot read the current directory: %s\n",
-                 platform::LastErrorText().c_str());
-    return 1;
+    // A directory removed under us: an absolute --config still says where to work.
+    if (configDir.empty() || configDir[0] != '/') {
+      std::fprintf(err, "tagsteward-cli: cannot read the current directory: %s\n",
+                   platform::LastErrorText().c_str());
+      return 1;
+    }
+    cwd = configDir;
   }
   std::string dir = configDir.empty() ? cwd : configDir;
   if (dir[0] != '/') dir = platform::JoinPath(cwd, dir);

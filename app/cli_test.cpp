@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 
@@ -113,6 +114,32 @@ TEST_F(CliTest, UsageAndFailureStatuses) {
   EXPECT_EQ(1, got.status);
   EXPECT_NE(std::string::npos, got.err.find("there is no site \"Nope\""));
   EXPECT_EQ(0, Run({"--help"}).status);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliDirectoryTest, AbsoluteConfigWorksFromARemovedDirectory) {
+  testing_support::TempDir config;
+  testing_support::WriteFile(config / "META.INI", "[META]\nCurrent Config=A\n[Config:A]\n");
+  std::string gone;
+  {
+    testing_support::TempDir doomed;
+    gone = doomed.path();
+    ASSERT_EQ(0, ::chdir(gone.c_str()));
+  }
+  char* outBuf = nullptr;
+  size_t outSize = 0;
+  std::FILE* out = open_memstream(&outBuf, &outSize);
+  std::FILE* err = std::fopen("/dev/null", "w");
+  int status = RunCli({"--config", config.path(), "sites"}, out, err);
+  std::fclose(out);
+  std::fclose(err);
+  EXPECT_EQ(0, status);
+  EXPECT_STREQ("A\n", outBuf);
+  std::free(outBuf);
+  EXPECT_EQ(0, ::chdir("/"));
 }
 
 }  // namespace
