@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/cli.h"
+#include "app/cli_test_run.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "tests/support/program_fixture.h"
@@ -17,11 +17,6 @@ namespace {
 
 class CliPageTest : public ProgramFixture {
  protected:
-  struct Result {
-    int status;
-    std::string out;
-    std::string err;
-  };
   void SetUp() override {
     ProgramFixture::SetUp();
     // Loading the schema moves into the configuration directory, which goes with the test.
@@ -36,20 +31,11 @@ class CliPageTest : public ProgramFixture {
     platform::Fs().ChangeDir(cwd_);
     ProgramFixture::TearDown();
   }
+  using Result = CliRunResult;
   Result Run(std::vector<std::string> args) {
-    char *outBuf = nullptr, *errBuf = nullptr;
-    size_t outSize = 0, errSize = 0;
-    std::FILE* out = open_memstream(&outBuf, &outSize);
-    std::FILE* err = open_memstream(&errBuf, &errSize);
     std::vector<std::string> all = {"--config", home_.path()};
     all.insert(all.end(), args.begin(), args.end());
-    int status = RunCli(all, out, err);
-    std::fclose(out);
-    std::fclose(err);
-    Result r{status, outBuf, errBuf};
-    std::free(outBuf);
-    std::free(errBuf);
-    return r;
+    return RunCliCaptured(all);
   }
   TempDir site_;
   std::string cwd_;

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/cli.h"
+#include "app/cli_test_run.h"
 #include "platform/fs.h"
 #include "schema/default_schema.h"
 #include "tests/support/program_fixture.h"
@@ -29,24 +29,8 @@ class CliSchemaTest : public ProgramFixture {
     platform::Fs().ChangeDir(startDir_);
     ProgramFixture::TearDown();
   }
-  struct Result {
-    int status;
-    std::string out;
-    std::string err;
-  };
-  Result Run(std::vector<std::string> args) {
-    char *outBuf = nullptr, *errBuf = nullptr;
-    size_t outSize = 0, errSize = 0;
-    std::FILE* out = open_memstream(&outBuf, &outSize);
-    std::FILE* err = open_memstream(&errBuf, &errSize);
-    int status = RunCli(args, out, err);
-    std::fclose(out);
-    std::fclose(err);
-    Result r{status, outBuf, errBuf};
-    std::free(outBuf);
-    std::free(errBuf);
-    return r;
-  }
+  using Result = CliRunResult;
+  Result Run(std::vector<std::string> args) { return RunCliCaptured(args); }
   static std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);

@@ -5,31 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "app/cli.h"
+#include "app/cli_test_run.h"
 #include "tests/support/temp_dir.h"
 
 using namespace testing_support;
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
+using Result = CliRunResult;
 Result RunSitemapCli(std::vector<std::string> args) {
-  char *outBuf = nullptr, *errBuf = nullptr;
-  size_t outSize = 0, errSize = 0;
-  std::FILE* out = open_memstream(&outBuf, &outSize);
-  std::FILE* err = open_memstream(&errBuf, &errSize);
-  int status = RunCli(args, out, err);
-  std::fclose(out);
-  std::fclose(err);
-  Result r{status, outBuf, errBuf};
-  std::free(outBuf);
-  std::free(errBuf);
-  return r;
+  return RunCliCaptured(args);
 }
 
 TEST(CliSitemapTest, BuildsThePageAndReportsFailures) {

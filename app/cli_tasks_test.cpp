@@ -13,7 +13,7 @@
 #include <random>
 #include <thread>
 
-#include "app/cli.h"
+#include "app/cli_test_run.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
@@ -73,26 +73,11 @@ class CliTaskSite {
   TempDir dir_;
 };
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
+using Result = CliRunResult;
 Result RunCliArgs(std::vector<std::string> args) {
   // Loading the schema makes the configuration directory current; an earlier test's may be gone.
   if (::chdir("/") != 0) return {-1, "", "chdir"};
-  char *outBuf = nullptr, *errBuf = nullptr;
-  size_t outSize = 0, errSize = 0;
-  std::FILE* out = open_memstream(&outBuf, &outSize);
-  std::FILE* err = open_memstream(&errBuf, &errSize);
-  int status = RunCli(args, out, err);
-  std::fclose(out);
-  std::fclose(err);
-  Result r{status, outBuf, errBuf};
-  std::free(outBuf);
-  std::free(errBuf);
-  return r;
+  return RunCliCaptured(args);
 }
 
 TEST(CliTasksTest, QuestionsAreAnsweredNoUnlessYesAndTasksChangeTheSite) {

@@ -1,4 +1,4 @@
-#include "app/cli.h"
+#include "app/cli_test_run.h"
 
 #include <gtest/gtest.h>
 
@@ -15,24 +15,8 @@ namespace {
 
 class CliTest : public ProgramFixture {
  protected:
-  struct Result {
-    int status;
-    std::string out;
-    std::string err;
-  };
-  Result Run(std::vector<std::string> args) {
-    char *outBuf = nullptr, *errBuf = nullptr;
-    size_t outSize = 0, errSize = 0;
-    std::FILE* out = open_memstream(&outBuf, &outSize);
-    std::FILE* err = open_memstream(&errBuf, &errSize);
-    int status = RunCli(args, out, err);
-    std::fclose(out);
-    std::fclose(err);
-    Result r{status, outBuf, errBuf};
-    std::free(outBuf);
-    std::free(errBuf);
-    return r;
-  }
+  using Result = CliRunResult;
+  Result Run(std::vector<std::string> args) { return RunCliCaptured(args); }
 };
 
 TEST_F(CliTest, SettingsPrintsEveryKeyInTableOrder) {

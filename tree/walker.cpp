@@ -72,80 +72,78 @@ void ReportProgress(int done) {
   ShowProgress(percent);
 }
 
-int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
-  ++Rlevel;
-  std::vector<std::string> subdirs, docs;
-  if (!ListOrReport(dir, &subdirs, &docs)) {
-    --Rlevel;
-    return 0;
-  }
+namespace {
+
+// One level of a walk, after its directory was listed: the subdirectories first (recurse walks
+// one of them), then each document (operate runs on it) while nobody cancelled. 0, or -1 when
+// cancelled or a subdirectory's walk ended with -1. Rlevel was raised by the caller.
+template <typename Recurse, typename Operate>
+int WalkLevel(const std::string& dir, const std::vector<std::string>& subdirs,
+              const std::vector<std::string>& docs, Recurse&& recurse, Operate&& operate) {
   for (const std::string& name : subdirs) {
     std::string path = platform::JoinPath(dir, name);
     ShowLine(path);
-    int rc = WalkDocuments(window, path, taskId);
+    int rc = recurse(path);
     ClearLine();
-    if (rc == -1) {
-      --Rlevel;
-      return -1;
-    }
+    if (rc == -1) return -1;
   }
   PopDirs += static_cast<int>(subdirs.size());
   size_t i = 0;
   for (; i < docs.size() && !gDropOut; ++i) {
     PumpOneMessage();
     if (gDropOut) break;  // CANCEL pressed while the message was handled
-    DocumentOperation(window, dir.c_str(), docs[i].c_str(), taskId);
+    operate(docs[i]);
     ReportProgress(PopFiles + static_cast<int>(i));
   }
   ClearLine();
   PopFiles += static_cast<int>(i);
-  --Rlevel;
   return i < docs.size() ? -1 : 0;
+}
+
+}  // namespace
+
+int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
+  ++Rlevel;
+  std::vector<std::string> subdirs, docs;
+  int rc = 0;
+  if (ListOrReport(dir, &subdirs, &docs)) {
+    rc = WalkLevel(
+        dir, subdirs, docs,
+        [&](const std::string& path) { return WalkDocuments(window, path, taskId); },
+        [&](const std::string& doc) {
+          DocumentOperation(window, dir.c_str(), doc.c_str(), taskId);
+        });
+  }
+  --Rlevel;
+  return rc;
 }
 
 int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode) {
   ++Rlevel;
+  int rc = 0;
+  std::vector<std::string> subdirs, docs;
   if (Rlevel >= MaxTreeDepth) {
     ReportCoded("M046:Maximum tree depth limit exceeded!");
-    --Rlevel;
-    return -1;
-  }
-  std::vector<std::string> subdirs, docs;
-  if (!ListOrReport(dir, &subdirs, &docs)) {
-    --Rlevel;
-    return 0;
-  }
-  int loaded = LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]);
-  if (loaded != 0) {
-    --Rlevel;
-    // Too many tree tags: this branch would inherit only part of them, so it is left alone
-    // (reported) and the walk goes on; an unreadable tree-tag file ends the walk.
-    return loaded == -2 ? 0 : -1;
-  }
-  for (const std::string& name : subdirs) {
-    std::string path = platform::JoinPath(dir, name);
-    ShowLine(path);
-    int rc = WalkInherit(window, path, mode);
-    ClearLine();
-    if (rc == -1) {
-      --Rlevel;
-      return -1;
+    rc = -1;
+  } else if (ListOrReport(dir, &subdirs, &docs)) {
+    int loaded = LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]);
+    if (loaded == 0) {
+      rc = WalkLevel(
+          dir, subdirs, docs,
+          [&](const std::string& path) { return WalkInherit(window, path, mode); },
+          [&](const std::string& doc) {
+            // The sitemap page is the generator's, not a document to merge into.
+            if (platform::JoinPath(dir, doc) != Sitemapfile)
+              MergeDocument(window, dir.c_str(), doc.c_str(), mode);
+          });
+    } else {
+      // Too many tree tags: this branch would inherit only part of them, so it is left alone
+      // (reported) and the walk goes on; an unreadable tree-tag file ends the walk.
+      rc = loaded == -2 ? 0 : -1;
     }
   }
-  PopDirs += static_cast<int>(subdirs.size());
-  size_t i = 0;
-  for (; i < docs.size() && !gDropOut; ++i) {
-    PumpOneMessage();
-    if (gDropOut) break;
-    // The sitemap page is the generator's, not a document to merge into.
-    std::string path = platform::JoinPath(dir, docs[i]);
-    if (path != Sitemapfile) MergeDocument(window, dir.c_str(), docs[i].c_str(), mode);
-    ReportProgress(PopFiles + static_cast<int>(i));
-  }
-  ClearLine();
-  PopFiles += static_cast<int>(i);
   --Rlevel;
-  return i < docs.size() ? -1 : 0;
+  return rc;
 }
 
 TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* confirmCaption) {
