@@ -1,5 +1,7 @@
 #include "platform/headless/headless_ui.h"
 
+#include "platform/text.h"
+
 namespace platform {
 
 namespace {
@@ -20,12 +22,76 @@ UiBackend* gUi = nullptr;
 
 }  // namespace
 
+const ControlSnapshot* DialogRecord::control(int id) const {
+  for (const ControlSnapshot& c : controls)
+    if (c.id == id) return &c;
+  return nullptr;
+}
+
+DialogScript& DialogScript::Type(int id, std::string text) {
+  return Then([id, text = std::move(text)](HeadlessUi& ui, WindowHandle dialog) {
+    ui.TypeText(ui.FindControl(dialog, id), text);
+  });
+}
+
+DialogScript& DialogScript::Click(int id) {
+  return Then(
+      [id](HeadlessUi& ui, WindowHandle dialog) { ui.ClickControl(ui.FindControl(dialog, id)); });
+}
+
+DialogScript& DialogScript::Choose(int id, int index) {
+  return Then([id, index](HeadlessUi& ui, WindowHandle dialog) {
+    ui.ChooseItem(ui.FindControl(dialog, id), index);
+  });
+}
+
+DialogScript& DialogScript::ChooseText(int id, std::string text) {
+  return Then([id, text = std::move(text)](HeadlessUi& ui, WindowHandle dialog) {
+    WindowHandle control = ui.FindControl(dialog, id);
+    ui.ChooseItem(control, ui.FindListItem(control, text));
+  });
+}
+
+DialogScript& DialogScript::DoubleClick(int id, int index) {
+  return Then([id, index](HeadlessUi& ui, WindowHandle dialog) {
+    ui.DoubleClickItem(ui.FindControl(dialog, id), index);
+  });
+}
+
+DialogScript& DialogScript::Scroll(int id, int position) {
+  return Then([id, position](HeadlessUi& ui, WindowHandle dialog) {
+    ui.ScrollTo(ui.FindControl(dialog, id), position);
+  });
+}
+
+DialogScript& DialogScript::Wait(int milliseconds) {
+  return Then([milliseconds](HeadlessUi& ui, WindowHandle) { ui.RunFor(milliseconds); });
+}
+
+DialogScript& DialogScript::Close() {
+  return Then([](HeadlessUi& ui, WindowHandle dialog) { ui.CloseWindow(dialog); });
+}
+
+DialogScript& DialogScript::Then(Step step) {
+  steps_.push_back(std::move(step));
+  return *this;
+}
+
 void HeadlessUi::Script(std::string captionPart, int answer) {
+  std::lock_guard<std::mutex> lock(boxMutex_);
   script_.push_back({std::move(captionPart), answer});
+}
+
+void HeadlessUi::Clear() {
+  std::lock_guard<std::mutex> lock(boxMutex_);
+  boxes_.clear();
+  script_.clear();
 }
 
 int HeadlessUi::MessageBox(WindowHandle owner, std::string_view text, std::string_view caption,
                            unsigned style) {
+  // The timer thread may report through a box while the window thread shows its own.
+  std::lock_guard<std::mutex> lock(boxMutex_);
   int answer = 0;
   for (auto it = script_.begin(); it != script_.end(); ++it) {
     if (caption.find(it->captionPart) != std::string_view::npos) {
@@ -43,6 +109,85 @@ int HeadlessUi::MessageBox(WindowHandle owner, std::string_view text, std::strin
     }
   }
   boxes_.push_back({owner, std::string(caption), std::string(text), style, answer});
+  return answer;
+}
+
+void HeadlessUi::ScriptDialog(std::string titlePart, DialogScript script) {
+  dialogScripts_.push_back({std::move(titlePart), std::move(script)});
+}
+
+void HeadlessUi::ScriptPopup(int command) {
+  popupScripts_.push_back(command);
+}
+
+void HeadlessUi::ScriptOpenFile(
+    std::function<std::optional<std::string>(const OpenFileRequest&)> answer) {
+  openScripts_.push_back(std::move(answer));
+}
+
+void HeadlessUi::ScriptOpenFile(std::string path) {
+  ScriptOpenFile([path = std::move(path)](const OpenFileRequest&) {
+    return std::optional<std::string>(path);
+  });
+}
+
+void HeadlessUi::ScriptChooseFont(FontDescription font, Colour colour) {
+  fontScripts_.push_back({font, colour});
+}
+
+void HeadlessUi::ScriptChooseDirectory(std::string path) {
+  directoryScripts_.push_back(std::move(path));
+}
+
+std::optional<std::string> HeadlessUi::ChooseOpenFile(const OpenFileRequest& request) {
+  CommonDialogRecord record;
+  record.kind = CommonDialogKind::kOpenFile;
+  record.title = request.title;
+  record.filters = request.filters;
+  record.start = request.initialDir;
+  std::optional<std::string> answer;
+  if (!openScripts_.empty()) {
+    auto script = std::move(openScripts_.front());
+    openScripts_.pop_front();
+    answer = script(request);
+  }
+  record.answered = answer.has_value();
+  if (answer) record.answer = *answer;
+  common_.push_back(std::move(record));
+  return answer;
+}
+
+bool HeadlessUi::ChooseFont(FontRequest* request) {
+  CommonDialogRecord record;
+  record.kind = CommonDialogKind::kFont;
+  record.title = request->font.faceName;
+  if (!fontScripts_.empty()) {
+    request->font = fontScripts_.front().first;
+    request->colour = fontScripts_.front().second;
+    fontScripts_.pop_front();
+    record.answered = true;
+    record.answer = request->font.faceName;
+  }
+  bool answered = record.answered;
+  common_.push_back(std::move(record));
+  return answered;
+}
+
+std::optional<std::string> HeadlessUi::ChooseDirectory(WindowHandle owner, std::string_view title,
+                                                       std::string_view start) {
+  (void)owner;
+  CommonDialogRecord record;
+  record.kind = CommonDialogKind::kDirectory;
+  record.title = title;
+  record.start = start;
+  std::optional<std::string> answer;
+  if (!directoryScripts_.empty()) {
+    answer = std::move(directoryScripts_.front());
+    directoryScripts_.pop_front();
+    record.answered = true;
+    record.answer = *answer;
+  }
+  common_.push_back(std::move(record));
   return answer;
 }
 
