@@ -1,9 +1,10 @@
 #include "engine/head_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <iterator>
 #include <string>
 
@@ -32,33 +33,120 @@ constexpr const char kStampName[] = "$RUZOZAZEZO";
 
 char gTitle[512];
 
+// Character classes of the attribute walk: white space, and what ends an attribute's word.
+enum : unsigned char { kSpaceClass = 1, kWordEndClass = 2 };
+constexpr auto kCharClass = [] {
+  std::array<unsigned char, 256> table{};
+  for (unsigned char c : {' ', '\t', '\r', '\n', '\f'})
+    table[c] = kSpaceClass | kWordEndClass;
+  table['='] = kWordEndClass;
+  return table;
+}();
+
 bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+  return kCharClass[static_cast<unsigned char>(c)] & kSpaceClass;
+}
+bool EndsWord(char c) {
+  return kCharClass[static_cast<unsigned char>(c)] & kWordEndClass;
 }
 
-// Only these spellings are recognised; the document is changed in place.
-void FoldLetterCases(char* text, size_t n) {
-  for (char* p = text; (p = static_cast<char*>(std::memchr(p, '<', n - (p - text)))) != nullptr;
-       ++p) {
-    size_t left = n - (p - text);
-    if (left >= 5 && (std::memcmp(p + 1, "META", 4) == 0 || std::memcmp(p + 1, "Meta", 4) == 0))
-      std::memcpy(p + 1, "meta", 4);
+// Zero bytes after the text read, so the tag tests below may look a few bytes past any "<"
+// without a bounds check: no pattern holds a zero byte.
+constexpr size_t kPadding = 16;
+
+// Where the landmarks of a document's first chunk stand, from one walk over its "<"s.
+struct Landmarks {
+  size_t lowerHead = npos;  // the first "<head"
+  size_t upperHead = npos;  // the first "<HEAD" as written
+  size_t lowerEnd = npos;   // the first "</head"
+  size_t headEnd = npos;    // the first "</HEAD>" after the head, the folded "</head" included
+  // The first "<TITLE>", "<title>", "<Title>", "</TITLE>", "</title>", "</Title>" after the head.
+  size_t titles[6] = {npos, npos, npos, npos, npos, npos};
+  int metaCount = 0;
+};
+
+// Where each "<meta" stands once the capitalised spellings are folded, in order. A "<meta"
+// takes five bytes, so the chunk holds no more than this.
+uint16_t gMetaStarts[kHeadReadSize / 5 + 1];
+
+bool At(const char* p, const char (&what)[5]) {
+  return std::memcmp(p, what, 4) == 0;
+}
+
+// Folds "<META" and "<Meta" to "<meta" (only these spellings are recognised) and finds the
+// landmarks, in one walk over the "<"s. The first "<head" and the first "</head" are folded to
+// capitals at the end. text must be followed by kPadding zero bytes.
+void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
+  const char* end = text + n;
+  bool inHead = false;  // a head tag stands before the current position
+  for (char* p = static_cast<char*>(std::memchr(text, '<', n)); p != nullptr;
+       p = static_cast<char*>(std::memchr(p + 1, '<', static_cast<size_t>(end - p - 1)))) {
+    size_t at = static_cast<size_t>(p - text);
+    switch (p[1]) {
+      case 'M':
+        if (At(p + 1, "META") || At(p + 1, "Meta")) {
+          std::memcpy(p + 1, "meta", 4);
+          gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+        }
+        break;
+      case 'm':
+        if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+        break;
+      case 'h':
+        if (marks->lowerHead == npos && At(p + 1, "head")) {
+          marks->lowerHead = at;
+          inHead = true;
+        }
+        break;
+      case 'H':
+        if (marks->upperHead == npos && At(p + 1, "HEAD")) {
+          marks->upperHead = at;
+          inHead = true;
+        }
+        break;
+      case '/':
+        if (At(p + 2, "head")) {
+          if (marks->lowerEnd == npos) {
+            marks->lowerEnd = at;
+            if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+          }
+        } else if (At(p + 2, "HEAD")) {
+          if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+        } else if (inHead && wantTitle && p[7] == '>') {
+          if (std::memcmp(p + 2, "TITLE", 5) == 0) {
+            if (marks->titles[3] == npos) marks->titles[3] = at;
+          } else if (std::memcmp(p + 2, "title", 5) == 0) {
+            if (marks->titles[4] == npos) marks->titles[4] = at;
+          } else if (std::memcmp(p + 2, "Title", 5) == 0) {
+            if (marks->titles[5] == npos) marks->titles[5] = at;
+          }
+        }
+        break;
+      case 'T':
+      case 't':
+        if (inHead && wantTitle && p[6] == '>') {
+          if (std::memcmp(p + 1, "TITLE", 5) == 0) {
+            if (marks->titles[0] == npos) marks->titles[0] = at;
+          } else if (std::memcmp(p + 1, "title", 5) == 0) {
+            if (marks->titles[1] == npos) marks->titles[1] = at;
+          } else if (std::memcmp(p + 1, "Title", 5) == 0) {
+            if (marks->titles[2] == npos) marks->titles[2] = at;
+          }
+        }
+        break;
+      default:
+        break;
+    }
   }
-  string_view view(text, n);
-  size_t at = view.find("<head");
-  if (at != npos) std::memcpy(text + at + 1, "HEAD", 4);
-  at = view.find("</head");
-  if (at != npos) std::memcpy(text + at + 2, "HEAD", 4);
+  if (marks->lowerHead != npos) std::memcpy(text + marks->lowerHead + 1, "HEAD", 4);
+  if (marks->lowerEnd != npos) std::memcpy(text + marks->lowerEnd + 2, "HEAD", 4);
 }
 
-// The first of the spellings that occurs from `from` on (earlier spellings win wherever they
+// The first of three spellings' positions that is known (earlier spellings win wherever they
 // stand), or npos.
-size_t FindFirstSpelling(string_view text, size_t from,
-                         std::initializer_list<string_view> spellings) {
-  for (string_view s : spellings) {
-    size_t at = text.find(s, from);
-    if (at != npos) return at;
-  }
+size_t FirstFound(const size_t* spellings) {
+  for (int i = 0; i < 3; ++i)
+    if (spellings[i] != npos) return spellings[i];
   return npos;
 }
 
@@ -66,6 +154,13 @@ size_t FindFirstSpelling(string_view text, size_t from,
 // goes. An LF alone (a file with LF line ends) also becomes a blank, so that the words on
 // either side of the break stay apart. dst may be text itself: nothing is written ahead.
 void CopyOneLine(char* dst, size_t cap, string_view text) {
+  // Most text holds no line break: then it is a plain copy.
+  size_t take = std::min(text.size(), cap - 1);
+  if (!std::memchr(text.data(), '\r', take) && !std::memchr(text.data(), '\n', take)) {
+    std::memmove(dst, text.data(), take);
+    dst[take] = '\0';
+    return;
+  }
   size_t out = 0;
   char previous = '\0';
   for (char c : text) {
@@ -78,9 +173,9 @@ void CopyOneLine(char* dst, size_t cap, string_view text) {
   dst[out] = '\0';
 }
 
-void ReadTitle(string_view text, size_t head) {
-  size_t open = FindFirstSpelling(text, head, {"<TITLE>", "<title>", "<Title>"});
-  size_t close = FindFirstSpelling(text, head, {"</TITLE>", "</title>", "</Title>"});
+void ReadTitle(string_view text, const Landmarks& marks) {
+  size_t open = FirstFound(marks.titles);
+  size_t close = FirstFound(marks.titles + 3);
   if (open == npos || close == npos) return;
   size_t start = open + 7;
   // An end tag in another spelling may stand before the start tag: no title then.
@@ -110,7 +205,7 @@ void ForEachAttributeStart(string_view tag, Visit visit) {
       continue;
     }
     if (visit(i)) return;
-    while (i < n && !IsSpace(tag[i]) && tag[i] != '=')
+    while (i < n && !EndsWord(tag[i]))
       ++i;
     if (i >= n || tag[i] != '=') continue;
     ++i;
@@ -151,12 +246,20 @@ constexpr string_view kKeywords[] = {"HTTP-EQUIV", "http-equiv", "NAME",    "nam
                                      "scheme",     "CONTENT",    "content", "VALUE", "value"};
 constexpr int kNameKeywords = 0, kSchemeKeywords = 4, kValueKeywords = 6, kKeywordCount = 10;
 
+// The index in kKeywords of the keyword that begins with a letter, or -1: the first letters
+// tell the spellings apart.
+constexpr auto kKeywordByLetter = [] {
+  std::array<signed char, 256> table{};
+  table.fill(-1);
+  for (int i = 0; i < kKeywordCount; ++i)
+    table[static_cast<unsigned char>(kKeywords[i][0])] = static_cast<signed char>(i);
+  return table;
+}();
+
 // The index in kKeywords of the keyword standing at this attribute position, or -1.
 int KeywordIndexAt(string_view tag, size_t at) {
-  static constexpr string_view kFirstLetters = "HhNnSsCcVv";
-  size_t index = kFirstLetters.find(tag[at]);
-  if (index == npos || !KeywordAt(tag, at, kKeywords[index])) return -1;
-  return static_cast<int>(index);
+  int index = kKeywordByLetter[static_cast<unsigned char>(tag[at])];
+  return index >= 0 && KeywordAt(tag, at, kKeywords[index]) ? index : -1;
 }
 
 bool CustomKeywordAt(string_view tag, size_t at) {
@@ -382,7 +485,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   Tagcount = 0;
   gTitle[0] = '\0';
 
-  char buffer[kHeadReadSize + 1];
+  char buffer[kHeadReadSize + kPadding];
   long got = platform::Fs().Read(fd, buffer, kHeadReadSize);
   if (got < 0) {
     ReportReadError(platform::LastError());
@@ -393,31 +496,37 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
     return -1;
   }
   size_t n = static_cast<size_t>(got);
-  buffer[n] = '\0';
-  FoldLetterCases(buffer, n);
+  std::memset(buffer + n, 0, kPadding);
+  Landmarks marks;
+  ScanChunk(buffer, n, (autotags & kAutoTitle) != 0, &marks);
   string_view text(buffer, n);
 
-  size_t head = text.find("<HEAD");
+  size_t head = std::min(marks.lowerHead, marks.upperHead);
   if (head == npos) {
     if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "ERROR - No <HEAD> tag");
     if (ShowMissingHead != 0) ShowNoHead(window, text);
     return -2;
   }
-  if (text.find("</HEAD>", head) == npos) {
+  if (marks.headEnd == npos) {
     if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "No </HEAD> tag - file ignored.");
     return -1;
   }
-  if (autotags & kAutoTitle) ReadTitle(text, head);
+  if (autotags & kAutoTitle) ReadTitle(text, marks);
 
   // Meta tags after the end of the head are read too: the writer replaces up to the last one.
-  for (size_t at = text.find("<meta", head); at != npos; at = text.find("<meta", at)) {
-    size_t close = text.find('>', at);
-    if (close == npos) {
+  // A "<meta" within the text of the tag before it belongs to that tag.
+  size_t from = head;
+  for (int i = 0; i < marks.metaCount; ++i) {
+    size_t at = gMetaStarts[i];
+    if (at < from) continue;
+    const char* gt = static_cast<const char*>(std::memchr(buffer + at, '>', n - at));
+    if (!gt) {
       platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
       return -1;
     }
+    size_t close = static_cast<size_t>(gt - buffer);
     if (ParseMetaTag(window, text.substr(at, close - at)) != 0) return -1;
-    at = close + 1;
+    from = close + 1;
   }
 
   if (autotags == 0 || IsTreeTagPath(path)) return 0;
