@@ -1,5 +1,6 @@
 #include "engine/page_ops.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -50,17 +51,62 @@ bool DuplicatesAllowed(const char* name) {
   return i < 0 || (SchemaIndex[i].flags & SF_DUPLICATES);
 }
 
-// Stable insertion sort by name in byte order, moving whole records and taking no memory.
+bool NameBefore(const TagRecord& a, const TagRecord& b) {
+  return std::strncmp(a.name, b.name, sizeof a.name) < 0;
+}
+
+// Stable sort by name in byte order. The order is worked out on an index and each record is
+// then moved once, along the cycles of the permutation: records are over a kilobyte each.
 void SortByName(TagRecord* table, int n) {
-  static TagRecord held;  // one record is out of the table while the others move up
-  for (int i = 1; i < n; ++i) {
-    if (std::strncmp(table[i - 1].name, table[i].name, sizeof held.name) <= 0) continue;
-    held = table[i];
-    int j = i;
-    while (j > 0 && std::strncmp(table[j - 1].name, held.name, sizeof held.name) > 0)
-      --j;
-    std::memmove(&table[j + 1], &table[j], static_cast<size_t>(i - j) * sizeof(TagRecord));
-    table[j] = held;
+  // Kept between calls, so a walk allocates only for its largest document.
+  static std::vector<int> order, scratch;
+  static TagRecord held;  // one record is out of the table while a cycle moves
+  bool sorted = true;
+  for (int i = 1; i < n && sorted; ++i)
+    sorted = !NameBefore(table[i], table[i - 1]);
+  if (sorted) return;
+  order.resize(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i)
+    order[static_cast<size_t>(i)] = i;
+  auto before = [table](int a, int b) { return NameBefore(table[a], table[b]); };
+  constexpr int kRun = 16;  // runs sorted by insertion, then merged pairwise
+  for (int start = 0; start < n; start += kRun) {
+    int end = std::min(n, start + kRun);
+    for (int i = start + 1; i < end; ++i) {
+      int x = order[static_cast<size_t>(i)];
+      int j = i;
+      for (; j > start && before(x, order[static_cast<size_t>(j - 1)]); --j)
+        order[static_cast<size_t>(j)] = order[static_cast<size_t>(j - 1)];
+      order[static_cast<size_t>(j)] = x;
+    }
+  }
+  if (n > kRun) {
+    scratch.resize(static_cast<size_t>(n));
+    for (int width = kRun; width < n; width *= 2) {
+      for (int lo = 0; lo < n; lo += 2 * width) {
+        int mid = std::min(n, lo + width), hi = std::min(n, lo + 2 * width);
+        // An equal name takes the left run's record first: the sort stays stable.
+        std::merge(order.begin() + lo, order.begin() + mid, order.begin() + mid, order.begin() + hi,
+                   scratch.begin() + lo, before);
+      }
+      order.swap(scratch);
+    }
+  }
+  // order[k] is the record that belongs at k. A placed position is marked with its own index.
+  for (int start = 0; start < n; ++start) {
+    if (order[static_cast<size_t>(start)] == start) continue;
+    held = table[start];
+    int j = start;
+    for (;;) {
+      int from = order[static_cast<size_t>(j)];
+      order[static_cast<size_t>(j)] = j;
+      if (from == start) {
+        table[j] = held;
+        break;
+      }
+      table[j] = table[from];
+      j = from;
+    }
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -149,6 +151,32 @@ TEST_F(PageOpsTest, TidyRemovesBlanksAndDuplicatesUnderTheRules) {
     SetTable(c.in);
     Tagcount = TidyTags(PageTags, c.mode);
     EXPECT_EQ(c.out, Table()) << c.what;
+  }
+}
+
+// A full table sorts like a stable sort of its names, whatever the order it came in, and every
+// record arrives whole; a sorted table is left as it is.
+TEST_F(PageOpsTest, SortOfAFullTableIsStableAndKeepsRecordsWhole) {
+  strategy = 8;  // every duplicate stays, so the order of equal names shows
+  const int n = PageTagCapacity();
+  ASSERT_GT(n, 40);
+  std::mt19937 random(7);
+  for (int round = 0; round < 20; ++round) {
+    std::vector<Tag> in;
+    for (int i = 0; i < n; ++i) {
+      std::string name = "DC." + std::string(1, static_cast<char>('A' + random() % 7));
+      in.push_back(
+          {name, std::to_string(i) + std::string(random() % 900, 'v'), static_cast<uint32_t>(i)});
+    }
+    if (round == 0)  // already in order
+      std::stable_sort(in.begin(), in.end(),
+                       [](const Tag& a, const Tag& b) { return a.name < b.name; });
+    std::vector<Tag> want = in;
+    std::stable_sort(want.begin(), want.end(),
+                     [](const Tag& a, const Tag& b) { return a.name < b.name; });
+    SetTable(in);
+    Tagcount = TidyTags(PageTags, 1);
+    ASSERT_EQ(want, Table()) << "round " << round;
   }
 }
 
