@@ -199,4 +199,49 @@ TEST(CliTasksTest, KilledInheritLeavesEveryDocumentOldOrNew) {
   }
 }
 
+// Ctrl-C during a task: the program stops before the next document, says "Cancelled" and
+// exits with 1; every document is old or new.
+TEST(CliTasksTest, InterruptCancelsBeforeTheNextDocument) {
+  const char* binDir = std::getenv("TS_TEST_BIN_DIR");
+  ASSERT_NE(nullptr, binDir);
+  std::string cli = std::string(binDir) + "/app/tagsteward-cli";
+  CliTaskSite site(2000);
+  auto before = site.Snapshot();
+  std::string config = site.dir().path();
+  std::string errPath = site.dir() / "err.txt";
+  std::vector<std::string> args = {cli, "--config", config, "--yes", "inherit"};
+  std::vector<char*> argv;
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0644);
+  pid_t pid;
+  ASSERT_EQ(0, posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ));
+  posix_spawn_file_actions_destroy(&actions);
+  // Interrupt once the walk has changed its first document.
+  std::string first = site.dir() / "site/news/old/p2.htm";
+  for (int i = 0; i < 3000 && ReadFile(first) == before[first]; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  kill(pid, SIGINT);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(1, WEXITSTATUS(status));
+  std::string err = ReadFile(errPath);
+  EXPECT_NE(std::string::npos, err.find("Cancelled: ")) << err;
+  int changed = 0;
+  for (auto& [path, bytes] : site.Snapshot()) {
+    if (path == errPath || path.find("/site/") == std::string::npos) continue;
+    auto it = before.find(path);
+    ASSERT_NE(it, before.end()) << path;
+    if (it->second == bytes) continue;
+    ++changed;
+    EXPECT_NE(std::string::npos, bytes.find("$RUZOZAZEZO")) << path;  // a complete new document
+  }
+  EXPECT_GT(changed, 0);
+  EXPECT_LT(changed, 2000);
+}
+
 }  // namespace

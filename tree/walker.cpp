@@ -160,6 +160,7 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
 
   block = 1;
   __atomic_store_n(&gPluginContext.busy, 1, __ATOMIC_SEQ_CST);
+  ShowMissingHead = 0;  // a walk never stops to show a document without a head
   percent = -1;
   platform::CopyText(TaskTitle, perDocument ? "Perform tree task" : title);
   PrePopFiles = 0;
