@@ -1,6 +1,8 @@
 // Controls and modal dialogs built from templates. A dialog is a window whose procedure gets
 // kMsgInitDialog, kMsgCommand from its controls, kMsgPaint, kMsgTimer and kMsgClose; the
-// helpers below read and write its controls by id.
+// helpers below read and write its controls by id. A dialog procedure returns nonzero for a
+// message it handled; for the rest the dialog's own handling applies (the close box sends
+// kMsgCommand with kCommandCancel, as Escape does).
 #pragma once
 
 #include <string>

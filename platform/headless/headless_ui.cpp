@@ -65,7 +65,8 @@ DialogScript& DialogScript::Scroll(int id, int position) {
 }
 
 DialogScript& DialogScript::Wait(int milliseconds) {
-  return Then([milliseconds](HeadlessUi& ui, WindowHandle) { ui.RunFor(milliseconds); });
+  return Then(
+      [milliseconds](HeadlessUi& ui, WindowHandle dialog) { ui.RunFor(milliseconds, dialog); });
 }
 
 DialogScript& DialogScript::Close() {

@@ -170,8 +170,9 @@ class HeadlessUi final : public UiBackend {
   // Moves the clock on; due timers fire when messages are next taken.
   void AdvanceClock(std::int64_t milliseconds) { clockMs_ += milliseconds; }
   // Lets time pass on this thread: each timer fires as it comes due (not once for several
-  // periods), and what it posts or invalidates is handled before the next one.
-  void RunFor(std::int64_t milliseconds);
+  // periods), and what it posts or invalidates is handled before the next one. With a dialog,
+  // time stops when that dialog ends.
+  void RunFor(std::int64_t milliseconds, WindowHandle dialog = nullptr);
   // Whether the loop, with nothing else to do, moves the clock to the next timer (the default)
   // or waits for another thread.
   void SetLoopAdvancesClock(bool advance) { loopAdvancesClock_ = advance; }

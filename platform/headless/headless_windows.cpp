@@ -225,9 +225,13 @@ LResult HeadlessUi::Deliver(WindowHandle handle, unsigned message, WParam wparam
   Window* w = Find(handle);
   if (!w) return 0;
   // A copy: the procedure may destroy its own window, and the function with it.
+  const bool dialog = w->type == Window::Type::kDialog;
   WindowProc proc = w->type == Window::Type::kControl ? w->hook : w->proc;
   if (!proc) return DefaultWindowProc(handle, message, wparam, lparam);
-  return proc(handle, message, wparam, lparam);
+  LResult result = proc(handle, message, wparam, lparam);
+  // A dialog procedure returns 0 for what it leaves to the dialog's own handling.
+  if (dialog && result == 0) return DefaultWindowProc(handle, message, wparam, lparam);
+  return result;
 }
 
 LResult HeadlessUi::DefaultWindowProc(WindowHandle handle, unsigned message, WParam wparam,
@@ -420,10 +424,15 @@ void HeadlessUi::DrainModal() {
   }
 }
 
-void HeadlessUi::RunFor(std::int64_t milliseconds) {
+void HeadlessUi::RunFor(std::int64_t milliseconds, WindowHandle dialog) {
   const std::int64_t end = clockMs_ + milliseconds;
+  auto ended = [&] {
+    Window* w = dialog ? Find(dialog) : nullptr;
+    return dialog && (!w || w->ended);
+  };
   for (;;) {
     DrainModal();
+    if (ended()) return;  // a modal dialog's time ends with it
     std::int64_t next = end;
     for (const Timer& t : timers_)
       next = std::min(next, t.due);
