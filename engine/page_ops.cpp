@@ -1,6 +1,7 @@
 #include "engine/page_ops.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -51,8 +52,21 @@ bool DuplicatesAllowed(const char* name) {
   return i < 0 || (SchemaIndex[i].flags & SF_DUPLICATES);
 }
 
-bool NameBefore(const TagRecord& a, const TagRecord& b) {
-  return std::strncmp(a.name, b.name, sizeof a.name) < 0;
+// The first eight bytes of a name as a number that orders like the bytes, zero after the end.
+uint64_t NameKey(const TagRecord& r) {
+  uint64_t key = 0;
+  int i = 0;
+  for (; i < 8 && r.name[i] != '\0'; ++i)
+    key = key << 8 | static_cast<unsigned char>(r.name[i]);
+  return key << (8 * (8 - i));
+}
+
+// Copies a record as far as it holds anything: a value is read only up to its terminator.
+void CopyRecord(TagRecord& to, const TagRecord& from) {
+  std::memcpy(to.name, from.name, sizeof to.name);
+  size_t len = strnlen(from.value, sizeof from.value);
+  std::memcpy(to.value, from.value, len < sizeof to.value ? len + 1 : len);
+  to.flags = from.flags;
 }
 
 // Stable sort by name in byte order. The order is worked out on an index and each record is
@@ -60,15 +74,25 @@ bool NameBefore(const TagRecord& a, const TagRecord& b) {
 void SortByName(TagRecord* table, int n) {
   // Kept between calls, so a walk allocates only for its largest document.
   static std::vector<int> order, scratch;
+  static std::vector<uint64_t> keys;
   static TagRecord held;  // one record is out of the table while a cycle moves
+  keys.resize(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i)
+    keys[static_cast<size_t>(i)] = NameKey(table[i]);
+  // Names that differ in their first eight bytes are ordered by the keys alone.
+  auto before = [table](int a, int b) {
+    uint64_t ka = keys[static_cast<size_t>(a)], kb = keys[static_cast<size_t>(b)];
+    if (ka != kb) return ka < kb;
+    if ((ka & 0xff) == 0) return false;  // both names end within the key
+    return std::strncmp(table[a].name + 8, table[b].name + 8, sizeof table[a].name - 8) < 0;
+  };
   bool sorted = true;
   for (int i = 1; i < n && sorted; ++i)
-    sorted = !NameBefore(table[i], table[i - 1]);
+    sorted = !before(i, i - 1);
   if (sorted) return;
   order.resize(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i)
     order[static_cast<size_t>(i)] = i;
-  auto before = [table](int a, int b) { return NameBefore(table[a], table[b]); };
   constexpr int kRun = 16;  // runs sorted by insertion, then merged pairwise
   for (int start = 0; start < n; start += kRun) {
     int end = std::min(n, start + kRun);
@@ -95,16 +119,16 @@ void SortByName(TagRecord* table, int n) {
   // order[k] is the record that belongs at k. A placed position is marked with its own index.
   for (int start = 0; start < n; ++start) {
     if (order[static_cast<size_t>(start)] == start) continue;
-    held = table[start];
+    CopyRecord(held, table[start]);
     int j = start;
     for (;;) {
       int from = order[static_cast<size_t>(j)];
       order[static_cast<size_t>(j)] = j;
       if (from == start) {
-        table[j] = held;
+        CopyRecord(table[j], held);
         break;
       }
-      table[j] = table[from];
+      CopyRecord(table[j], table[from]);
       j = from;
     }
   }
@@ -119,7 +143,7 @@ int TidyTags(TagRecord* table, int mode) {
   int kept = 0;
   for (int i = 0; i < n; ++i) {
     if (IsBlankName(table[i])) continue;
-    if (kept != i) table[kept] = table[i];
+    if (kept != i) CopyRecord(table[kept], table[i]);
     ++kept;
   }
   n = kept;
@@ -139,7 +163,7 @@ int TidyTags(TagRecord* table, int mode) {
       }
     }
     if (drop) continue;
-    if (kept != i) table[kept] = table[i];
+    if (kept != i) CopyRecord(table[kept], table[i]);
     ++kept;
   }
   return kept;

@@ -164,7 +164,11 @@ TEST_F(PageOpsTest, SortOfAFullTableIsStableAndKeepsRecordsWhole) {
   for (int round = 0; round < 20; ++round) {
     std::vector<Tag> in;
     for (int i = 0; i < n; ++i) {
-      std::string name = "DC." + std::string(1, static_cast<char>('A' + random() % 7));
+      // Names that differ only after their first eight bytes among them.
+      static const char* const kNames[] = {"DC.A",          "DC.Creator.B", "DC.Creator.A",
+                                           "DC.Creat",      "DC.Creator",   "AD.Z",
+                                           "DC.Creator.A.x"};
+      std::string name = kNames[random() % 7];
       in.push_back(
           {name, std::to_string(i) + std::string(random() % 900, 'v'), static_cast<uint32_t>(i)});
     }
