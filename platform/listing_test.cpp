@@ -56,6 +56,21 @@ TEST(ListingTest, SortedWithoutCaseSubdirsApartPatternsInOrder) {
   EXPECT_EQ(-1, platform::ListDirectory(dir / "missing", "*", nullptr, &files));
 }
 
+// Names alike in their first eight bytes, or alike but for case, still sort without case and
+// then by bytes.
+TEST(ListingTest, LongNamesAndCaseTiesSortLikeCompareNoCase) {
+  TempDir dir;
+  for (const char* name : {"chapter-2.HTM", "Chapter-10.htm", "chapter-1.htm", "chap.htm",
+                           "chapter-10.htm", "CHAPTER-1.htm", "Chapter-2.htmlx"})
+    WriteFile(dir / name, "");
+  std::vector<std::string> files;
+  ASSERT_EQ(0, platform::ListDirectory(dir.path(), "*", nullptr, &files));
+  EXPECT_EQ(
+      (std::vector<std::string>{"chap.htm", "CHAPTER-1.htm", "chapter-1.htm", "Chapter-10.htm",
+                                "chapter-10.htm", "chapter-2.HTM", "Chapter-2.htmlx"}),
+      files);
+}
+
 TEST(PathsTest, FixedNamesFoundWhateverTheirCase) {
   TempDir dir;
   WriteFile(dir / "meta.ini", "x");

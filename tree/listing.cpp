@@ -1,6 +1,6 @@
 #include "tree/listing.h"
 
-#include <cstring>
+#include <string_view>
 
 #include "platform/listing.h"
 
@@ -15,20 +15,22 @@ void KeepWalkSubdirectories(std::vector<platform::DirEntry>& entries,
   }
 }
 
-// Patterns are taken exactly as written: a blank after ";" belongs to the next pattern.
-void MatchDocuments(const std::vector<std::string>& files, const char* mask,
+// Patterns are taken exactly as written: a blank after ";" belongs to the next pattern. The
+// last pattern takes the names themselves: files is used up.
+void MatchDocuments(std::vector<std::string>& files, const char* mask,
                     std::vector<std::string>* names) {
   names->clear();
-  const char* p = mask;
+  std::string_view rest = mask;
   for (;;) {
-    const char* semi = std::strchr(p, ';');
-    std::string pattern = semi ? std::string(p, static_cast<size_t>(semi - p)) : std::string(p);
+    size_t semi = rest.find(';');
+    std::string_view pattern = rest.substr(0, semi);
+    bool last = semi == std::string_view::npos;
     if (!pattern.empty()) {
-      for (const std::string& name : files)
-        if (platform::WildcardMatch(pattern, name)) names->push_back(name);
+      for (std::string& name : files)
+        if (platform::WildcardMatch(pattern, name)) names->push_back(last ? std::move(name) : name);
     }
-    if (!semi) break;
-    p = semi + 1;
+    if (last) break;
+    rest.remove_prefix(semi + 1);
   }
 }
 
