@@ -120,7 +120,10 @@ struct ScreenInfo {
   int averageCharWidth = 0;  // of the system's variable-pitch font
 };
 
-// Creates a window owned by the calling thread: sends kMsgCreate, then shows it when the style
+// Every window lives on one thread, the UI thread, which creates, paints and destroys it and
+// runs the loop. Other threads only send and post messages and post the quit.
+
+// Creates a window on the calling (UI) thread: sends kMsgCreate, then shows it when the style
 // says so. Returns nullptr when the procedure refuses it with -1.
 WindowHandle CreateWindow(const WindowSpec& spec, WindowProc proc);
 // Sends kMsgDestroy to the window, then destroys it with its controls and owned windows.
@@ -135,7 +138,7 @@ LResult DefaultWindowProc(WindowHandle window, unsigned message, WParam wparam, 
 LResult SendMessage(WindowHandle window, unsigned message, WParam wparam, LParam lparam);
 // Queues a message for the window's thread; any thread may post. False for no window.
 bool PostMessage(WindowHandle window, unsigned message, WParam wparam, LParam lparam);
-// Queues the end of the message loop with the given exit code.
+// Queues the end of the message loop with the given exit code (from any thread).
 void PostQuit(int code);
 // Takes and dispatches messages until the quit message; returns its code. Posted messages come
 // first, then paints of invalid windows, then due timers, in that order.
@@ -160,7 +163,8 @@ void EnableWindow(WindowHandle window, bool enable);
 bool IsWindowEnabled(WindowHandle window);
 void SetWindowTitle(WindowHandle window, std::string_view title);
 std::string WindowTitle(WindowHandle window);
-// Moves a window (screen pixels) or a control (its parent's client pixels).
+// Moves a window (screen pixels) or a control (its parent's client pixels). A window whose
+// size changes is sent kMsgSize.
 void MoveWindow(WindowHandle window, const Rect& rect);
 Rect WindowRect(WindowHandle window);
 void SetFocus(WindowHandle window);

@@ -140,6 +140,7 @@ class HeadlessUi final : public UiBackend {
   void ScriptChooseDirectory(std::string path);
 
   // What was shown.
+  // Dialogs in the order they ended (a dialog opened from another ends first).
   const std::vector<DialogRecord>& dialogs() const { return dialogs_; }
   const std::vector<CanvasCall>& canvasCalls() const { return canvas_; }
   void ClearCanvas() { canvas_.clear(); }
@@ -300,7 +301,7 @@ class HeadlessUi final : public UiBackend {
   void Paint(Window* window);
   bool TakePosted(WindowHandle within, Posted* out, bool* quit);
   void DrainModal();
-  std::vector<ControlSnapshot> Snapshot(const Window* dialog) const;
+  std::vector<ControlSnapshot> Snapshot(const Window* dialog);
   static bool SortedBefore(std::string_view a, std::string_view b);
 
   // Boxes (any thread may show one).

@@ -582,8 +582,11 @@ std::string HeadlessUi::WindowTitle(WindowHandle window) {
 void HeadlessUi::MoveWindow(WindowHandle window, const Rect& rect) {
   Window* w = Find(window);
   if (!w) return;
+  const bool resized = rect.width() != w->rect.width() || rect.height() != w->rect.height();
   w->rect = rect;
   InvalidateWindow(window, nullptr);
+  if (resized && w->type != Window::Type::kControl)
+    Deliver(window, kMsgSize, 0, MakePointParam(rect.width(), rect.height()));
 }
 
 Rect HeadlessUi::WindowRect(WindowHandle window) {
@@ -801,10 +804,10 @@ int HeadlessUi::ScrollPosition(WindowHandle control) {
 // ---- The user's hand ----------------------------------------------------------------------
 
 namespace {
-bool Usable(const HeadlessUi& ui, WindowHandle control) {
-  HeadlessUi& self = const_cast<HeadlessUi&>(ui);
-  for (WindowHandle h = control; h; h = self.ParentWindow(h))
-    if (!self.IsWindowEnabled(h) || !self.IsWindowVisible(h)) return false;
+// A user can reach a control only when it and every window around it are shown and enabled.
+bool Usable(HeadlessUi& ui, WindowHandle control) {
+  for (WindowHandle h = control; h; h = ui.ParentWindow(h))
+    if (!ui.IsWindowEnabled(h) || !ui.IsWindowVisible(h)) return false;
   return true;
 }
 }  // namespace
@@ -941,14 +944,14 @@ void HeadlessUi::EndDialog(WindowHandle dialog, int result) {
   w->result = result;
 }
 
-std::vector<ControlSnapshot> HeadlessUi::Snapshot(const Window* dialog) const {
+std::vector<ControlSnapshot> HeadlessUi::Snapshot(const Window* dialog) {
   std::vector<ControlSnapshot> out;
   for (WindowHandle h : dialog->children) {
     const Window* c = Find(h);
     ControlSnapshot s;
     s.id = c->id;
     s.kind = c->kind;
-    s.text = const_cast<HeadlessUi*>(this)->ControlText(h);
+    s.text = ControlText(h);
     s.check = c->check;
     s.items = c->items;
     for (int i = 0; i < static_cast<int>(c->selected.size()); ++i)

@@ -307,3 +307,53 @@ TEST_F(WindowsTest, CanvasRecordsAPaintRoutine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowsTest, WindowsComeAndGoWithTheirOwnedWindowsAndControls) {
+  std::vector<std::string> events;
+  auto tracer = [&](std::string name, LResult onCreate) {
+    return [&events, name, onCreate](WindowHandle w, unsigned m, WParam wp, LParam lp) -> LResult {
+      if (m == kMsgCreate) {
+        events.push_back(name + " create " + reinterpret_cast<const WindowSpec*>(lp)->title);
+        return onCreate;
+      }
+      if (m == kMsgDestroy) events.push_back(name + " destroy");
+      if (m == kMsgSize) {
+        Point size = PointOfParam(lp);
+        events.push_back(name + " size " + std::to_string(size.x) + "x" + std::to_string(size.y));
+      }
+      return DefaultWindowProc(w, m, wp, lp);
+    };
+  };
+  EXPECT_EQ(nullptr, CreateWindow({"Test", "refused", {}, 0}, tracer("refused", -1)));
+  WindowHandle main = CreateWindow({"Test", "main", RectAt(0, 0, 640, 480), 0}, tracer("main", 0));
+  WindowHandle box = CreateWindow(
+      {"Notify", "box", RectAt(100, 60, 385, 80), kWindowToolWindow | kWindowTopmost, main},
+      tracer("box", 0));
+  WindowHandle edit =
+      CreateControl(main, {1046, ControlKind::kEdit, "", RectAt(20, 36, 200, 18), kStyleDisabled});
+  ASSERT_TRUE(box && edit);
+  EXPECT_FALSE(IsWindowVisible(box));
+  EXPECT_FALSE(IsWindowEnabled(edit));
+  EXPECT_EQ(main, ParentWindow(edit));
+  EXPECT_EQ(1046, ControlId(edit));
+
+  MoveWindow(box, RectAt(500, 60, 385, 80));  // moved only: no size message
+  MoveWindow(main, RectAt(0, 0, 20, 20));
+  ShowWindow(main, ShowState::kMinimise);
+  EXPECT_TRUE(IsMinimised(main));
+  ShowWindow(main, ShowState::kRestore);
+  EXPECT_FALSE(IsMinimised(main));
+
+  ui_.CloseWindow(main);  // the close box: the default destroys it, and what it owns
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_FALSE(IsWindow(box));
+  EXPECT_FALSE(IsWindow(edit));
+  EXPECT_EQ((std::vector<std::string>{"refused create refused", "refused destroy",
+                                      "main create main", "box create box", "main size 20x20",
+                                      "main destroy", "box destroy"}),
+            events);
+}
+
+}  // namespace
