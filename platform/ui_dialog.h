@@ -86,8 +86,10 @@ WindowHandle CreateControl(WindowHandle parent, const ControlTemplate& control);
 WindowHandle FindControl(WindowHandle parent, int id);
 int ControlId(WindowHandle control);
 WindowHandle ParentWindow(WindowHandle window);
-// Lets hook see a control's messages first; it passes on what it does not handle with
-// DefaultWindowProc. nullptr removes the hook.
+// Lets hook see a control's messages first: keys (kMsgKeyDown, then kMsgChar for a printable
+// one), mouse buttons, kMsgClick, kMsgPaint after the control has painted itself, and whatever
+// is sent or posted to it. It passes on what it does not handle with DefaultWindowProc.
+// nullptr removes the hook.
 void SetControlHook(WindowHandle control, WindowProc hook);
 
 // Text: an edit's contents (setting it notifies kNotifyTextChanged as typing does), a button's

@@ -248,8 +248,21 @@ LResult HeadlessUi::DefaultWindowProc(WindowHandle handle, unsigned message, WPa
   return 0;
 }
 
-LResult HeadlessUi::ControlDefault(Window* control, unsigned message, WParam, LParam) {
-  if (message != kMsgClick || !control->enabled) return 0;
+LResult HeadlessUi::ControlDefault(Window* control, unsigned message, WParam wparam, LParam) {
+  if (!control->enabled) return 0;
+  if (control->kind == ControlKind::kEdit && !(control->style & kStyleReadOnly)) {
+    // Typing at the end of the text is all a headless edit knows of editing.
+    if (message == kMsgChar) {
+      control->text.push_back(static_cast<char>(wparam));
+    } else if (message == kMsgKeyDown && wparam == kKeyBack && !control->text.empty()) {
+      control->text.pop_back();
+    } else {
+      return 0;
+    }
+    Notify(control, kNotifyTextChanged);
+    return 0;
+  }
+  if (message != kMsgClick) return 0;
   switch (control->kind) {
     case ControlKind::kPushButton:
       break;
@@ -369,8 +382,12 @@ bool HeadlessUi::TranslateAccelerator(const Posted& message) {
 }
 
 void HeadlessUi::Dispatch(const Posted& message) {
-  if (!TranslateAccelerator(message))
-    Deliver(message.window, message.message, message.wparam, message.lparam);
+  if (TranslateAccelerator(message)) return;
+  Deliver(message.window, message.message, message.wparam, message.lparam);
+  // A printable key also types its byte, unless it was a command key.
+  if (message.message == kMsgKeyDown && message.wparam >= 0x20 && message.wparam < 0x7F &&
+      !(message.lparam & (kModControl | kModAlt)))
+    Deliver(message.window, kMsgChar, message.wparam, 0);
 }
 
 int HeadlessUi::RunMessageLoop() {

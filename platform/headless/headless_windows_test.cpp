@@ -357,3 +357,49 @@ TEST_F(WindowsTest, WindowsComeAndGoWithTheirOwnedWindowsAndControls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(WindowsTest, HookedFieldsTakeTheirKeysFirst) {
+  constexpr unsigned kNavSwap = 2;
+  WindowHandle main = LoggingWindow("main", kWindowVisible);
+  WindowHandle field = CreateControl(
+      main, {1047, ControlKind::kEdit, "", RectAt(240, 36, 290, 18), kStyleAutoScroll});
+  WindowHandle current = nullptr;
+  SetControlHook(field, [&](WindowHandle f, unsigned m, WParam wp, LParam lp) -> LResult {
+    if (m == kMsgKeyDown && wp == kKeyTab) {  // not for the field: the window navigates
+      SendMessage(main, kMsgKeyDown, kKeyTab, kNavSwap);
+      return 0;
+    }
+    if (m == kMsgTakeFocus) {
+      current = f;
+      SetFocus(f);
+      return 0;
+    }
+    return DefaultWindowProc(f, m, wp, lp);
+  });
+  ui_.PaintInvalid();
+  log_.clear();
+
+  for (unsigned key : {unsigned('D'), unsigned('C'), unsigned('X'), unsigned(kKeyBack),
+                       unsigned(kKeyTab), unsigned('.')})
+    ui_.PressKey(field, key, 0);
+  ui_.PressKey(field, 'q', kModControl);  // a command key types nothing
+  while (PumpOneMessage(main)) {
+  }
+  EXPECT_EQ("DC.", ControlText(field));
+  const std::string changed = "main:273:" + std::to_string(MakeWParam(1047, kNotifyTextChanged));
+  EXPECT_EQ((std::vector<std::string>{changed, changed, changed, changed, "main:256:9", changed}),
+            log_);
+
+  SendMessage(field, kMsgTakeFocus, 0, 0);
+  EXPECT_EQ(field, current);
+  EXPECT_EQ(field, FocusWindow());
+  EnableWindow(field, false);
+  ui_.PressKey(field, 'Z', 0);
+  PumpOneMessage(main);
+  EXPECT_EQ("DC.", ControlText(field));  // a disabled field takes no typing
+  DestroyWindow(main);
+}
+
+}  // namespace
