@@ -189,6 +189,9 @@ void UpdateWindow(WindowHandle window) {
 void SetCursor(CursorKind cursor) {
   Ui().SetCursor(cursor);
 }
+void FlashWindow(WindowHandle window) {
+  Ui().FlashWindow(window);
+}
 void Beep() {
   Ui().Beep();
 }

@@ -81,6 +81,7 @@ class UiBackend {
   virtual void InvalidateWindow(WindowHandle window, const Rect* area) = 0;
   virtual void UpdateWindow(WindowHandle window) = 0;
   virtual void SetCursor(CursorKind cursor) = 0;
+  virtual void FlashWindow(WindowHandle window) = 0;
   virtual void Beep() = 0;
   virtual ScreenInfo Screen() = 0;
 

@@ -63,3 +63,25 @@ TEST(FileFilterTest, PairsFromSeparatedText) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace platform;
+
+TEST(MessageParamTest, PointsAndWordsSurviveTheirParameters) {
+  struct Case {
+    int x, y;
+  } cases[] = {{0, 0}, {547, 26}, {-17, -3}, {32767, -32768}};
+  for (const Case& c : cases) {
+    Point p = PointOfParam(MakePointParam(c.x, c.y));
+    EXPECT_EQ(c.x, p.x);
+    EXPECT_EQ(c.y, p.y);
+  }
+  WParam w = MakeWParam(40046, kNotifyDoubleClicked);
+  EXPECT_EQ(40046u, LowWord(w));
+  EXPECT_EQ(1u, HighWord(w));
+  EXPECT_EQ((Rect{0, 0, 636, 40}), UnionRect({0, 0, 100, 22}, {500, 0, 636, 40}));
+  EXPECT_EQ((Rect{5, 5, 9, 9}), UnionRect({}, {5, 5, 9, 9}));
+}
+
+}  // namespace

@@ -118,6 +118,7 @@ struct ScreenInfo {
   int width = 0;
   int height = 0;
   int averageCharWidth = 0;  // of the system's variable-pitch font
+  Colour menuColour = 0;     // the desktop's colour for menus
 };
 
 // Every window lives on one thread, the UI thread, which creates, paints and destroys it and
@@ -176,6 +177,8 @@ void InvalidateWindow(WindowHandle window, const Rect* area);
 void UpdateWindow(WindowHandle window);
 
 void SetCursor(CursorKind cursor);
+// Draws the user's eye to the window once (its frame flashes).
+void FlashWindow(WindowHandle window);
 void Beep();
 ScreenInfo Screen();
 

@@ -148,6 +148,7 @@ class HeadlessUi final : public UiBackend {
   const std::vector<CommonDialogRecord>& commonDialogs() const { return common_; }
   CursorKind cursor() const { return cursor_; }
   int beeps() const { return beeps_; }
+  const std::vector<WindowHandle>& flashed() const { return flashed_; }
 
   // The user's hand. Each returns false when the target cannot take it (no such control,
   // disabled, wrong kind).
@@ -213,6 +214,9 @@ class HeadlessUi final : public UiBackend {
   void InvalidateWindow(WindowHandle window, const Rect* area) override;
   void UpdateWindow(WindowHandle window) override;
   void SetCursor(CursorKind cursor) override { cursor_ = cursor; }
+  void FlashWindow(WindowHandle window) override {
+    if (IsWindow(window)) flashed_.push_back(window);
+  }
   void Beep() override { ++beeps_; }
   ScreenInfo Screen() override { return screen_; }
 
@@ -323,7 +327,8 @@ class HeadlessUi final : public UiBackend {
   WindowHandle focus_ = nullptr;
   CursorKind cursor_ = CursorKind::kArrow;
   int beeps_ = 0;
-  ScreenInfo screen_{1024, 768, 7};
+  std::vector<WindowHandle> flashed_;
+  ScreenInfo screen_{1024, 768, 7, Rgb(0xF0, 0xF0, 0xF0)};
   std::map<WindowHandle, std::vector<Accelerator>> accelerators_;
   std::vector<Timer> timers_;
   std::int64_t clockMs_ = 0;

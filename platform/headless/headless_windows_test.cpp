@@ -339,6 +339,9 @@ TEST_F(WindowsTest, WindowsComeAndGoWithTheirOwnedWindowsAndControls) {
   EXPECT_EQ(main, ParentWindow(edit));
   EXPECT_EQ(1046, ControlId(edit));
 
+  FlashWindow(box);
+  FlashWindow(nullptr);
+  EXPECT_EQ(std::vector<WindowHandle>{box}, ui_.flashed());
   MoveWindow(box, RectAt(500, 60, 385, 80));  // moved only: no size message
   MoveWindow(main, RectAt(0, 0, 20, 20));
   ShowWindow(main, ShowState::kMinimise);
