@@ -63,6 +63,9 @@ LResult SearchProc(WindowHandle d, unsigned message, WParam wparam, LParam lpara
       for (const char* f : {"index.htm", "Beta.htm", "about.htm", "beta.htm"})
         AddListItem(d, kFiles, f);
       return 1;
+    case kMsgPaint:
+      PaintCanvas(lparam)->Text({10, 150}, "Whole words only", {MakeFont("Arial", 12), 0});
+      return 1;
     case kMsgCommand: {
       current->commands.push_back(std::to_string(LowWord(wparam)) + "/" +
                                   std::to_string(HighWord(wparam)));
@@ -132,6 +135,10 @@ TEST_F(DialogTest, ScriptFillsReadsRefusesAndEnds) {
             record.control(kFiles)->items);
   EXPECT_EQ(std::vector<int>{2}, record.control(kFiles)->selected);
   EXPECT_FALSE(record.control(kApply)->enabled);
+  // Painted once when it opened, on a canvas of its own.
+  ASSERT_EQ(1u, ui_.canvasCalls().size());
+  EXPECT_EQ(record.handle, ui_.canvasCalls()[0].window);
+  EXPECT_EQ("Whole words only", ui_.canvasCalls()[0].text);
 }
 
 TEST_F(DialogTest, UnscriptedOrUnfinishedDialogsEndWithCancel) {

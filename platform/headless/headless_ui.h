@@ -45,7 +45,8 @@ struct ControlSnapshot {
 };
 
 struct DialogRecord {
-  std::string title;  // as it stood at the end
+  WindowHandle handle = nullptr;  // what it was while open (its canvas calls carry it)
+  std::string title;              // as it stood at the end
   int result = 0;
   bool scripted = false;
   std::vector<ControlSnapshot> controls;

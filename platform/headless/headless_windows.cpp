@@ -922,6 +922,7 @@ int HeadlessUi::RunDialog(WindowHandle owner, const DialogTemplate& t, WindowPro
     UpdateWindow(handle);
   }
   DialogRecord record;
+  record.handle = handle;
   auto script = std::find_if(
       dialogScripts_.begin(), dialogScripts_.end(),
       [&](const ScriptedDialog& s) { return t.title.find(s.titlePart) != std::string::npos; });
