@@ -286,21 +286,30 @@ int AtomicFile::Begin(const std::string& target, const std::string& workName) {
   error_ = 0;
   targetPath_ = target;
   FileInfo info;
-  if (Fs().LinkStat(target, &info) == 0 && info.isLink) {
+  bool existed = Fs().LinkStat(target, &info) == 0;
+  if (existed && info.isLink) {
     if (Fs().RealPath(target, &targetPath_) != 0) return Fail();
+    existed = Fs().Stat(targetPath_, &info) == 0;
   }
-  mode_ = 0666;
-  bool existed = Fs().Stat(targetPath_, &info) == 0;
-  if (existed) mode_ = info.mode | 0200;
+  mode_ = existed ? info.mode | 0200 : 0666;
   workPath_ = DirectoryOf(targetPath_) + "/" + workName;
-  // A stale work file may be anything, even a link elsewhere: remove it, then create afresh.
-  if (Fs().Remove(workPath_) != 0 && LastError() != ENOENT) return Fail();
-  fd_ = Fs().Open(workPath_, OpenFor::CreateNew, existed ? (mode_ & 0777) : 0666);
+  // Created exclusively, so a stale work file is never followed, whatever it is (a link
+  // elsewhere too): it is removed and the work file created afresh.
+  unsigned createMode = existed ? (mode_ & 0777) : 0666;
+  fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
+  if (fd_ < 0 && LastError() == EEXIST) {
+    if (Fs().Remove(workPath_) != 0 && LastError() != ENOENT) return Fail();
+    fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
+  }
   if (fd_ < 0) {
     workPath_.clear();  // not ours: never remove it
     return Fail();
   }
-  if (existed && Fs().Chmod(workPath_, mode_) != 0) return Fail();
+  // The umask may have taken bits the old file had, and the mode given to open carries no
+  // set-id bits: only then is the mode set again.
+  if (existed && (Fs().Stat(workPath_, &info) != 0 || info.mode != mode_) &&
+      Fs().Chmod(workPath_, mode_) != 0)
+    return Fail();
   return 0;
 }
 

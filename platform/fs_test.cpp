@@ -51,6 +51,27 @@ TEST(AtomicFileTest, StaleWorkFileThatIsALinkIsRemovedNotFollowed) {
   EXPECT_EQ("new", ReadFile(dir / "page.htm"));
 }
 
+// Bits the umask would take and set-id bits, which the work file cannot be created with, are
+// set on it again; a stale work file that is a dangling link is replaced, not followed.
+TEST(AtomicFileTest, ModesTheUmaskOrCreationWouldLoseAreKept) {
+  TempDir dir;
+  mode_t saved = ::umask(077);
+  for (unsigned mode : {0664u, 04755u, 0600u}) {
+    std::string doc = dir / "page.htm";
+    WriteFile(doc, "old");
+    ASSERT_EQ(0, ::chmod(doc.c_str(), mode));
+    ASSERT_EQ(0, platform::ReplaceFile(doc, "new", "temp.dat")) << std::oct << mode;
+    EXPECT_EQ(mode, ModeOf(doc)) << std::oct << mode;
+  }
+  ::umask(saved);
+  ASSERT_EQ(0, ::symlink((dir / "nowhere/x").c_str(), (dir / "temp.dat").c_str()));
+  ASSERT_EQ(0, platform::ReplaceFile(dir / "page.htm", "newer", "temp.dat"));
+  EXPECT_EQ("newer", ReadFile(dir / "page.htm"));
+  EXPECT_FALSE(Exists(dir / "nowhere"));
+  struct stat st;
+  EXPECT_NE(0, ::lstat((dir / "temp.dat").c_str(), &st));  // the link itself is gone
+}
+
 // Every step of a write fails in turn: the target keeps its old bytes and no work file stays.
 TEST(AtomicFileTest, AnyFailedStepLeavesTheOldFileIntact) {
   TempDir dir;
