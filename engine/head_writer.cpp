@@ -110,17 +110,26 @@ class Rewrite {
     return -1;
   }
 
+  // Gathers the new document in pieces of up to kCopySize bytes: a small document is written
+  // with one call.
   int Put(string_view s) {
     if (failed_) return -1;
     if (s.empty()) return 0;
-    if (out_.Write(s.data(), s.size()) != 0) {
-      failed_ = true;
-      platform::SetLastError(out_.error());
-      ShowSystemError("Error writing new file", path_);
-      return -1;
+    if (pending_ + s.size() > sizeof gPending && Flush() != 0) return -1;
+    if (s.size() >= sizeof gPending) {
+      if (WriteOut(s) != 0) return -1;
+    } else {
+      std::memcpy(gPending + pending_, s.data(), s.size());
+      pending_ += s.size();
     }
     last_ = s.back();
     return 0;
+  }
+  int Flush() {
+    if (failed_) return -1;
+    size_t n = pending_;
+    pending_ = 0;
+    return n == 0 ? 0 : WriteOut(string_view(gPending, n));
   }
   // A line break, unless the text written so far ends a line or a tag: what follows can then
   // never join with it into a tag that was not there.
@@ -146,7 +155,7 @@ class Rewrite {
         if (Put(string_view(copy, static_cast<size_t>(n))) != 0) return -1;
       }
     }
-    if (failed_) return -1;
+    if (Flush() != 0) return -1;
     // Only read from: a failed close loses nothing.
     platform::Fs().Close(fd_);
     fd_ = -1;
@@ -165,6 +174,17 @@ class Rewrite {
   }
 
  private:
+  static inline char gPending[kCopySize];  // main thread only
+
+  int WriteOut(string_view s) {
+    if (out_.Write(s.data(), s.size()) != 0) {
+      failed_ = true;
+      platform::SetLastError(out_.error());
+      ShowSystemError("Error writing new file", path_);
+      return -1;
+    }
+    return 0;
+  }
   int ReadFailed() {
     ShowFileError(window_, "Error opening temp file", path_);
     return -1;
@@ -177,6 +197,7 @@ class Rewrite {
   platform::AtomicFile out_;
   bool failed_ = false;
   char last_ = '\0';
+  size_t pending_ = 0;  // bytes gathered in gPending
 };
 
 enum class Block { Meta, Link };
