@@ -84,31 +84,36 @@ void SortNamesNoCase(std::vector<std::string>* names) {
   });
 }
 
-int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
-                  std::vector<std::string>* files) {
-  if (subdirs) subdirs->clear();
-  if (files) files->clear();
-  std::vector<RawDirEntry> entries;
-  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
-  // Sorted through keys: the first eight bytes, lower-cased, decide most comparisons without
-  // touching the names.
+namespace {
+
+// Sorts the entries as ListDirectory lists them. Through keys: the first eight bytes,
+// lower-cased, decide most comparisons without touching the names.
+void SortEntries(std::vector<RawDirEntry>* entries) {
   struct Key {
     uint64_t prefix;
     uint32_t index;
   };
-  std::vector<Key> order(entries.size());
-  for (size_t i = 0; i < entries.size(); ++i)
-    order[i] = {NamePrefixKey(entries[i].name), static_cast<uint32_t>(i)};
-  std::sort(order.begin(), order.end(), [&entries](const Key& a, const Key& b) {
+  std::vector<Key> order(entries->size());
+  for (size_t i = 0; i < entries->size(); ++i)
+    order[i] = {NamePrefixKey((*entries)[i].name), static_cast<uint32_t>(i)};
+  std::sort(order.begin(), order.end(), [entries](const Key& a, const Key& b) {
     if (a.prefix != b.prefix) return a.prefix < b.prefix;
-    const std::string& x = entries[a.index].name;
-    const std::string& y = entries[b.index].name;
+    const std::string& x = (*entries)[a.index].name;
+    const std::string& y = (*entries)[b.index].name;
     int c = CompareNoCase(x, y);
     return c != 0 ? c < 0 : x < y;
   });
-  std::vector<std::string> regular;
-  for (const Key& k : order) {
-    RawDirEntry& e = entries[k.index];
+  std::vector<RawDirEntry> sorted;
+  sorted.reserve(entries->size());
+  for (const Key& k : order)
+    sorted.push_back(std::move((*entries)[k.index]));
+  entries->swap(sorted);
+}
+
+// Splits entries, in their order, into subdirectories and regular files.
+void SplitEntries(const std::string& dir, std::vector<RawDirEntry>& entries,
+                  std::vector<DirEntry>* subdirs, std::vector<std::string>* files) {
+  for (RawDirEntry& e : entries) {
     bool isDir = e.type == EntryType::Dir;
     bool isFile = e.type == EntryType::File;
     bool isLink = e.type == EntryType::Link;
@@ -128,9 +133,22 @@ int ListDirectory(const std::string& dir, std::string_view patterns, std::vector
     if (isDir) {
       if (subdirs) subdirs->push_back({std::move(e.name), isLink});
     } else if (isFile && files) {
-      regular.push_back(std::move(e.name));
+      files->push_back(std::move(e.name));
     }
   }
+}
+
+}  // namespace
+
+int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
+                  std::vector<std::string>* files) {
+  if (subdirs) subdirs->clear();
+  if (files) files->clear();
+  std::vector<RawDirEntry> entries;
+  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
+  SortEntries(&entries);
+  std::vector<std::string> regular;
+  SplitEntries(dir, entries, subdirs, files ? &regular : nullptr);
   if (files) {
     std::vector<std::string> split = SplitPatterns(patterns);
     for (size_t p = 0; p < split.size(); ++p) {
@@ -139,6 +157,16 @@ int ListDirectory(const std::string& dir, std::string_view patterns, std::vector
         if (WildcardMatch(split[p], name)) files->push_back(last ? std::move(name) : name);
     }
   }
+  return 0;
+}
+
+int ListDirectoryUnsorted(const std::string& dir, std::vector<DirEntry>* subdirs,
+                          std::vector<std::string>* files) {
+  if (subdirs) subdirs->clear();
+  if (files) files->clear();
+  std::vector<RawDirEntry> entries;
+  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
+  SplitEntries(dir, entries, subdirs, files);
   return 0;
 }
 

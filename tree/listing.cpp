@@ -63,3 +63,26 @@ int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std:
   MatchDocuments(all, mask, documents);
   return 0;
 }
+
+int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
+                       int* documents) {
+  std::vector<platform::DirEntry> dirs;
+  std::vector<std::string> files;
+  subdirs->clear();
+  *documents = 0;
+  if (platform::ListDirectoryUnsorted(dir, &dirs, &files) != 0) return -1;
+  KeepWalkSubdirectories(dirs, subdirs);
+  platform::SortNamesNoCase(subdirs);
+  std::string_view rest = mask;
+  for (;;) {
+    size_t semi = rest.find(';');
+    std::string_view pattern = rest.substr(0, semi);
+    if (!pattern.empty()) {
+      for (const std::string& name : files)
+        *documents += platform::WildcardMatch(pattern, name) ? 1 : 0;
+    }
+    if (semi == std::string_view::npos) break;
+    rest.remove_prefix(semi + 1);
+  }
+  return 0;
+}

@@ -17,3 +17,8 @@ int ListWalkDocuments(const std::string& dir, const char* mask, std::vector<std:
 // Both listings from one read of the directory. 0, or -1 when it cannot be read.
 int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
                       std::vector<std::string>* documents);
+
+// For counting: the subdirectories a walk enters, as ListWalkSubdirectories lists them, and the
+// number of documents ListWalkDocuments would list. 0, or -1 when the directory cannot be read.
+int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
+                       int* documents);

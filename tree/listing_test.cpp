@@ -26,6 +26,19 @@ TEST(WalkListingTest, DottedAndLinkedDirectoriesAreSkippedMasksAsWritten) {
   ASSERT_EQ(0, ListWalkDocuments(dir.path(), "*.html; *.txt", &names));
   EXPECT_EQ((std::vector<std::string>{"a.HTML"}), names);
   EXPECT_EQ(-1, ListWalkDocuments(dir / "missing", "*", &names));
+
+  // The count for the progress of a walk lists the same subdirectories and counts what the
+  // walk would list, a file matching two patterns twice.
+  int count = -1;
+  for (const char* mask : {"*.htm*", "*.htm;*.htm", "*.html; *.txt", "*.txt;*.htm*;"}) {
+    std::vector<std::string> subdirs, docs;
+    ASSERT_EQ(0, ListWalkDirectory(dir.path(), mask, &subdirs, &docs));
+    ASSERT_EQ(0, CountWalkDirectory(dir.path(), mask, &names, &count));
+    EXPECT_EQ(subdirs, names) << mask;
+    EXPECT_EQ(static_cast<int>(docs.size()), count) << mask;
+  }
+  EXPECT_EQ(4, count);
+  EXPECT_EQ(-1, CountWalkDirectory(dir / "missing", "*", &names, &count));
 }
 
 }  // namespace

@@ -55,12 +55,13 @@ bool WritesReport(int taskId) {
 
 int CountTree(const std::string& dir, const char* mask) {
   ++Rlevel;
-  std::vector<std::string> subdirs, docs;
-  if (ListWalkDirectory(dir, mask, &subdirs, &docs) == 0) {
+  std::vector<std::string> subdirs;
+  int docs = 0;
+  if (CountWalkDirectory(dir, mask, &subdirs, &docs) == 0) {
     for (const std::string& name : subdirs)
       CountTree(platform::JoinPath(dir, name), mask);
     PrePopDirs += static_cast<int>(subdirs.size());
-    PrePopFiles += static_cast<int>(docs.size());
+    PrePopFiles += docs;
   }
   --Rlevel;
   return 0;
