@@ -191,10 +191,13 @@ void ReadTitle(string_view text, const Landmarks& marks) {
 
 // --- One meta tag ---------------------------------------------------------------------------
 
+// What a visitor of attribute starts returns: stop the walk, or go on after the given number
+// of bytes it found to be the attribute's name (0 when it did not look).
+constexpr size_t kStopWalk = npos;
+
 // Calls visit(position) for every place where an attribute can begin: after "<meta", after
-// blanks, and after a quoted value, but never inside a quoted value. Stops when visit returns
-// true. Keywords that only occur inside a value (content="set name=x") are thereby not taken
-// for attributes.
+// blanks, and after a quoted value, but never inside a quoted value. Keywords that only occur
+// inside a value (content="set name=x") are thereby not taken for attributes.
 template <class Visit>
 void ForEachAttributeStart(string_view tag, Visit visit) {
   size_t n = tag.size();
@@ -204,7 +207,9 @@ void ForEachAttributeStart(string_view tag, Visit visit) {
       ++i;
       continue;
     }
-    if (visit(i)) return;
+    size_t known = visit(i);
+    if (known == kStopWalk) return;
+    i += known;
     while (i < n && !EndsWord(tag[i]))
       ++i;
     if (i >= n || tag[i] != '=') continue;
@@ -288,15 +293,16 @@ void MapAttributes(string_view tag, AttributeMap* map) {
       else
         map->knownOverflow = true;
     }
-    return false;
+    // A keyword has no blank or "=" in it and its "=" follows it: the walk may skip it.
+    return index >= 0 ? kKeywords[index].size() : 0;
   });
 }
 
-// The first position of the first keyword in [from, to) that occurs, or npos.
-size_t FirstOf(const AttributeMap& map, int from, int to) {
+// The index of the first keyword in [from, to) that occurs, or -1.
+int FirstKeyword(const AttributeMap& map, int from, int to) {
   for (int i = from; i < to; ++i)
-    if (map.first[i] != npos) return map.first[i];
-  return npos;
+    if (map.first[i] != npos) return i;
+  return -1;
 }
 
 // The first attribute position where keyword followed by "=" stands, or npos. An empty keyword
@@ -305,9 +311,9 @@ size_t FindAttribute(string_view tag, string_view keyword) {
   if (keyword.empty()) return tag.find('=');
   size_t found = npos;
   ForEachAttributeStart(tag, [&](size_t at) {
-    if (!KeywordAt(tag, at, keyword)) return false;
+    if (!KeywordAt(tag, at, keyword)) return size_t{0};
     found = at;
-    return true;
+    return kStopWalk;
   });
   return found;
 }
@@ -329,9 +335,9 @@ size_t NextKnownAttribute(string_view tag, const AttributeMap& map, size_t start
   if (!map.knownOverflow) return npos;
   size_t found = npos;
   ForEachAttributeStart(tag, [&](size_t at) {
-    if (at < start || (KeywordIndexAt(tag, at) < 0 && !CustomKeywordAt(tag, at))) return false;
+    if (at < start || (KeywordIndexAt(tag, at) < 0 && !CustomKeywordAt(tag, at))) return size_t{0};
     found = at;
-    return true;
+    return kStopWalk;
   });
   return found;
 }
@@ -426,15 +432,21 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
   // Each attribute is looked for wherever it stands; the spellings keep their precedence.
   AttributeMap map;
   MapAttributes(tag, &map);
-  size_t nameAt = FindCustomAttribute(tag, CustomNameImports);
-  if (nameAt == npos) nameAt = FirstOf(map, kNameKeywords, kSchemeKeywords);
-  if (nameAt == npos) return 0;
-  size_t nameStart = tag.find('=', nameAt) + 1;
+  // A keyword's "=" follows it; a custom item's is looked for (an empty item is the "=").
+  size_t nameAt = CustomNameImports[0] ? FindCustomAttribute(tag, CustomNameImports) : npos;
+  size_t nameStart;
+  if (nameAt != npos) {
+    nameStart = tag.find('=', nameAt) + 1;
+  } else {
+    int k = FirstKeyword(map, kNameKeywords, kSchemeKeywords);
+    if (k < 0) return 0;
+    nameAt = map.first[k];
+    nameStart = nameAt + kKeywords[k].size() + 1;
+  }
 
   // A scheme attribute only ends the text before it: the writer takes the scheme from the
   // schema.
-  size_t valueAt = FindCustomAttribute(tag, CustomValueImports);
-  if (valueAt == npos) valueAt = FirstOf(map, kValueKeywords, kKeywordCount);
+  size_t valueAt = CustomValueImports[0] ? FindCustomAttribute(tag, CustomValueImports) : npos;
   size_t valueStart = npos;
   if (valueAt != npos) {
     size_t eq = tag.find('=', valueAt + 1);
@@ -444,6 +456,9 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
       return -1;
     }
     valueStart = eq + 1;
+  } else if (int k = FirstKeyword(map, kValueKeywords, kKeywordCount); k >= 0) {
+    valueAt = map.first[k];
+    valueStart = valueAt + kKeywords[k].size() + 1;
   }
 
   // An attribute's text runs up to the next attribute the reader knows (a second name or value
@@ -457,14 +472,15 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
   };
   size_t nameEnd = textEnd(nameStart);
   char name[sizeof(TagRecord::name)];
-  platform::CopyText(name, TrimAttributeText(tag.substr(nameStart, nameEnd - nameStart), false));
+  size_t nameLength = platform::CopyText(
+      name, TrimAttributeText(tag.substr(nameStart, nameEnd - nameStart), false));
 
   if (name[0] == '$' && (SuppressControlTags != 0 || std::strcmp(name, kStampName) == 0)) return 0;
   if (OverwriteTag[0] != '\0' && std::strcmp(name, OverwriteTag) == 0) InSiteMap = 1;
 
   TagRecord* slot = StagingSlot();
   if (!slot) return TableFull(window);
-  platform::CopyText(slot->name, name);
+  std::memcpy(slot->name, name, nameLength + 1);
   if (valueStart == npos) {
     slot->value[0] = '\0';
   } else {
