@@ -1,5 +1,6 @@
 #include "reports/report_files.h"
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -32,10 +33,15 @@ void Flush() {
   gPending.clear();
 }
 
-void Append(std::string_view text) {
+// Appends the pieces of one entry, with no string built in between.
+void Append(std::initializer_list<std::string_view> pieces) {
   if (gReportFd < 0) return;
-  gPending += text;
+  for (std::string_view piece : pieces)
+    gPending += piece;
   if (gPending.size() >= 65536) Flush();
+}
+void Append(std::string_view text) {
+  Append({text});
 }
 
 // Template lines as a 256-byte line buffer reads them: at most 255 bytes a piece.
@@ -138,27 +144,24 @@ bool ReportIsOpen() {
 }
 
 void WriteDocumentEntry(const char* documentPath, int titleIndex, int identifierIndex) {
-  std::string entry;
+  std::string_view title, titleEnd, link, target;
   if (titleIndex >= 0) {
-    entry += PageTags[titleIndex].value;
-    entry += "<BR>";
+    title = PageTags[titleIndex].value;
+    titleEnd = "<BR>";
   }
   if (identifierIndex >= 0) {
-    entry += "<A HREF=";
-    entry += PageTags[identifierIndex].value;
+    link = "<A HREF=";
+    target = PageTags[identifierIndex].value;
   } else {
-    entry += "<A HREF=file:///";
+    link = "<A HREF=file:///";
     // The path is absolute here: do not double its leading "/".
-    entry += documentPath[0] == '/' ? documentPath + 1 : documentPath;
+    target = documentPath[0] == '/' ? documentPath + 1 : documentPath;
   }
-  entry += ">";
-  entry += documentPath;
-  entry += "</A><BR><BR>\n";
-  Append(entry);
+  Append({title, titleEnd, link, target, ">", documentPath, "</A><BR><BR>\n"});
 }
 
 void WriteTagLine(const char* name, const char* value) {
-  Append(std::string("    ") + name + "=" + value + "<BR>\n");
+  Append({"    ", name, "=", value, "<BR>\n"});
 }
 
 void WriteDocumentEnd() {
