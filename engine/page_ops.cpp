@@ -1,6 +1,7 @@
 #include "engine/page_ops.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -42,8 +43,8 @@ bool SameName(const TagRecord& a, const TagRecord& b) {
   return std::strncmp(a.name, b.name, sizeof a.name) == 0;
 }
 
-bool SameTag(const TagRecord& a, const TagRecord& b) {
-  return SameName(a, b) && std::strncmp(a.value, b.value, sizeof a.value) == 0;
+bool SameValue(const TagRecord& a, const TagRecord& b) {
+  return std::strncmp(a.value, b.value, sizeof a.value) == 0;
 }
 
 // Whether several tags of this name may stay after a sort, under duplicate rule 1.
@@ -54,11 +55,20 @@ bool DuplicatesAllowed(const char* name) {
 
 // The first eight bytes of a name as a number that orders like the bytes, zero after the end.
 uint64_t NameKey(const TagRecord& r) {
-  uint64_t key = 0;
-  int i = 0;
-  for (; i < 8 && r.name[i] != '\0'; ++i)
-    key = key << 8 | static_cast<unsigned char>(r.name[i]);
-  return key << (8 * (8 - i));
+  if constexpr (std::endian::native == std::endian::little) {
+    uint64_t word;
+    std::memcpy(&word, r.name, sizeof word);
+    // The lowest byte flagged is the first zero byte: a borrow only flags bytes after it.
+    uint64_t zero = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+    if (zero != 0) word &= (uint64_t{1} << (std::countr_zero(zero) & ~7)) - 1;
+    return __builtin_bswap64(word);
+  } else {
+    uint64_t key = 0;
+    int i = 0;
+    for (; i < 8 && r.name[i] != '\0'; ++i)
+      key = key << 8 | static_cast<unsigned char>(r.name[i]);
+    return key << (8 * (8 - i));
+  }
 }
 
 // Copies a record as far as it holds anything: a value is read only up to its terminator.
@@ -155,10 +165,10 @@ int TidyTags(TagRecord* table, int mode) {
   kept = 0;
   for (int i = 0; i < n; ++i) {
     bool drop = false;
-    if (i + 1 < n) {
-      if (SameTag(table[i], table[i + 1])) {
+    if (i + 1 < n && SameName(table[i], table[i + 1])) {
+      if (SameValue(table[i], table[i + 1])) {
         drop = true;
-      } else if (mode == 1 && rule <= 1 && SameName(table[i], table[i + 1])) {
+      } else if (mode == 1 && rule <= 1) {
         drop = rule == 0 || !DuplicatesAllowed(table[i].name);
       }
     }
