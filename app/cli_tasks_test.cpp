@@ -80,6 +80,22 @@ Result RunCliArgs(std::vector<std::string> args) {
   return RunCliCaptured(args);
 }
 
+// Starts tagsteward-cli with args, its standard error going to errPath. The process id.
+pid_t SpawnCli(const std::string& cli, std::vector<std::string> args, const std::string& errPath) {
+  args.insert(args.begin(), cli);
+  std::vector<char*> argv;
+  for (std::string& a : args)
+    argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0644);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
 TEST(CliTasksTest, QuestionsAreAnsweredNoUnlessYesAndTasksChangeTheSite) {
   CliTaskSite site(8);
   std::string config = site.dir().path();
@@ -164,17 +180,8 @@ TEST(CliTasksTest, KilledInheritLeavesEveryDocumentOldOrNew) {
   std::mt19937 rng(12345);
   int killedMidway = 0;
   for (int round = 0; round < 25; ++round) {
-    pid_t pid;
-    std::vector<std::string> args = {cli, "--config", config, "--yes", "inherit"};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-      argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ASSERT_EQ(0, posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ));
-    posix_spawn_file_actions_destroy(&actions);
+    pid_t pid = SpawnCli(cli, {"--config", config, "--yes", "inherit"}, "/dev/null");
+    ASSERT_GT(pid, 0);
     std::this_thread::sleep_for(std::chrono::microseconds(rng() % 150000));
     kill(pid, SIGKILL);
     int status = 0;
@@ -209,17 +216,8 @@ TEST(CliTasksTest, InterruptCancelsBeforeTheNextDocument) {
   auto before = site.Snapshot();
   std::string config = site.dir().path();
   std::string errPath = site.dir() / "err.txt";
-  std::vector<std::string> args = {cli, "--config", config, "--yes", "inherit"};
-  std::vector<char*> argv;
-  for (std::string& a : args)
-    argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT, 0644);
-  pid_t pid;
-  ASSERT_EQ(0, posix_spawn(&pid, cli.c_str(), &actions, nullptr, argv.data(), environ));
-  posix_spawn_file_actions_destroy(&actions);
+  pid_t pid = SpawnCli(cli, {"--config", config, "--yes", "inherit"}, errPath);
+  ASSERT_GT(pid, 0);
   // Interrupt once the walk has changed its first document.
   std::string first = site.dir() / "site/news/old/p2.htm";
   for (int i = 0; i < 3000 && ReadFile(first) == before[first]; ++i)

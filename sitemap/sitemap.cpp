@@ -14,6 +14,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "tree/listing.h"
 #include "tree/task_state.h"
 #include "ui/working_display.h"
 
@@ -65,32 +66,6 @@ const char* PathBelowRoot(const char* path) {
 const char* BaseName(const std::string& path) {
   size_t slash = path.rfind('/');
   return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
-}
-
-// The documents for maskstring and the subdirectories a walk enters, from one listing (every
-// entry is looked at once): the same lists as ListWalkDocuments and ListWalkSubdirectories.
-// 0, or -1 when the directory cannot be read.
-int ListDirectoryOnce(const char* directory, std::vector<std::string>* documents,
-                      std::vector<std::string>* subdirectories) {
-  std::vector<platform::DirEntry> dirs;
-  std::vector<std::string> files;
-  if (platform::ListDirectory(directory, "*", &dirs, &files) != 0) return -1;
-  for (platform::DirEntry& e : dirs)
-    if (!e.isLink && e.name.find('.') == std::string::npos)
-      subdirectories->push_back(std::move(e.name));
-  // Patterns exactly as written: a blank after ";" belongs to the next pattern.
-  std::string_view mask = maskstring;
-  for (;;) {
-    size_t semi = mask.find(';');
-    std::string_view pattern = mask.substr(0, semi);
-    if (!pattern.empty()) {
-      for (const std::string& name : files)
-        if (platform::WildcardMatch(pattern, name)) documents->push_back(name);
-    }
-    if (semi == std::string_view::npos) break;
-    mask.remove_prefix(semi + 1);
-  }
-  return 0;
 }
 
 void CloseInput(int& fd) {
@@ -158,7 +133,7 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
   // directory that cannot be read is reported and left out, never taken for another one.
   std::vector<std::string> documents;
   std::vector<std::string> subdirectories;
-  if (ListDirectoryOnce(directory, &documents, &subdirectories) != 0) {
+  if (ListWalkDirectory(directory, maskstring, &subdirectories, &documents) != 0) {
     ShowSystemError("ERROR CHANGING DIRECTORY", directory);
     --Rlevel;
     return 0;

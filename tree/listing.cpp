@@ -15,23 +15,29 @@ void KeepWalkSubdirectories(std::vector<platform::DirEntry>& entries,
   }
 }
 
-// Patterns are taken exactly as written: a blank after ";" belongs to the next pattern. The
-// last pattern takes the names themselves: files is used up.
-void MatchDocuments(std::vector<std::string>& files, const char* mask,
-                    std::vector<std::string>* names) {
-  names->clear();
+// Calls f(pattern, last) for each non-empty pattern of the mask, in the order written. Patterns
+// are taken exactly as written: a blank after ";" belongs to the next pattern.
+template <typename F>
+void ForEachMaskPattern(const char* mask, F&& f) {
   std::string_view rest = mask;
   for (;;) {
     size_t semi = rest.find(';');
-    std::string_view pattern = rest.substr(0, semi);
     bool last = semi == std::string_view::npos;
-    if (!pattern.empty()) {
-      for (std::string& name : files)
-        if (platform::WildcardMatch(pattern, name)) names->push_back(last ? std::move(name) : name);
-    }
+    std::string_view pattern = rest.substr(0, semi);
+    if (!pattern.empty()) f(pattern, last);
     if (last) break;
     rest.remove_prefix(semi + 1);
   }
+}
+
+// The last pattern takes the names themselves: files is used up.
+void MatchDocuments(std::vector<std::string>& files, const char* mask,
+                    std::vector<std::string>* names) {
+  names->clear();
+  ForEachMaskPattern(mask, [&](std::string_view pattern, bool last) {
+    for (std::string& name : files)
+      if (platform::WildcardMatch(pattern, name)) names->push_back(last ? std::move(name) : name);
+  });
 }
 
 }  // namespace
@@ -73,16 +79,9 @@ int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std
   if (platform::ListDirectoryUnsorted(dir, &dirs, &files) != 0) return -1;
   KeepWalkSubdirectories(dirs, subdirs);
   platform::SortNamesNoCase(subdirs);
-  std::string_view rest = mask;
-  for (;;) {
-    size_t semi = rest.find(';');
-    std::string_view pattern = rest.substr(0, semi);
-    if (!pattern.empty()) {
-      for (const std::string& name : files)
-        *documents += platform::WildcardMatch(pattern, name) ? 1 : 0;
-    }
-    if (semi == std::string_view::npos) break;
-    rest.remove_prefix(semi + 1);
-  }
+  ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+    for (const std::string& name : files)
+      *documents += platform::WildcardMatch(pattern, name);
+  });
   return 0;
 }
