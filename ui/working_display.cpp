@@ -1,5 +1,7 @@
 #include "ui/working_display.h"
 
+char text[20][512];
+
 namespace {
 WorkingDisplaySink gNoDisplay;
 WorkingDisplaySink* gSink = &gNoDisplay;

@@ -5,6 +5,9 @@
 
 #include <string_view>
 
+// The working display: one 512-byte line per walk level, painted by the main window.
+extern char text[20][512];
+
 class WorkingDisplaySink {
  public:
   virtual ~WorkingDisplaySink() = default;
