@@ -1,3 +1,4 @@
 #include "plugins/context.h"
 
 PluginContext gPluginContext = {};
+int PluginCount = 0;

@@ -12,3 +12,6 @@ enum : unsigned {
   kConfirmLogMinor = 4,
   kConfirmBeepMinor = 8,
 };
+
+// Plug-ins loaded (none until the plug-in host is built).
+extern int PluginCount;
