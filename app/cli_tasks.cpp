@@ -140,6 +140,8 @@ int RunTask(CliContext& c, int taskId) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, &old);
   gDropOut = 0;
+  // As after the program's start-up: the context's current path is the site's root.
+  platform::CopyText(gPluginContext.rootCopy, RootPath);
 
   TaskOutcome outcome = gOptions.branch.empty()
                             ? RunSiteTask(nullptr, taskId)

@@ -2,3 +2,15 @@
 
 PluginContext gPluginContext = {};
 int PluginCount = 0;
+
+bool TakeBusyWord(int32_t value) {
+  int32_t expected = 0;
+  return __atomic_compare_exchange_n(&gPluginContext.busy, &expected, value, false,
+                                     __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+}
+
+void ReleaseBusyWord(int32_t value) {
+  int32_t expected = value;
+  __atomic_compare_exchange_n(&gPluginContext.busy, &expected, 0, false, __ATOMIC_SEQ_CST,
+                              __ATOMIC_SEQ_CST);
+}

@@ -15,3 +15,9 @@ enum : unsigned {
 
 // Plug-ins loaded (none until the plug-in host is built).
 extern int PluginCount;
+
+// Takes the busy word for value when it is free (0), in one atomic step, so that the program
+// and a timer plug-in never both believe they own it. False when another side holds it.
+bool TakeBusyWord(int32_t value = 1);
+// Frees the busy word if value holds it.
+void ReleaseBusyWord(int32_t value = 1);

@@ -344,8 +344,13 @@ int UpdateSitemap(platform::WindowHandle window) {
 }
 
 int UpdateSitemapCommand(platform::WindowHandle window) {
-  gPluginContext.busy = 1;
+  if (!TakeBusyWord()) {
+    platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
+                             "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
+    return -1;
+  }
   BusyCursor = 1;
+  ShowWaitCursor(true);
   PopFiles = 0;
   PopDirs = 1;
   Rlevel = 0;
@@ -364,7 +369,8 @@ int UpdateSitemapCommand(platform::WindowHandle window) {
         "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
   }
   BusyCursor = 0;
+  ShowWaitCursor(false);
   if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
-  gPluginContext.busy = 0;
+  ReleaseBusyWord();
   return result;
 }

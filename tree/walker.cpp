@@ -159,15 +159,21 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
           platform::kAnswerYes)
     return kTaskNotStarted;
 
+  if (!TakeBusyWord()) {
+    platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
+                             "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
+    return kTaskNotStarted;
+  }
   block = 1;
-  __atomic_store_n(&gPluginContext.busy, 1, __ATOMIC_SEQ_CST);
   ShowMissingHead = 0;  // a walk never stops to show a document without a head
   percent = -1;
   platform::CopyText(TaskTitle, perDocument ? "Perform tree task" : title);
   PrePopFiles = 0;
   PrePopDirs = 1;
   Rlevel = 0;
+  ShowTaskRunning(true);
   if (showworking) ShowNotify("Counting files to be processed...");
+  PumpAllMessages();
   CountTree(RootPath, maskstring);
   if (showworking) ShowNotify("");
 
@@ -182,10 +188,12 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
              platform::kBoxYesNo | platform::kBoxIconQuestion) == platform::kAnswerYes;
   }
   if (go) {
+    ShowTaskEditRows(false);
     percent = 1;
     if (perDocument) {
       platform::CopyText(TaskTitle, title);
       if (PrepareTask(window, taskId) != 0) {
+        ShowTaskEditRows(true);
         ClearProgress();
         go = false;
       } else if (WritesReport(taskId) && OpenReport(gTask.reportPath) != 0) {
@@ -196,6 +204,7 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
   }
   if (go) {
     BusyCursor = 1;
+    ShowWaitCursor(true);
     PopFiles = 0;
     PopDirs = 1;
     Rlevel = 0;
@@ -236,11 +245,15 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
                                platform::kBoxOk | platform::kBoxIconInformation);
     }
     BusyCursor = 0;
+    ShowWaitCursor(false);
     gDropOut = 0;
+    ShowTaskEditRows(true);
   }
+  ShowTaskRunning(false);
   block = 0;
-  __atomic_store_n(&gPluginContext.busy, 0, __ATOMIC_SEQ_CST);
+  ReleaseBusyWord();
   percent = 0;
+  if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
   return outcome;
 }
 

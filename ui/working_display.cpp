@@ -29,3 +29,15 @@ void ShowProgress(int percent) {
 void ClearProgress() {
   gSink->ClearProgress();
 }
+void PumpAllMessages() {
+  gSink->PumpAll();
+}
+void ShowTaskRunning(bool running) {
+  gSink->TaskRunning(running);
+}
+void ShowTaskEditRows(bool show) {
+  gSink->EditRows(show);
+}
+void ShowWaitCursor(bool wait) {
+  gSink->WaitCursor(wait);
+}

@@ -16,6 +16,13 @@ class WorkingDisplaySink {
   virtual void ClearProgress() {}
   virtual void Notify(std::string_view text) { (void)text; }  // empty text closes the box
   virtual void PumpOne() {}
+  virtual void PumpAll() {}
+  // A task starts (CANCEL shown, the window's other controls disabled) or ends.
+  virtual void TaskRunning(bool running) { (void)running; }
+  // The page editor's rows are shown or hidden around a task.
+  virtual void EditRows(bool show) { (void)show; }
+  // The wait cursor is shown or taken away.
+  virtual void WaitCursor(bool wait) { (void)wait; }
 };
 
 // Installs a sink (nullptr: none). Returns the previous one.
@@ -27,6 +34,14 @@ void SetWorkingLine(int level, const char* text);
 void ShowNotify(const char* text);
 // Lets the window handle at most one pending message.
 void PumpOneMessage();
+// Lets the window handle everything pending.
+void PumpAllMessages();
+// Shows CANCEL and disables the window's other controls while a task runs, or undoes that.
+void ShowTaskRunning(bool running);
+// Shows or hides the page editor's rows.
+void ShowTaskEditRows(bool show);
+// Shows the wait cursor, or the arrow again.
+void ShowWaitCursor(bool wait);
 // Paints the progress bar at percent; clears it.
 void ShowProgress(int percent);
 void ClearProgress();
