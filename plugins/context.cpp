@@ -14,3 +14,13 @@ void ReleaseBusyWord(int32_t value) {
   __atomic_compare_exchange_n(&gPluginContext.busy, &expected, 0, false, __ATOMIC_SEQ_CST,
                               __ATOMIC_SEQ_CST);
 }
+
+ExportedTask ExportedTasks[kMaxExportedTasks];
+int ExportedTaskCount = 0;
+
+void ClearExportedTasks() {
+  for (ExportedTask& task : ExportedTasks)
+    task = ExportedTask{-1, 0, {}};
+  ExportedTaskCount = 0;
+  gPluginContext.exportedTasks = ExportedTasks;
+}

@@ -21,3 +21,10 @@ extern int PluginCount;
 bool TakeBusyWord(int32_t value = 1);
 // Frees the busy word if value holds it.
 void ReleaseBusyWord(int32_t value = 1);
+
+// The exported-task table: tasks the host and the plug-ins offer one another.
+constexpr int kMaxExportedTasks = 50;
+extern ExportedTask ExportedTasks[kMaxExportedTasks];
+extern int ExportedTaskCount;
+// Empties the table: every slot's owner -1, count 0.
+void ClearExportedTasks();
