@@ -1,6 +1,7 @@
 #include "config/date_rules_dialog.h"
 
 #include <string>
+#include <string_view>
 
 #include "config/settings.h"
 #include "platform/text.h"
@@ -100,7 +101,13 @@ int WebManagementDialog(platform::WindowHandle owner, int commandId) {
         platform::Canvas& dc = *platform::PaintCanvas(lparam);
         PaintSkin(dc, columns, rows, kSkinColumn);
         const platform::TextStyle style{FontMain, ColourMain, true};
-        dc.TextInRect(RectAt(10, 10, 460, 44), review ? kReviewIntro : kExpiryIntro, style);
+        // One line at a time: the intro breaks where its text says, not where a box would.
+        std::string_view intro = review ? kReviewIntro : kExpiryIntro;
+        for (int y = 12; !intro.empty(); y += 18) {
+          const size_t end = intro.find('\n');
+          dc.Text({10, y}, intro.substr(0, end), style);
+          intro = end == std::string_view::npos ? std::string_view() : intro.substr(end + 1);
+        }
         dc.Text({20, 60},
                 review ? "Select the Metatag containing the Document Review Date"
                        : "Select the Metatag containing the Document Expiry Date",

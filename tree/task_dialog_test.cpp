@@ -169,6 +169,28 @@ TEST_F(TaskDialogTest, EmptyTagNameIsRefusedAndTheDialogComesBackAsItWas) {
   EXPECT_STREQ("Keywords", gTask.tagName);
   EXPECT_STREQ("draft", gTask.valueFilter);
 
+  // A report file that cannot be created: told, and the dialog comes back with the path.
+  ui_.Clear();
+  const std::string bad = home_ / "no/such/dir/r.htm";
+  std::string pathAtSecondOpen;
+  ui_.ScriptDialog("Search for metatag", DialogScript()
+                                             .Type(kIdTaskTagName, "Keywords")
+                                             .Type(kIdTaskReportFile, bad)
+                                             .Click(platform::kCommandOk));
+  ui_.ScriptDialog("Search for metatag",
+                   DialogScript()
+                       .Then([&](HeadlessUi& ui, WindowHandle d) {
+                         pathAtSecondOpen = ui.ControlText(ui.FindControl(d, kIdTaskReportFile));
+                       })
+                       .Type(kIdTaskReportFile, home_ / "r.htm")
+                       .Click(platform::kCommandOk));
+  ASSERT_EQ(0, PrepareTask(nullptr, kTaskSearch));
+  EXPECT_EQ((std::vector<std::string>{
+                bad + "|The results file could not be created. Choose another name"}),
+            BoxLines());
+  EXPECT_EQ(bad, pathAtSecondOpen);
+  EXPECT_TRUE(Exists(home_ / "r.htm"));
+
   // An empty name and then Cancel: the task does not start.
   ui_.Clear();
   ui_.ScriptDialog("Search for metatag", DialogScript().Click(platform::kCommandOk));
