@@ -133,6 +133,16 @@ void SetTaskDialog(TaskDialogFn dialog) {
 int SetUpDateCheck(int taskId) {
   bool expiry = taskId == kTaskExpiry;
   const DateCheckRule& rule = expiry ? ExpiryRule : ReviewRule;
+  if (rule.tag[0] == '\0') {
+    // An empty name matches every tag: every document would be reported and its owner mailed.
+    platform::ShowMessageBox(
+        nullptr,
+        platform::Format("No date tag is set for this check.\nChoose one in Setup > %s.",
+                         expiry ? "Manage Expired Documents" : "Manage Document Review"),
+        "NOTE", platform::kBoxOk | platform::kBoxIconExclamation);
+    gTask.searchKind = kSearchCancelled;
+    return -1;
+  }
   gTask.searchKind = expiry ? kSearchExpired : kSearchReview;
   gTask.showResults = 1;
   gTask.caseSensitive = 1;

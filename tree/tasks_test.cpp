@@ -150,4 +150,15 @@ TEST_F(TasksTest, DateCheckStopsWhenItsReportCannotBeCreated) {
   EXPECT_FALSE(Exists(home_ / "MailQ/0.tsm"));  // nothing queued for a check that never ran
 }
 
+TEST_F(TasksTest, DateCheckWithoutADateTagDoesNotRun) {
+  Put("page.htm", Doc({{"AD.Expiry Date", "19990101"}, {"DC.Creator.Contact", "o@x"}}));
+  ExpiryRule.tag[0] = '\0';
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskExpiry));
+  EXPECT_EQ(
+      "NOTE|No date tag is set for this check.\nChoose one in Setup > Manage Expired Documents.",
+      BoxLines().back());
+  EXPECT_FALSE(Exists(home_ / "Expired.htm"));
+  EXPECT_FALSE(Exists(home_ / "MailQ/0.tsm"));
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "config/date_rules_dialog.h"
 #include "config/settings.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -372,8 +373,13 @@ LResult OnCommand(WindowHandle window, WParam w) {
       return 0;
     case kCmdManageExpired:
     case kCmdManageReview:
+      ShowEditRows(0);
+      WebManagementDialog(window, id);
+      WriteSettings();
+      ShowEditRows(1);
+      return 0;
     case kCmdMemory:
-      NotBuiltYet(window, "This dialog");
+      NotBuiltYet(window, "Memory Management");
       return 0;
     case kCmdLogging:
       NotBuiltYet(window, "The log viewer");
