@@ -11,3 +11,8 @@ platform::WindowHandle CreateExpertBar();
 void DestroyExpertBar();
 // Moves it in or out of the topmost layer.
 void SetExpertBarTopmost(bool topmost);
+
+// Where the bar finds the image of plug-in index (0 .. PluginCount - 1); nullptr or an empty
+// bitmap leaves the cell blank. The plug-in host installs it; nullptr removes it.
+using PluginBitmapSource = const platform::Bitmap* (*)(int index);
+void SetPluginBitmapSource(PluginBitmapSource source);
