@@ -5,6 +5,9 @@
 
 extern platform::WindowHandle hwndToolBar;  // the Expert bar, or nullptr
 
+// Sending the bar kMsgProgress (or command 1024) repaints its progress strip from percent and
+// keeps it unfolded; any other command it receives goes on to the main window.
+
 // Creates the Expert bar (at most one) and sets ToolBarOn. Returns it.
 platform::WindowHandle CreateExpertBar();
 // Destroys it and clears ToolBarOn.
