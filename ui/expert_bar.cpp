@@ -151,7 +151,8 @@ void Click(WindowHandle bar, Point at) {
     // The chosen command comes back to the bar, which passes it on to the main window.
     if (gBar.siteTasks) TrackPopupMenu(gBar.siteTasks, bar, Point{Screen().width, 0}, false);
   } else if (c == gBar.slots + 2) {
-    if (hwndMain) DestroyWindow(hwndMain);
+    // As the close box: the main window refuses while a task runs.
+    if (hwndMain) SendMessage(hwndMain, kMsgClose, 0, 0);
   } else if (hwndMain) {
     SendMessage(hwndMain, kMsgCommand, MakeWParam(static_cast<unsigned>(kCmdPluginBase + c), 0), 0);
   }
