@@ -17,6 +17,7 @@ void ReleaseBusyWord(int32_t value) {
 
 ExportedTask ExportedTasks[kMaxExportedTasks];
 int ExportedTaskCount = 0;
+ScreenMetrics gScreenMetrics = {};
 
 void ClearExportedTasks() {
   for (ExportedTask& task : ExportedTasks)

@@ -22,9 +22,14 @@ bool TakeBusyWord(int32_t value = 1);
 // Frees the busy word if value holds it.
 void ReleaseBusyWord(int32_t value = 1);
 
-// The exported-task table: tasks the host and the plug-ins offer one another.
+// The exported-task table: the host's own tasks and those plug-ins register. A slot whose owner
+// is negative ends the table.
 constexpr int kMaxExportedTasks = 50;
 extern ExportedTask ExportedTasks[kMaxExportedTasks];
 extern int ExportedTaskCount;
-// Empties the table: every slot's owner -1, count 0.
+
+// Screen height, width and the average character width, shared with plug-ins.
+extern ScreenMetrics gScreenMetrics;
+
+// Empties the exported-task table: owner -1 in every slot, count 0.
 void ClearExportedTasks();
