@@ -274,16 +274,18 @@ EmblemParts EmblemAt(double u, double v) {
   return p;
 }
 
-// Draws the emblem into the square (x0, y0) of side size; smooth edges unless hardEdges.
-void DrawEmblem(Image& img, double x0, double y0, double size, bool hardEdges = false) {
+// Draws the emblem into the square (x0, y0) of side size; smooth edges unless hardEdges. Each
+// pixel is sampled grid x grid times.
+void DrawEmblem(Image& img, double x0, double y0, double size, bool hardEdges = false,
+                int grid = 4) {
   for (int y = std::max(0, int(y0)); y < std::min(img.h, int(std::ceil(y0 + size))); ++y) {
     for (int x = std::max(0, int(x0)); x < std::min(img.w, int(std::ceil(x0 + size))); ++x) {
       int hits = 0;
       double r = 0, g = 0, b = 0;
-      for (int sy = 0; sy < 4; ++sy) {
-        for (int sx = 0; sx < 4; ++sx) {
+      for (int sy = 0; sy < grid; ++sy) {
+        for (int sx = 0; sx < grid; ++sx) {
           const EmblemParts p =
-              EmblemAt((x + (sx + 0.5) / 4 - x0) / size, (y + (sy + 0.5) / 4 - y0) / size);
+              EmblemAt((x + (sx + 0.5) / grid - x0) / size, (y + (sy + 0.5) / grid - y0) / size);
           if (!p.any) continue;
           ++hits;
           r += platform::RedOf(p.colour);
@@ -293,10 +295,11 @@ void DrawEmblem(Image& img, double x0, double y0, double size, bool hardEdges = 
       }
       if (hits == 0) continue;
       const Colour mean = Rgb(Channel(r / hits), Channel(g / hits), Channel(b / hits));
+      const int samples = grid * grid;
       if (hardEdges) {
-        if (hits >= 8) img.Set(x, y, mean);
+        if (2 * hits >= samples) img.Set(x, y, mean);
       } else {
-        Blend(img, x, y, mean, hits / 16.0);
+        Blend(img, x, y, mean, double(hits) / samples);
       }
     }
   }
@@ -613,7 +616,7 @@ Bitmap Splash() {
   }
   // A large faint tag behind everything, and the emblem with the name.
   Image ghost(640, 480, Rgb(0, 0, 0));
-  DrawEmblem(ghost, 360, 170, 340);
+  DrawEmblem(ghost, 360, 170, 340, true, 1);  // faint enough that its edges need no smoothing
   for (int i = 0; i < 640 * 480; ++i)
     if (ghost.px[i] != 0) img.px[i] = Mix(img.px[i], Rgb(200, 236, 230), 0.07);
   DrawEmblem(img, 60, 150, 170);

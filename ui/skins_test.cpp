@@ -282,6 +282,29 @@ TEST_F(SkinsTest, AppearancePlugsInALibraryAndChoosesOfItsSkins) {
             std::vector<std::string>(last.end() - 5, last.end()));
 }
 
+TEST_F(SkinsTest, AppearanceWithALibraryOfFewSkinsOffersOnlyThose) {
+  InstallLibrary("Few.SKN", "Few.SKN");
+  UseSkins("Standard Skins", "GRITTY");
+  ui_.ScriptDialog("Application", DialogScript()
+                                      .Click(kIdPlugInSkins)
+                                      .ChooseText(kIdSkinFileCombo, "Few.SKN")
+                                      .Click(kIdSkinRadioFirst + 3)
+                                      .Click(kCommandOk));
+  EXPECT_EQ(1, AppearanceDialog(nullptr));
+  // Only "first" is usable; the buttons without a skin are hidden, and the choice, which
+  // stood on one of them, moved to the one skin there is.
+  EXPECT_EQ(1, SkinNames.count);
+  EXPECT_STREQ("first", Skin);
+  EXPECT_EQ("first", SkinBitmap.name);
+  const DialogRecord& d = ui_.dialogs().at(0);
+  EXPECT_EQ("First", d.control(kIdSkinRadioFirst)->text);
+  EXPECT_EQ(kChecked, d.control(kIdSkinRadioFirst)->check);
+  for (int id = kIdSkinRadioFirst + 1; id <= kIdSkinRadioLast; ++id) {
+    EXPECT_FALSE(d.control(id)->visible) << id;
+    EXPECT_NE(kChecked, d.control(id)->check) << id;
+  }
+}
+
 TEST_F(SkinsTest, AppearanceCancelKeepsTheSkinsInUse) {
   InstallLibrary("Example.SKN", "Example.SKN");
   UseSkins("Example.SKN", "moss");
