@@ -120,10 +120,9 @@ int SplashWindow(WindowHandle owner, char (&titleBuffer)[64]) {
 }
 
 std::vector<Accelerator> MainAccelerators() {
-  // "?" is a shifted key on most keyboards; the accelerator takes it either way.
+  // No "?": the table sees the keys typed into the editor's fields, and a "?" typed into a
+  // tag value would open the about box instead of reaching the value.
   return {
-      {'?', 0, kCmdAbout},
-      {'?', kModShift, kCmdAbout},
       {'/', kModAlt, kCmdAbout},
   };
 }

@@ -4,10 +4,13 @@
 #include <string>
 
 #include "config/date_rules_dialog.h"
+#include "config/memory_dialog.h"
 #include "config/settings.h"
+#include "config/startup.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/process.h"
+#include "platform/single_instance.h"
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "schema/schema.h"
@@ -195,7 +198,7 @@ LResult OnCreate(WindowHandle window) {
   HeaderColour = screen.menuColour;
   LoadAppFonts();
   LoadSkinBitmap();
-  if (gPluginContext.screen) gPluginContext.screen->averageCharWidth = screen.averageCharWidth;
+  gScreenMetrics.averageCharWidth = screen.averageCharWidth;
   SummaryShown = 0;
   EditorActive = 0;
   CopyText(gPluginContext.rootCopy, RootPath);
@@ -379,7 +382,9 @@ LResult OnCommand(WindowHandle window, WParam w) {
       ShowEditRows(1);
       return 0;
     case kCmdMemory:
-      NotBuiltYet(window, "Memory Management");
+      ShowEditRows(0);
+      ChangeMemorySizes(window);
+      ShowEditRows(1);
       return 0;
     case kCmdLogging:
       NotBuiltYet(window, "The log viewer");
@@ -513,11 +518,8 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
     case kMsgDestroy:
       if (TaskNotifyBox) DestroyWindow(TaskNotifyBox);
       TaskNotifyBox = nullptr;
-      WriteSettings();
-      if (ToolBarOn) DestroyExpertBar();
-      ReleasePageTags();
-      ReleaseSchemaTables();
       SetWorkingDisplaySink(nullptr);
+      Shutdown();
       hwndMain = nullptr;
       gPluginContext.mainWindow = nullptr;
       FirstPaint = true;
@@ -557,6 +559,9 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
         SendMessage(window, kMsgCommand, MakeWParam(kCmdUpgrade, 0), 0);
       return DefaultWindowProc(window, message, w, l);
     }
+    case kMsgRaiseInstance:
+      RaiseMainWindow();
+      return 0;
     case kMsgSwitchSite:
       gPluginContext.requestPending = 0;
       return 0;
