@@ -1,0 +1,57 @@
+// tagsteward: the desktop program. The command line is empty or names the configuration
+// directory.
+#include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <memory>
+#include <string>
+
+#include "config/startup.h"
+#include "config/user_home.h"
+#include "platform/qt/qt_ui.h"
+#include "platform/ui.h"
+#include "ui/resources.h"
+
+#ifndef TS_SHARE_DIR
+#define TS_SHARE_DIR "/usr/local/share/tagsteward"
+#endif
+
+namespace {
+
+QIcon ProgramIcon() {
+  QIcon icon;
+  for (const char* name : {"SMALL", "Tagsteward"}) {
+    const platform::Bitmap& bitmap = NamedBitmap(name);
+    if (bitmap.empty()) continue;
+    QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
+    for (int y = 0; y < bitmap.height; ++y)
+      for (int x = 0; x < bitmap.width; ++x) {
+        platform::Colour c = bitmap.pixels[static_cast<size_t>(y * bitmap.width + x)];
+        image.setPixel(x, y, qRgb(platform::RedOf(c), platform::GreenOf(c), platform::BlueOf(c)));
+      }
+    icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tagsteward");
+  QApplication::setDesktopFileName("tagsteward");
+  QApplication::setWindowIcon(ProgramIcon());
+
+  std::unique_ptr<platform::UiBackend> ui = MakeQtUi();
+  platform::SetUiBackend(ui.get());
+
+  std::string commandLine = argc > 1 ? argv[1] : "";
+  // Started from the desktop menu: work in the per-user home.
+  if (commandLine.empty() && !PrepareUserHome(TS_SHARE_DIR).empty())
+    commandLine = UserConfigHome();
+  int code = ProgramEntry(commandLine.c_str(), platform::ShowState::kShow);
+
+  platform::SetUiBackend(nullptr);
+  return code;
+}
