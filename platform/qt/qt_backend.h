@@ -270,7 +270,7 @@ class QtUi final : public UiBackend {
 
   std::map<WindowHandle, std::unique_ptr<Node>> nodes_;
   std::map<MenuHandle, std::unique_ptr<Menu>> menus_;
-  std::uintptr_t nextHandle_ = 0x1000;
+  std::vector<QPointer<QWidget>> doomed_;  // destroyed windows waiting for deletion
   std::map<WindowHandle, std::vector<Accelerator>> accelerators_;
   std::vector<LoopFrame> frames_;
   bool waitCursor_ = false;

@@ -142,7 +142,7 @@ WindowHandle QtUi::CreateControl(WindowHandle parentHandle, const ControlTemplat
     }
     case ControlKind::kRadioButton: {
       // Groups follow the template's runs (kStyleGroup), not the parent widget.
-      auto* b = new Hooked<QRadioButton>(this, h, container);
+      auto* b = new Hooked<RadioButton>(this, h, container);
       b->setText(caption);
       b->setAutoExclusive(false);
       QObject::connect(b, &QRadioButton::clicked, b, [this, h] { RadioClicked(h); });

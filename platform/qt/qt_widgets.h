@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -111,7 +112,8 @@ class Hooked : public Base {
   WindowHandle handle_;
 };
 
-// A check box a click only checks or clears, as the program expects of two-state boxes.
+// A check box a click only checks or clears, as the program expects of two-state boxes. Like
+// the radio button below, it takes a click anywhere in its rectangle, not only on its text.
 class TwoStateCheckBox : public QCheckBox {
  public:
   using QCheckBox::QCheckBox;
@@ -120,6 +122,15 @@ class TwoStateCheckBox : public QCheckBox {
   void nextCheckState() override {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
   }
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class RadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
 
 // A combo box whose list stays open under its text field.

@@ -93,8 +93,11 @@ QtUi::~QtUi() {
       delete timer;
     node->timers.clear();
   }
+  // Every widget goes while the backend its events reach still exists.
   for (auto& [handle, node] : nodes_)
     if (node->type != Node::Type::kControl && node->frame) delete node->frame.data();
+  for (QPointer<QWidget>& widget : doomed_)
+    delete widget.data();
   if (waitCursor_) QApplication::restoreOverrideCursor();
   delete keyFilter_;
   delete dispatcher_;
@@ -105,8 +108,10 @@ QtUi* QtUi::Instance() {
 }
 
 WindowHandle QtUi::NewHandle() {
-  nextHandle_ += 0x10;
-  return reinterpret_cast<WindowHandle>(nextHandle_);
+  // Never reused, not even by a later backend, so a stale handle finds nothing.
+  static std::uintptr_t next = 0x1000;
+  next += 0x10;
+  return reinterpret_cast<WindowHandle>(next);
 }
 
 void QtUi::Register(std::unique_ptr<Node> node) {
@@ -497,6 +502,8 @@ void QtUi::DestroyWindow(WindowHandle handle) {
   if (widget) {
     widget->hide();
     widget->deleteLater();
+    std::erase_if(doomed_, [](const QPointer<QWidget>& p) { return p.isNull(); });
+    doomed_.emplace_back(widget);
   }
   std::unique_ptr<Node> gone;
   {
