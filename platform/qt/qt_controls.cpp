@@ -127,7 +127,8 @@ WindowHandle QtUi::CreateControl(WindowHandle parentHandle, const ControlTemplat
     case ControlKind::kPushButton: {
       auto* b = new Hooked<QPushButton>(this, h, container);
       b->setText(caption);
-      b->setAutoDefault(false);
+      // In a dialog, Enter presses the focused button, else the default one.
+      b->setAutoDefault(parent->type == Node::Type::kDialog);
       b->setDefault((t.style & kStyleDefaultButton) != 0);
       QObject::connect(b, &QPushButton::clicked, b, [this, h] { Notify(h, kNotifyClicked); });
       widget = b;

@@ -9,7 +9,10 @@
 namespace platform {
 
 // A backend drawing with Qt widgets. A QApplication must exist first and outlive the backend;
-// install it with SetUiBackend and run the program's loop with RunMessageLoop.
+// install it with SetUiBackend and run the program's loop with RunMessageLoop. Windows live on
+// the application's (GUI) thread: other threads may send, post, post the quit and show message
+// boxes, and windows and dialogs they create are made on the GUI thread; RunMessageLoop off that
+// thread returns -1 at once.
 std::unique_ptr<UiBackend> MakeQtUi();
 
 // The innermost dialog RunDialog is running now, or nullptr.

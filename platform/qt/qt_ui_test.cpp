@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -574,16 +575,23 @@ TEST_F(QtUiTest, AHookSeesAControlsKeysAndPaintsOverIt) {
 }
 
 TEST_F(QtUiTest, MessageBoxesAndTheFontChooserAnswerWithWhatWasPressed) {
+  // The owner is disabled (as under a dialog); the box over it still takes the user's click.
+  WindowHandle owner = RecordingWindow(RectAt(0, 0, 200, 100), kWindowCaption | kWindowVisible);
+  EnableWindow(owner, false);
   QString caption, text;
+  bool clickReached = false;
   WhenShown<QMessageBox>(
       [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
       [&](QMessageBox* box) {
         caption = box->windowTitle();
         text = box->text();
-        box->button(QMessageBox::No)->click();
+        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+        clickReached = !box->isVisible();
+        if (!clickReached) box->button(QMessageBox::No)->click();
       });
-  EXPECT_EQ(kAnswerNo, ShowMessageBox(nullptr, "Delete the tag \"k\xe9y\"?", "Confirm",
+  EXPECT_EQ(kAnswerNo, ShowMessageBox(owner, "Delete the tag \"k\xe9y\"?", "Confirm",
                                       kBoxYesNo | kBoxIconQuestion));
+  EXPECT_TRUE(clickReached);
   EXPECT_EQ(QStringLiteral("Confirm"), caption);
   EXPECT_EQ(QStringLiteral("Delete the tag \"k\u00e9y\"?"), text);
 
@@ -598,6 +606,26 @@ TEST_F(QtUiTest, MessageBoxesAndTheFontChooserAnswerWithWhatWasPressed) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   worker.join();
   EXPECT_EQ(kAnswerRetry, answer.load());
+
+  // The open-file dialog offers the filters given and returns the chosen path's bytes.
+  testing_support::TempDir dir;
+  testing_support::WriteFile(dir / "index.htm", "<html></html>");
+  OpenFileRequest open;
+  open.title = "Open a page";
+  open.filters = {{"HTML files", "*.htm;*.html"}, {"All files", "*.*"}};
+  open.initialDir = dir.path();
+  QStringList offered;
+  WhenShown<QFileDialog>(
+      [] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
+      [&](QFileDialog* dialog) {
+        offered = dialog->nameFilters();
+        dialog->selectFile(QString::fromStdString(dir / "index.htm"));
+        static_cast<QDialog*>(dialog)->accept();
+      });
+  EXPECT_EQ(std::optional<std::string>(dir / "index.htm"), ChooseOpenFile(open));
+  EXPECT_EQ(
+      (QStringList{QStringLiteral("HTML files (*.htm *.html)"), QStringLiteral("All files (*.*)")}),
+      offered);
 
   FontRequest request;
   request.font = MakeFont("DejaVu Sans", -13);

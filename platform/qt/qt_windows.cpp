@@ -168,9 +168,12 @@ QMenuBar* QtUi::MenuBarOf(WindowHandle window) {
 WindowHandle QtUi::HandleOf(QObject* widget) const {
   for (QObject* o = widget; o; o = o->parent()) {
     QVariant v = o->property(kHandleProperty);
-    if (!v.isValid()) continue;
-    auto h = reinterpret_cast<WindowHandle>(v.value<quintptr>());
-    return Find(h) ? h : nullptr;
+    if (v.isValid()) {
+      auto h = reinterpret_cast<WindowHandle>(v.value<quintptr>());
+      return Find(h) ? h : nullptr;
+    }
+    // A box or pop-up of the toolkit's own is not part of the window it was opened over.
+    if (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()) return nullptr;
   }
   return nullptr;
 }
@@ -347,6 +350,8 @@ void QtUi::Dispatch(const Posted& m) {
 }
 
 int QtUi::RunMessageLoop() {
+  // Widgets live on the GUI thread only; another thread has no loop of its own here.
+  if (!IsGuiThread()) return -1;
   QEventLoop loop;
   PushFrame({LoopFrame::Kind::kLoop, &loop, nullptr});
   Wake();  // what was posted before the loop started, and a quit already waiting
