@@ -11,7 +11,7 @@ struct CliContext {
   std::string site;               // --site value, or empty
   std::FILE* out = stdout;
   std::FILE* err = stderr;
-  std::FILE* in = stdin;  // where a command reads its input
+  std::FILE* in = stdin;       // where a command reads its input
   std::string configDir = "";  // --config value, or empty
 };
 

@@ -43,13 +43,12 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName("tagsteward");
   QApplication::setWindowIcon(ProgramIcon());
 
-  std::unique_ptr<platform::UiBackend> ui = MakeQtUi();
+  std::unique_ptr<platform::UiBackend> ui = platform::MakeQtUi();
   platform::SetUiBackend(ui.get());
 
   std::string commandLine = argc > 1 ? argv[1] : "";
   // Started from the desktop menu: work in the per-user home.
-  if (commandLine.empty() && !PrepareUserHome(TS_SHARE_DIR).empty())
-    commandLine = UserConfigHome();
+  if (commandLine.empty() && !PrepareUserHome(TS_SHARE_DIR).empty()) commandLine = UserConfigHome();
   int code = ProgramEntry(commandLine.c_str(), platform::ShowState::kShow);
 
   platform::SetUiBackend(nullptr);

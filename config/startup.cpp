@@ -27,6 +27,9 @@ using namespace platform;
 
 namespace {
 
+// Posted by the splash's first paint: read the settings (and run a first start) after it.
+constexpr unsigned kMsgSplashStart = kMsgUser + 21;
+
 constexpr char kBuildDate[] = __DATE__;
 constexpr int kSplashOk = kCommandOk;
 
@@ -68,23 +71,27 @@ LResult SplashProc(WindowHandle d, unsigned message, WParam w, LParam l) {
       SetWindowTitle(d, gSplashTitle);
       EnableControl(d, kSplashOk, true);
       return 1;
-    case kMsgPaint: {
+    case kMsgPaint:
       if (gSplashFirstPaint) {
         gSplashFirstPaint = 0;
-        InitStampTag();
-        ReadSiteList(d);
-        int read = ReadSettings(d);
-        if (read == -1) gSplashTitle[0] = '\0';
-        if (read != 0 || ToolBarOn) {
-          EndDialog(d, kSplashOk);
-        } else {
-          // Nothing was drawn: the splash itself is painted next time round.
-          InvalidateWindow(d, nullptr);
-        }
+        // The reading may run the setup wizard's dialogs: not from inside a paint.
+        PostMessage(d, kMsgSplashStart, 0, 0);
         return 1;
       }
       PaintSplash(*PaintCanvas(l));
       if (AppOptions & kOptSkipSplash) EndDialog(d, kSplashOk);
+      return 1;
+    case kMsgSplashStart: {
+      InitStampTag();
+      ReadSiteList(d);
+      int read = ReadSettings(d);
+      if (read == -1) gSplashTitle[0] = '\0';
+      if (read != 0 || ToolBarOn) {
+        EndDialog(d, kSplashOk);
+      } else {
+        // Nothing was drawn: the splash itself is painted next time round.
+        InvalidateWindow(d, nullptr);
+      }
       return 1;
     }
     case kMsgCommand:

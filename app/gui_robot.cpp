@@ -1,0 +1,74 @@
+#include "app/gui_robot.h"
+
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace gui {
+
+struct Robot::State {
+  QTimer timer;
+  std::vector<std::pair<std::string, Step>> steps;
+  size_t next = 0;
+  std::chrono::steady_clock::time_point since;
+  int timeoutMs = 20000;
+  bool busy = false;
+};
+
+Robot::Robot() : state_(std::make_unique<State>()) {}
+Robot::~Robot() = default;
+
+void Robot::Add(std::string name, Step step) {
+  state_->steps.emplace_back(std::move(name), std::move(step));
+}
+
+void Robot::Start(int intervalMs, int timeoutMs) {
+  State* s = state_.get();
+  s->timeoutMs = timeoutMs;
+  s->since = std::chrono::steady_clock::now();
+  QObject::connect(&s->timer, &QTimer::timeout, [s] {
+    // A step may run a nested loop (a box); the timer must not re-enter it meanwhile.
+    if (s->busy || s->next >= s->steps.size()) return;
+    s->busy = true;
+    if (s->steps[s->next].second()) {
+      ++s->next;
+      s->since = std::chrono::steady_clock::now();
+    } else if (std::chrono::steady_clock::now() - s->since >
+               std::chrono::milliseconds(s->timeoutMs)) {
+      std::fprintf(stderr, "gui robot: gave up waiting at step \"%s\"\n",
+                   s->steps[s->next].first.c_str());
+      std::_Exit(3);
+    }
+    s->busy = false;
+  });
+  s->timer.start(intervalMs);
+}
+
+bool Robot::Finished() const {
+  return state_->next >= state_->steps.size();
+}
+
+bool CopyExampleHome(const std::string& source, const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+  fs::create_directories(dir, ec);
+  fs::copy(source, dir, fs::copy_options::recursive, ec);
+  if (ec) return false;
+  std::ifstream in(dir + "/META.INI", std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string ini = text.str();
+  for (size_t at; (at = ini.find("@HOME@")) != std::string::npos;)
+    ini.replace(at, 6, dir);
+  std::ofstream out(dir + "/META.INI", std::ios::binary | std::ios::trunc);
+  out << ini;
+  return static_cast<bool>(out);
+}
+
+}  // namespace gui

@@ -1,0 +1,31 @@
+// Drives the real desktop program from inside its own event loops, as a user would: each step
+// waits for a condition and then acts. Used by the offscreen tests and the screenshot program.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace gui {
+
+class Robot {
+ public:
+  // A step returns true when it has done its work; it is asked again on the next tick until then.
+  using Step = std::function<bool()>;
+  Robot();
+  ~Robot();
+  void Add(std::string name, Step step);
+  // Starts ticking every interval milliseconds (the program's loops must then run). A step that
+  // has waited longer than timeoutMs ends the process with a message naming it.
+  void Start(int intervalMs = 40, int timeoutMs = 20000);
+  bool Finished() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Copies the example home to dir (creating it) with its paths pointing there.
+bool CopyExampleHome(const std::string& source, const std::string& dir);
+
+}  // namespace gui

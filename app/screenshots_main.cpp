@@ -1,0 +1,127 @@
+// tagsteward-shots OUTDIR: pictures of the desktop program for the README, made on a copy of the
+// example site: the main window with the summary of settings, a running site task, and the
+// setup wizard's site page (a first run in an empty directory, in a second process).
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/gui_robot.h"
+#include "config/settings.h"
+#include "config/setup_wizard.h"
+#include "config/startup.h"
+#include "platform/qt/qt_ui.h"
+#include "platform/text.h"
+#include "plugins/context.h"
+#include "tree/task_state.h"
+#include "tree/tasks.h"
+#include "ui/main_window.h"
+#include "ui/summary.h"
+#include "ui/working_display.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+  fs::create_directories(fs::path(path).parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool Save(WindowHandle window, const std::string& path) {
+  if (SaveWindowImage(window, path)) {
+    std::printf("%s\n", path.c_str());
+    return true;
+  }
+  std::fprintf(stderr, "could not write %s\n", path.c_str());
+  return false;
+}
+
+int MainWindowShots(const std::string& work, const std::string& out) {
+  std::string home = work + "/home";
+  if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
+  // A larger tree, so that the task is caught while it runs.
+  for (int i = 0; i < 3000; ++i)
+    WriteAll(
+        Format("%s/site/archive/%d/%02d/page%04d.htm", home.c_str(), 1990 + i % 10, i % 12 + 1, i),
+        "<HTML>\r\n<HEAD>\r\n<TITLE>Page</TITLE>\r\n</HEAD>\r\n<BODY>x</BODY>\r\n</HTML>\r\n");
+
+  gui::Robot robot;
+  robot.Add("splash", [] {
+    if (hwndMain && IsWindowVisible(hwndMain)) return true;
+    if (!ActiveDialog()) return false;
+    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+    return true;
+  });
+  robot.Add("summary", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    gPluginContext.confirmation = 0;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdSummary, 0), 0);
+    return true;
+  });
+  robot.Add("main window", [&] {
+    if (!SummaryShown) return false;
+    Save(hwndMain, out + "/main-window.png");
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kTaskInherit, 0), 0);
+    return true;
+  });
+  robot.Add("task", [&] {
+    if (!block || percent < 30 || !text[3][0]) return false;
+    Save(hwndMain, out + "/task-running.png");
+    SendMessage(FindControl(hwndMain, kIdCancelTask), kMsgClick, 0, 0);
+    return true;
+  });
+  robot.Add("exit", [] {
+    if (block) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start(40, 60000);
+  int rc = ProgramEntry(home.c_str(), ShowState::kShow);
+  return robot.Finished() ? rc : 1;
+}
+
+int WizardShot(const std::string& work, const std::string& out) {
+  std::string home = work + "/first-run";
+  fs::create_directories(home + "/site");
+  gui::Robot robot;
+  robot.Add("welcome", [] {
+    WindowHandle page = ActiveDialog();
+    if (!page || WindowTitle(page) != "Welcome to Tagsteward!") return false;
+    PostMessage(page, kMsgCommand, MakeWParam(kWizNext, 0), 0);
+    return true;
+  });
+  robot.Add("site page", [&] {
+    WindowHandle page = ActiveDialog();
+    if (!page || WindowTitle(page).find("page 1 of 2") == std::string::npos) return false;
+    SetControlText(FindControl(page, kWizSiteName), "Riverside Rowing Club");
+    SetControlText(FindControl(page, kWizSiteUrl), "http://www.riverside-rowing.example/");
+    Save(page, out + "/wizard-site.png");
+    std::fflush(stdout);
+    std::_Exit(0);  // the picture is all this run is for
+    return true;
+  });
+  robot.Start(40, 20000);
+  ProgramEntry(home.c_str(), ShowState::kShow);
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4 || (std::string(argv[1]) != "main" && std::string(argv[1]) != "wizard")) {
+    std::fprintf(stderr, "usage: tagsteward-shots main|wizard WORKDIR OUTDIR\n");
+    return 2;
+  }
+  QApplication app(argc, argv);
+  auto ui = platform::MakeQtUi();
+  platform::SetUiBackend(ui.get());
+  std::string work = fs::absolute(argv[2]).string(), out = fs::absolute(argv[3]).string();
+  fs::create_directories(out);
+  int rc = std::string(argv[1]) == "main" ? MainWindowShots(work, out) : WizardShot(work, out);
+  platform::SetUiBackend(nullptr);
+  return rc;
+}
