@@ -96,6 +96,7 @@ TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
   });
   robot.Start();
 
+  InstallProgramDialogs();
   EXPECT_EQ(0, ProgramEntry(home.c_str(), ShowState::kShow));
   EXPECT_TRUE(robot.Finished());
 

@@ -119,6 +119,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   auto ui = platform::MakeQtUi();
   platform::SetUiBackend(ui.get());
+  InstallProgramDialogs();
   std::string work = fs::absolute(argv[2]).string(), out = fs::absolute(argv[3]).string();
   fs::create_directories(out);
   int rc = std::string(argv[1]) == "main" ? MainWindowShots(work, out) : WizardShot(work, out);

@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
   std::string commandLine = argc > 1 ? argv[1] : "";
   // Started from the desktop menu: work in the per-user home.
   if (commandLine.empty() && !PrepareUserHome(TS_SHARE_DIR).empty()) commandLine = UserConfigHome();
+  InstallProgramDialogs();
   int code = ProgramEntry(commandLine.c_str(), platform::ShowState::kShow);
 
   platform::SetUiBackend(nullptr);

@@ -17,6 +17,9 @@
 #include "plugins/context.h"
 #include "schema/default_schema.h"
 #include "schema/schema.h"
+#include "schema/site_tags_dialog.h"
+#include "tree/task_dialog.h"
+#include "tree/tasks.h"
 #include "ui/expert_bar.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
@@ -198,6 +201,11 @@ void RaiseMainWindow() {
   if (!hwndMain || !IsWindowVisible(hwndMain)) return;
   ShowWindow(hwndMain, IsMinimised(hwndMain) ? ShowState::kRestore : ShowState::kShow);
   SetFocus(hwndMain);
+}
+
+void InstallProgramDialogs() {
+  SetTaskDialog(SearchReplaceDeleteDialog);
+  SetSiteTagsDialog(RunSiteTagsDialog);
 }
 
 int ProgramEntry(const char* commandLine, ShowState show) {

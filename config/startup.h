@@ -6,6 +6,9 @@
 
 #include "platform/ui.h"
 
+// Installs the windows the tasks and the first run ask their questions with (the CLI has none).
+void InstallProgramDialogs();
+
 // Runs the program: commandLine is empty or the configuration directory. The exit code.
 int ProgramEntry(const char* commandLine, platform::ShowState show);
 
