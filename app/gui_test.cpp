@@ -43,7 +43,7 @@ TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
   ini.replace(at, 14, "Confirmation=0");
   WriteAll(home + "/META.INI", ini);
   // Enough documents that the task is still running when CANCEL is pressed.
-  const int kDocs = 1500;
+  const int kDocs = 3000;
   const std::string kPage =
       "<HTML>\r\n<HEAD>\r\n<TITLE>Page</TITLE>\r\n</HEAD>\r\n<BODY>x</BODY>\r\n</HTML>\r\n";
   for (int i = 0; i < kDocs; ++i)
