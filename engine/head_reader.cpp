@@ -595,10 +595,15 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
 }
 
 int ReadPageTags(platform::WindowHandle window, const char* path) {
+  return ReadPageTagsAt(window, -1, nullptr, path);
+}
+
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path) {
   Tagcount = 0;
   if (!path) path = "";
   platform::FileSystem& fs = platform::Fs();
-  int fd = fs.Open(path, platform::OpenFor::Read, 0);
+  int fd = dirFd >= 0 && name ? fs.OpenAt(dirFd, name, platform::OpenFor::Read, 0)
+                              : fs.Open(path, platform::OpenFor::Read, 0);
   if (fd < 0) {
     // Only a tree-tag file that does not exist reads as empty; one that cannot be read is
     // reported like any other file, so its tags are not silently taken as none.

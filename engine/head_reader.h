@@ -21,6 +21,11 @@ constexpr int kHeadReadSize = 4096;
 // has no head. A missing tree-tag file reads as an empty table.
 int ReadPageTags(platform::WindowHandle window, const char* path);
 
+// ReadPageTags for the file `name` of the directory open as dirFd (see
+// platform::FileSystem::OpenDir), whose full path is path: the file is opened relative to the
+// directory; path serves the messages and the automatic tags. A dirFd below 0 opens path.
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path);
+
 // Reads the meta tags from the open file fd (from its current position) into the page tag
 // table. The path is used for messages and the automatic tags. Same results as ReadPageTags.
 // Exported from the program for plug-ins.

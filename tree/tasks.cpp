@@ -191,7 +191,7 @@ int PrepareTask(platform::WindowHandle window, int taskId) {
 }
 
 int DocumentOperation(platform::WindowHandle window, const char* directory, const char* fileName,
-                      int taskId) {
+                      int taskId, int directoryFd) {
   if (taskId == kTaskStandardise) {
     platform::ShowMessageBox(window, "Standardising documents is not available yet.",
                              "STANDARDISE NOT IMPLEMENTED YET",
@@ -199,7 +199,7 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
     return 0;
   }
   std::string path = platform::JoinPath(directory, fileName);
-  if (ReadPageTags(window, path.c_str()) != 0) return -1;
+  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str()) != 0) return -1;
   char text[kTagsTextSize];
   text[0] = '\0';
   bool rewrite = true;
