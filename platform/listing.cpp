@@ -23,6 +23,10 @@ char Lower(char c) {
   return kLowerTable[static_cast<unsigned char>(c)];
 }
 
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // Iterative glob with backtracking over the last "*": linear for the patterns in use.
 bool Glob(std::string_view p, std::string_view s) {
   size_t pi = 0, si = 0, starP = std::string_view::npos, starS = 0;
@@ -73,7 +77,14 @@ bool EqualNoCaseAt(std::string_view name, size_t at, std::string_view literal) {
 
 bool ContainsNoCase(std::string_view name, std::string_view literal) {
   char first = Lower(literal[0]);
-  for (size_t at = 0; at + literal.size() <= name.size(); ++at)
+  size_t last = name.size() - literal.size();  // the last place the literal fits
+  if (first == Upper(first)) {
+    // A first byte without case (".htm"): straight to each place it stands.
+    for (size_t at = name.find(first); at <= last; at = name.find(first, at + 1))
+      if (EqualNoCaseAt(name, at + 1, literal.substr(1))) return true;
+    return false;
+  }
+  for (size_t at = 0; at <= last; ++at)
     if (Lower(name[at]) == first && EqualNoCaseAt(name, at + 1, literal.substr(1))) return true;
   return false;
 }
