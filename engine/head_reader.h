@@ -35,6 +35,10 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd);
 // table unless it is to be ignored. 0, or -1 after a reported failure (the table is then empty).
 int ParseMetaTag(platform::WindowHandle window, std::string_view tag);
 
+// ParseMetaTag without its shortcut for the common form of a tag: every tag through the full
+// attribute walk. The same results; for tests that hold the two against each other.
+int ParseMetaTagInFull(platform::WindowHandle window, std::string_view tag);
+
 // True for a tree-tag file: the path contains "meta.tag" or "META.TAG", or its file name is
 // meta.tag in any letter case.
 bool IsTreeTagPath(std::string_view path);
