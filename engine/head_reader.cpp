@@ -469,7 +469,18 @@ bool IsTreeTagPath(string_view path) {
   return platform::EqualsNoCase(path.substr(slash == npos ? 0 : slash + 1), "meta.tag");
 }
 
-int ParseMetaTag(platform::WindowHandle window, string_view tag) {
+namespace {
+
+// The texts a tag's attributes give: its name, and its value when it has a value attribute.
+struct TagTexts {
+  string_view name;
+  string_view value;
+  bool hasValue = false;
+};
+
+// Finds the texts by walking the attributes. 1 when found, 0 when the tag has no name attribute
+// (it is ignored), -1 after a reported failure (the table is then empty).
+int FindTagTexts(platform::WindowHandle window, string_view tag, TagTexts* texts) {
   tag = WithoutEmptyElementSlash(tag);
   // Each attribute is looked for wherever it stands; the spellings keep their precedence.
   AttributeMap map;
@@ -513,29 +524,102 @@ int ParseMetaTag(platform::WindowHandle window, string_view tag) {
     return end;
   };
   size_t nameEnd = textEnd(nameStart);
+  texts->name = TrimAttributeText(tag.substr(nameStart, nameEnd - nameStart), false);
+  texts->hasValue = valueStart != npos;
+  if (texts->hasValue) {
+    size_t valueEnd = textEnd(valueStart);
+    // A value followed by another attribute loses all the space before it.
+    texts->value =
+        TrimAttributeText(tag.substr(valueStart, valueEnd - valueStart), valueEnd != tag.size());
+  }
+  return 1;
+}
+
+// The index in kKeywords of the keyword standing at `at` in [from, to) followed by '="', or -1.
+int QuotedKeywordAt(string_view tag, size_t at, int from, int to) {
+  int k = KeywordIndexAt(tag, at);
+  if (k < from || k >= to) return -1;
+  size_t quote = at + kKeywords[k].size() + 1;
+  return quote < tag.size() && tag[quote] == '"' ? k : -1;
+}
+
+// The texts of a tag in the form nearly every document uses, found without the attribute walk:
+// "<meta", a name attribute with a quoted text, a value attribute with a quoted text, then at
+// most " ", "/" or " /". Between the two attributes stands nothing, one blank, or white space
+// with a tab or a line break in it: the walk would trim all of these away. False for any other
+// form (custom attributes among them), which the walk reads; where the shortcut answers, the
+// walk gives the same texts.
+bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
+  if (!tag.starts_with("<meta")) return false;
+  size_t i = 5;
+  while (i < tag.size() && IsSpace(tag[i]))
+    ++i;
+  int k = i < tag.size() ? QuotedKeywordAt(tag, i, kNameKeywords, kSchemeKeywords) : -1;
+  if (k < 0) return false;
+  size_t open = i + kKeywords[k].size() + 1;
+  size_t close = tag.find('"', open + 1);
+  if (close == npos) return false;
+  texts->name = tag.substr(open + 1, close - open - 1);
+
+  size_t gap = close + 1;
+  i = gap;
+  bool lineBreak = false;
+  for (; i < tag.size() && IsSpace(tag[i]); ++i)
+    lineBreak |= tag[i] != ' ';
+  if (i - gap > 1 && !lineBreak) return false;  // blanks alone: the walk keeps all but one
+  k = i < tag.size() ? QuotedKeywordAt(tag, i, kValueKeywords, kKeywordCount) : -1;
+  if (k < 0) return false;
+  open = i + kKeywords[k].size() + 1;
+  close = tag.find('"', open + 1);
+  if (close == npos) return false;
+  string_view rest = tag.substr(close + 1);
+  if (!rest.empty() && rest != " " && rest != "/" && rest != " /") return false;
+  texts->value = tag.substr(open + 1, close - open - 1);
+  texts->hasValue = true;
+  return true;
+}
+
+// Appends the tag the texts give, unless it is to be ignored. 0, or -1 after a reported
+// failure.
+int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
   char name[sizeof(TagRecord::name)];
-  size_t nameLength = platform::CopyText(
-      name, TrimAttributeText(tag.substr(nameStart, nameEnd - nameStart), false));
+  size_t nameLength = platform::CopyText(name, texts.name);
 
   if (name[0] == '$' && (SuppressControlTags != 0 || std::strcmp(name, kStampName) == 0)) return 0;
-  if (OverwriteTag[0] != '\0' && std::strcmp(name, OverwriteTag) == 0) InSiteMap = 1;
+  if (OverwriteTag[0] != '\0' && name[0] == OverwriteTag[0] && std::strcmp(name, OverwriteTag) == 0)
+    InSiteMap = 1;
 
   TagRecord* slot = StagingSlot();
   if (!slot) return TableFull(window);
   std::memcpy(slot->name, name, nameLength + 1);
-  if (valueStart == npos) {
+  if (!texts.hasValue) {
     slot->value[0] = '\0';
   } else {
-    size_t valueEnd = textEnd(valueStart);
-    // A value followed by another attribute loses all the space before it.
-    CopyOneLine(
-        slot->value, sizeof slot->value,
-        TrimAttributeText(tag.substr(valueStart, valueEnd - valueStart), valueEnd != tag.size()));
+    CopyOneLine(slot->value, sizeof slot->value, texts.value);
   }
   int entry = FindSchemaTag(name);
   slot->flags = entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0;
   if (CommitStagedTag() != 0) return TableFull(window);
   return 0;
+}
+
+}  // namespace
+
+int ParseMetaTag(platform::WindowHandle window, string_view tag) {
+  TagTexts texts;
+  if (CustomNameImports[0] != '\0' || CustomValueImports[0] != '\0' ||
+      !FindCommonTagTexts(tag, &texts)) {
+    int found = FindTagTexts(window, tag, &texts);
+    if (found <= 0) return found;
+  }
+  return StoreTag(window, texts);
+}
+
+int ParseMetaTagInFull(platform::WindowHandle window, string_view tag) {
+  TagTexts texts;
+  int found = FindTagTexts(window, tag, &texts);
+  if (found <= 0) return found;
+  return StoreTag(window, texts);
 }
 
 extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
@@ -595,10 +679,15 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
 }
 
 int ReadPageTags(platform::WindowHandle window, const char* path) {
+  return ReadPageTagsAt(window, -1, nullptr, path);
+}
+
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path) {
   Tagcount = 0;
   if (!path) path = "";
   platform::FileSystem& fs = platform::Fs();
-  int fd = fs.Open(path, platform::OpenFor::Read, 0);
+  int fd = dirFd >= 0 && name ? fs.OpenAt(dirFd, name, platform::OpenFor::Read, 0)
+                              : fs.Open(path, platform::OpenFor::Read, 0);
   if (fd < 0) {
     // Only a tree-tag file that does not exist reads as empty; one that cannot be read is
     // reported like any other file, so its tags are not silently taken as none.

@@ -21,6 +21,11 @@ constexpr int kHeadReadSize = 4096;
 // has no head. A missing tree-tag file reads as an empty table.
 int ReadPageTags(platform::WindowHandle window, const char* path);
 
+// ReadPageTags for the file `name` of the directory open as dirFd (see
+// platform::FileSystem::OpenDir), whose full path is path: the file is opened relative to the
+// directory; path serves the messages and the automatic tags. A dirFd below 0 opens path.
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path);
+
 // Reads the meta tags from the open file fd (from its current position) into the page tag
 // table. The path is used for messages and the automatic tags. Same results as ReadPageTags.
 // Exported from the program for plug-ins.
@@ -29,6 +34,10 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd);
 // Parses one meta tag, from "<meta" up to (not including) its ">", and appends its tag to the
 // table unless it is to be ignored. 0, or -1 after a reported failure (the table is then empty).
 int ParseMetaTag(platform::WindowHandle window, std::string_view tag);
+
+// ParseMetaTag without its shortcut for the common form of a tag: every tag through the full
+// attribute walk. The same results; for tests that hold the two against each other.
+int ParseMetaTagInFull(platform::WindowHandle window, std::string_view tag);
 
 // True for a tree-tag file: the path contains "meta.tag" or "META.TAG", or its file name is
 // meta.tag in any letter case.

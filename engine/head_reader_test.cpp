@@ -395,6 +395,74 @@ TEST_F(HeadReaderTest, MissingHeadDisplayIsOffUntilSwitchedOn) {
   EXPECT_EQ(kWindow, box.owner);
 }
 
+// The shortcut for the common form of a tag gives what the full attribute walk gives, for
+// every mixture of the pieces a tag is made of, forms the shortcut leaves to the walk included.
+TEST_F(HeadReaderTest, CommonFormShortcutAgreesWithTheFullWalk) {
+  const char* starts[] = {"<meta ", "<meta", "<meta  \t", "<META ", "<meta\r\n"};
+  const char* names[] = {"name", "NAME", "http-equiv", "HTTP-EQUIV", "Name", "scheme"};
+  const char* nameTexts[] = {"\"DC.Title\"", "\"\"",           "\"$Hidden\"", "\"A b \"",
+                             "\"AD.MapMe\"", "DC.Title",       "'DC.Title'",  "\"content=\"",
+                             "\"unclosed",   "\"$RUZOZAZEZO\""};
+  const char* gaps[] = {"", " ", "  ", "\t", " \r\n", "\r\n ", "   \t"};
+  const char* values[] = {"content", "CONTENT", "value", "VALUE", "Content", "scheme", "name"};
+  const char* valueTexts[] = {"\"Rowing\"", "\"\"",     "\"two\r\nlines\"", "\" padded \"",
+                              "plain",      "'single'", "\"a\"b\"",         "\"open"};
+  const char* ends[] = {"", " ", "/", " /", "  ", "\t", "/ ", " x", " scheme=\"s\"", "\""};
+  std::vector<std::string> tags;
+  for (const char* start : starts)
+    for (const char* name : names)
+      for (const char* nameText : nameTexts)
+        for (const char* gap : gaps)
+          tags.push_back(std::string(start) + name + "=" + nameText + gap + "content=\"c\"");
+  for (const char* value : values)
+    for (const char* valueText : valueTexts)
+      for (const char* end : ends)
+        for (const char* gap : gaps)
+          tags.push_back(std::string("<meta name=\"N\"") + gap + value + "=" + valueText + end);
+  tags.push_back("<meta content=\"first\" name=\"second\"");
+  tags.push_back("<meta name=\"" + std::string(40, 'L') + "\" content=\"" + std::string(2000, 'v') +
+                 "\"");
+  tags.push_back("<meta name=\"a\" content=\"b\" name=\"c\"");
+  tags.push_back("<meta name=\"a\" content=\"b\"content=\"c\"");
+  tags.push_back(std::string("<meta name=\"a\0b\" content=\"c\0d\"", 31));
+  tags.push_back("<meta");
+  tags.push_back("<meta name=");
+  tags.push_back("<meta name=\"");
+  tags.push_back("<link name=\"a\" content=\"b\"");
+
+  auto table = [] {
+    std::string out;
+    for (int i = 0; i < Tagcount; ++i)
+      out += std::string(PageTags[i].name) + "|" + PageTags[i].value + "|" +
+             std::to_string(PageTags[i].flags) + "\n";
+    return out;
+  };
+  for (int suppress : {1, 0}) {
+    SuppressControlTags = suppress;
+    for (const std::string& tag : tags) {
+      Tagcount = 0;
+      InSiteMap = 0;
+      int quick = ParseMetaTag(kWindow, tag);
+      std::string quickTable = table();
+      int quickMap = InSiteMap;
+      Tagcount = 0;
+      InSiteMap = 0;
+      int full = ParseMetaTagInFull(kWindow, tag);
+      EXPECT_EQ(full, quick) << tag;
+      EXPECT_EQ(table(), quickTable) << tag;
+      EXPECT_EQ(InSiteMap, quickMap) << tag;
+    }
+  }
+  EXPECT_TRUE(ui_.boxes().empty());
+  // The common form itself reads as expected.
+  Tagcount = 0;
+  ASSERT_EQ(0, ParseMetaTag(kWindow, "<meta name=\"DC.Title\" content=\"Rowing\" /"));
+  ASSERT_EQ(1, Tagcount);
+  EXPECT_STREQ("DC.Title", PageTags[0].name);
+  EXPECT_STREQ("Rowing", PageTags[0].value);
+  EXPECT_EQ(SF_MANDATORY, PageTags[0].flags);
+}
+
 TEST(HeadReaderPaths, RecognisesTreeTagFiles) {
   EXPECT_TRUE(IsTreeTagPath("/site/meta.tag"));
   EXPECT_TRUE(IsTreeTagPath("/site/META.TAG"));

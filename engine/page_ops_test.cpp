@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <algorithm>
 #include <random>
 #include <string>
@@ -182,6 +184,32 @@ TEST_F(PageOpsTest, SortOfAFullTableIsStableAndKeepsRecordsWhole) {
     Tagcount = TidyTags(PageTags, 1);
     ASSERT_EQ(want, Table()) << "round " << round;
   }
+}
+
+// Names and values are only what stands before their terminator: what an earlier, longer text
+// left behind in a record neither makes two names differ nor travels with a record.
+TEST_F(PageOpsTest, TidyLooksOnlyUpToEachTerminator) {
+  strategy = 0;  // a repeated name keeps only its last tag
+  const std::string longName(31, 'N');
+  const std::string longValue(1023, 'w');
+  SetTable({{"Key.With.A.Long.Name", "x", 0},
+            {"Other", "first " + std::string(600, 'a'), 1},
+            {longName, "y", 2},
+            {"Key", longValue, 3}});
+  // Shorter texts over the longer ones: the old bytes stay behind the terminators.
+  std::memcpy(PageTags[0].name, "Key", 4);
+  std::memcpy(PageTags[1].value, "short", 6);
+  std::string nearly = longName;
+  nearly.back() = 'M';
+  std::memcpy(PageTags[2].name, nearly.c_str(), nearly.size() + 1);
+  Tagcount = TidyTags(PageTags, 1);
+  EXPECT_EQ((std::vector<Tag>{{"Key", longValue, 3}, {nearly, "y", 2}, {"Other", "short", 1}}),
+            Table());
+  // A value that fills its record moves whole.
+  SetTable({{"B", longValue, 0}, {"A", "a", 1}});
+  Tagcount = TidyTags(PageTags, 1);
+  EXPECT_EQ((std::vector<Tag>{{"A", "a", 1}, {"B", longValue, 0}}), Table());
+  EXPECT_EQ('\0', PageTags[1].value[1023]);
 }
 
 TEST_F(PageOpsTest, AddedTagsStartWithASensibleValue) {

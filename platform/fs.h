@@ -56,6 +56,14 @@ class FileSystem {
   virtual int ListDir(const std::string& dir, std::vector<std::string>* names) = 0;
   // The same, with each entry's type as the directory reports it (Unknown when it does not).
   virtual int ListDirEntries(const std::string& dir, std::vector<RawDirEntry>* entries) = 0;
+  // Opens a directory: a descriptor for ListDirEntriesAt and OpenAt, released with Close; or -1.
+  virtual int OpenDir(const std::string& path) = 0;
+  // ListDirEntries for the directory open as dirFd. It reads the descriptor to its end: a
+  // directory is listed once per OpenDir.
+  virtual int ListDirEntriesAt(int dirFd, std::vector<RawDirEntry>* entries) = 0;
+  // Open for the file `name` (no "/" in it) of the directory open as dirFd: the name is looked
+  // up in that directory, not along the whole path again. A descriptor >= 0, or -1.
+  virtual int OpenAt(int dirFd, const std::string& name, OpenFor how, unsigned mode) = 0;
   virtual int ChangeDir(const std::string& path) = 0;
   virtual int CurrentDir(std::string* out) = 0;
   // Canonical absolute path with every symbolic link resolved.

@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <map>
+#include <vector>
+
 #include "tests/support/fault_fs.h"
 #include "tests/support/temp_dir.h"
 
@@ -158,6 +161,98 @@ TEST(FsTest, LastErrorTextAndAccessDenied) {
   EXPECT_TRUE(platform::IsAccessDenied(EACCES));
   EXPECT_TRUE(platform::IsAccessDenied(EPERM));
   EXPECT_FALSE(platform::IsAccessDenied(ENOENT));
+}
+
+// A directory open as a descriptor lists its entries with their types and opens its files by
+// name; every failure says why.
+TEST(FsTest, OpenDirectoriesListAndOpenTheirFiles) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "page a");
+  WriteFile(dir / "sub/b.htm", "page b");
+  ASSERT_EQ(0, ::symlink("a.htm", (dir / "link.htm").c_str()));
+  platform::FileSystem& fs = platform::Fs();
+  int fd = fs.OpenDir(dir.path());
+  ASSERT_GE(fd, 0);
+  std::vector<platform::RawDirEntry> entries;
+  ASSERT_EQ(0, fs.ListDirEntriesAt(fd, &entries));
+  std::map<std::string, platform::EntryType> types;
+  for (const platform::RawDirEntry& e : entries)
+    types[e.name] = e.type;
+  using platform::EntryType;
+  EXPECT_EQ(
+      (std::map<std::string, EntryType>{
+          {"a.htm", EntryType::File}, {"link.htm", EntryType::Link}, {"sub", EntryType::Dir}}),
+      types);
+  // The same through the path.
+  std::vector<platform::RawDirEntry> byPath;
+  ASSERT_EQ(0, fs.ListDirEntries(dir.path(), &byPath));
+  EXPECT_EQ(entries.size(), byPath.size());
+
+  char buf[16] = {};
+  for (const char* name : {"a.htm", "link.htm"}) {
+    int file = fs.OpenAt(fd, name, platform::OpenFor::Read, 0);
+    ASSERT_GE(file, 0) << name;
+    EXPECT_EQ(6, fs.Read(file, buf, sizeof buf)) << name;
+    EXPECT_EQ("page a", std::string(buf, 6)) << name;
+    EXPECT_EQ(0, fs.Close(file));
+  }
+  EXPECT_EQ(-1, fs.OpenAt(fd, "missing.htm", platform::OpenFor::Read, 0));
+  EXPECT_EQ(ENOENT, platform::LastError());
+  EXPECT_EQ(0, fs.Close(fd));
+
+  EXPECT_EQ(-1, fs.OpenDir(dir / "missing"));
+  EXPECT_EQ(ENOENT, platform::LastError());
+  EXPECT_EQ(-1, fs.OpenDir(dir / "a.htm"));
+  EXPECT_EQ(ENOTDIR, platform::LastError());
+  EXPECT_EQ(-1, fs.ListDirEntriesAt(fd, &entries));  // closed
+  EXPECT_EQ(EBADF, platform::LastError());
+}
+
+// The fault wrapper knows the path of each directory it opened, so that its plan speaks of
+// files opened relative to it by their full paths.
+TEST(FsTest, FaultPlansReachFilesOpenedThroughTheirDirectory) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "a");
+  WriteFile(dir / "b.htm", "b");
+  WriteFile(dir / "hidden/c.htm", "c");
+  FaultPlan plan;
+  plan.unreadable.insert(dir / "b.htm");
+  plan.unlistable.insert(dir / "hidden");
+  plan.failListAt = 2;
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  platform::FileSystem& fs = platform::Fs();
+  int fd = fs.OpenDir(dir.path());
+  ASSERT_GE(fd, 0);
+  std::vector<platform::RawDirEntry> entries;
+  EXPECT_EQ(0, fs.ListDirEntriesAt(fd, &entries));
+  EXPECT_EQ(3u, entries.size());
+  int a = fs.OpenAt(fd, "a.htm", platform::OpenFor::Read, 0);
+  EXPECT_GE(a, 0);
+  fs.Close(a);
+  EXPECT_EQ(-1, fs.OpenAt(fd, "b.htm", platform::OpenFor::Read, 0));
+  EXPECT_EQ(EACCES, platform::LastError());
+  EXPECT_EQ(-1, fs.ListDirEntriesAt(fd, &entries));  // the second listing fails
+  EXPECT_EQ(EIO, platform::LastError());
+  EXPECT_TRUE(entries.empty());
+  EXPECT_EQ(0, fs.Close(fd));
+  EXPECT_EQ(-1, fs.OpenDir(dir / "hidden"));
+  EXPECT_EQ(EACCES, platform::LastError());
+  EXPECT_EQ(2, faulty.counts().dirOpens);
+  EXPECT_EQ(2, faulty.counts().lists);
+  EXPECT_EQ(2, faulty.counts().opens);  // opens relative to a directory count as opens
+
+  FaultPlan first;
+  first.failOpenDirAt = 1;
+  first.failOpenAt = 1;
+  FaultyFileSystem failing(first);
+  platform::ScopedFileSystem again(&failing);
+  platform::FileSystem& inner = platform::Fs();
+  EXPECT_EQ(-1, inner.OpenDir(dir.path()));
+  fd = inner.OpenDir(dir.path());
+  ASSERT_GE(fd, 0);
+  EXPECT_EQ(-1, inner.OpenAt(fd, "a.htm", platform::OpenFor::Read, 0));
+  EXPECT_EQ(0, inner.Close(fd));
 }
 
 TEST(FsTest, RenameNoReplaceRefusesAnExistingName) {

@@ -1,6 +1,7 @@
 #include "platform/listing.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "platform/fs.h"
@@ -11,8 +12,19 @@ namespace platform {
 
 namespace {
 
+constexpr auto kLowerTable = [] {
+  std::array<char, 256> table{};
+  for (int c = 0; c < 256; ++c)
+    table[static_cast<size_t>(c)] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return table;
+}();
+
 char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return kLowerTable[static_cast<unsigned char>(c)];
+}
+
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 // Iterative glob with backtracking over the last "*": linear for the patterns in use.
@@ -49,8 +61,49 @@ uint64_t NamePrefixKey(std::string_view name) {
 
 }  // namespace
 
+namespace {
+
+bool HasWildcard(std::string_view text) {
+  for (char c : text)
+    if (c == '*' || c == '?') return true;
+  return false;
+}
+
+bool EqualNoCaseAt(std::string_view name, size_t at, std::string_view literal) {
+  for (size_t i = 0; i < literal.size(); ++i)
+    if (Lower(name[at + i]) != Lower(literal[i])) return false;
+  return true;
+}
+
+bool ContainsNoCase(std::string_view name, std::string_view literal) {
+  char first = Lower(literal[0]);
+  size_t last = name.size() - literal.size();  // the last place the literal fits
+  if (first == Upper(first)) {
+    // A first byte without case (".htm"): straight to each place it stands.
+    for (size_t at = name.find(first); at <= last; at = name.find(first, at + 1))
+      if (EqualNoCaseAt(name, at + 1, literal.substr(1))) return true;
+    return false;
+  }
+  for (size_t at = 0; at <= last; ++at)
+    if (Lower(name[at]) == first && EqualNoCaseAt(name, at + 1, literal.substr(1))) return true;
+  return false;
+}
+
+}  // namespace
+
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
   if (pattern == "*" || pattern == "*.*") return true;
+  // Masks are mostly "*.htm*" or "*.php": a text anywhere in the name, or at its end. These
+  // are answered without the general walk, which every document of a site goes through.
+  if (pattern.size() > 1 && pattern[0] == '*' && pattern.back() != '.') {
+    bool anywhere = pattern.size() > 2 && pattern.back() == '*';
+    std::string_view literal = pattern.substr(1, pattern.size() - (anywhere ? 2 : 1));
+    if (!HasWildcard(literal)) {
+      if (name.size() < literal.size()) return false;
+      if (!anywhere) return EqualNoCaseAt(name, name.size() - literal.size(), literal);
+      return ContainsNoCase(name, literal);
+    }
+  }
   // A trailing dot asks for names without an extension.
   if (pattern.size() > 1 && pattern.back() == '.' && pattern != "..") {
     if (name.find('.') != std::string_view::npos) return false;
@@ -140,12 +193,13 @@ void SplitEntries(const std::string& dir, std::vector<RawDirEntry>& entries,
 
 }  // namespace
 
-int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
-                  std::vector<std::string>* files) {
-  if (subdirs) subdirs->clear();
-  if (files) files->clear();
-  std::vector<RawDirEntry> entries;
-  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
+namespace {
+
+// Sorts and splits the entries of dir and keeps the regular files the patterns match, as
+// ListDirectory lists them.
+void ArrangeEntries(const std::string& dir, std::vector<RawDirEntry>& entries,
+                    std::string_view patterns, std::vector<DirEntry>* subdirs,
+                    std::vector<std::string>* files) {
   SortEntries(&entries);
   std::vector<std::string> regular;
   SplitEntries(dir, entries, subdirs, files ? &regular : nullptr);
@@ -157,6 +211,27 @@ int ListDirectory(const std::string& dir, std::string_view patterns, std::vector
         if (WildcardMatch(split[p], name)) files->push_back(last ? std::move(name) : name);
     }
   }
+}
+
+}  // namespace
+
+int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
+                  std::vector<std::string>* files) {
+  if (subdirs) subdirs->clear();
+  if (files) files->clear();
+  std::vector<RawDirEntry> entries;
+  if (Fs().ListDirEntries(dir, &entries) != 0) return -1;
+  ArrangeEntries(dir, entries, patterns, subdirs, files);
+  return 0;
+}
+
+int ListDirectoryAt(int dirFd, const std::string& dir, std::string_view patterns,
+                    std::vector<DirEntry>* subdirs, std::vector<std::string>* files) {
+  if (subdirs) subdirs->clear();
+  if (files) files->clear();
+  std::vector<RawDirEntry> entries;
+  if (Fs().ListDirEntriesAt(dirFd, &entries) != 0) return -1;
+  ArrangeEntries(dir, entries, patterns, subdirs, files);
   return 0;
 }
 

@@ -31,6 +31,10 @@ struct DirEntry {
 int ListDirectory(const std::string& dir, std::string_view patterns, std::vector<DirEntry>* subdirs,
                   std::vector<std::string>* files);
 
+// ListDirectory for the directory dir, open as dirFd (see FileSystem::OpenDir).
+int ListDirectoryAt(int dirFd, const std::string& dir, std::string_view patterns,
+                    std::vector<DirEntry>* subdirs, std::vector<std::string>* files);
+
 // The subdirectories and regular files ListDirectory would list (every regular file), in no
 // particular order. Either output may be null. 0, or -1 when the directory cannot be read.
 int ListDirectoryUnsorted(const std::string& dir, std::vector<DirEntry>* subdirs,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "platform/fs.h"
 #include "platform/paths.h"
 #include "tests/support/temp_dir.h"
 
@@ -33,6 +34,28 @@ TEST(WildcardTest, WindowsMeaningWithoutRegardToCase) {
             platform::SplitPatterns(" *.htm;;*.txt "));
 }
 
+// Masks of the common shapes ("*.htm*", "*.php") are answered without the general walk: they
+// agree with it ("*X**" and "**X" take the general walk and mean the same).
+TEST(WildcardTest, CommonMaskShapesAgreeWithTheGeneralMatch) {
+  const char* literals[] = {".htm", ".PHP", "x", "ab", ".htm.", "a.b.c"};
+  const char* names[] = {"index.htm", "INDEX.HTML", "a.php",        "x",     "",       "ab",
+                         "aab",       "abab",       "page.htm.bak", "a.b.c", "A.B.Cd", ".htm",
+                         "htm",       "xx.ph",      "a.htm."};
+  for (const char* literal : literals) {
+    std::string l = literal;
+    for (const char* name : names) {
+      EXPECT_EQ(WildcardMatch("**" + l, name), WildcardMatch("*" + l, name)) << l << " " << name;
+      EXPECT_EQ(WildcardMatch("*" + l + "**", name), WildcardMatch("*" + l + "*", name))
+          << l << " " << name;
+    }
+  }
+  EXPECT_TRUE(WildcardMatch("*.PHP", "index.php"));
+  EXPECT_FALSE(WildcardMatch("*.php", "index.php3"));
+  EXPECT_TRUE(WildcardMatch("*.htm*", "A.HTM"));
+  EXPECT_FALSE(WildcardMatch("*.htm*", "a.ht"));
+  EXPECT_FALSE(WildcardMatch("*.htm*", ""));
+}
+
 TEST(ListingTest, SortedWithoutCaseSubdirsApartPatternsInOrder) {
   TempDir dir;
   WriteFile(dir / "b.htm", "");
@@ -54,6 +77,21 @@ TEST(ListingTest, SortedWithoutCaseSubdirsApartPatternsInOrder) {
   EXPECT_EQ((std::vector<std::string>{"A.htm", "b.htm", "c.HTML", "notes.txt", "A.htm", "b.htm"}),
             files);
   EXPECT_EQ(-1, platform::ListDirectory(dir / "missing", "*", nullptr, &files));
+
+  // The same listing through an open directory.
+  int fd = platform::Fs().OpenDir(dir.path());
+  ASSERT_GE(fd, 0);
+  std::vector<platform::DirEntry> atSubdirs;
+  std::vector<std::string> atFiles;
+  ASSERT_EQ(0,
+            platform::ListDirectoryAt(fd, dir.path(), "*.htm*;*.txt;*.htm", &atSubdirs, &atFiles));
+  EXPECT_EQ((std::vector<std::string>{"A.htm", "b.htm", "c.HTML", "notes.txt", "A.htm", "b.htm"}),
+            atFiles);
+  ASSERT_EQ(3u, atSubdirs.size());
+  EXPECT_EQ("loop", atSubdirs[1].name);
+  EXPECT_TRUE(atSubdirs[1].isLink);
+  platform::Fs().Close(fd);
+  EXPECT_EQ(-1, platform::ListDirectoryAt(fd, dir.path(), "*", nullptr, &atFiles));
 }
 
 // Names alike in their first eight bytes, or alike but for case, still sort without case and

@@ -13,8 +13,11 @@
 namespace platform {
 
 std::string JoinPath(std::string_view dir, std::string_view name) {
-  std::string out(dir);
-  if (!out.empty() && out.back() != '/') out += '/';
+  bool separator = !dir.empty() && dir.back() != '/';
+  std::string out;
+  out.reserve(dir.size() + (separator ? 1 : 0) + name.size());
+  out += dir;
+  if (separator) out += '/';
   out += name;
   return out;
 }

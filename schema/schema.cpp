@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "config/settings.h"
@@ -37,7 +38,40 @@ constexpr const char* kOptionSpaceFull =
     "Not enough memory has been set aside for the value options in the schema.\n"
     "Increase the value of Option Space in Setup";
 
+// Recent lookups by a hash of the name: a site task looks up every tag of every document, and
+// a site uses few names over and over. Valid while the dictionary is unchanged: any change
+// (a load, a reservation, a release) starts a new generation.
+constexpr size_t kLookupKey = 32;  // names up to 31 bytes, zero-padded
+struct LookupSlot {
+  alignas(16) char key[kLookupKey] = {};
+  uint32_t generation = 0;
+  int index = -1;
+};
+LookupSlot gLookups[256];
+uint32_t gGeneration = 1;
+
+void ForgetLookups() {
+  ++gGeneration;
+}
+
+int SearchIndex(const char* name) {
+  int lo = 0;
+  int hi = SchemaTagCount - 1;
+  while (lo <= hi) {
+    int mid = lo + (hi - lo) / 2;
+    int c = std::strcmp(SchemaIndex[mid].name, name);
+    if (c == 0) return mid;
+    if (c < 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return -1;
+}
+
 void ClearDictionary() {
+  ForgetLookups();
   SetBufLast = 1;
   SchemaTagCount = 0;
   gSchemaUsed = 0;
@@ -196,24 +230,33 @@ int LoadSchema() {
   std::stable_sort(
       SchemaIndex, SchemaIndex + SchemaTagCount,
       [](const SchemaEntry& a, const SchemaEntry& b) { return std::strcmp(a.name, b.name) < 0; });
+  ForgetLookups();
   return 0;
 }
 
 int FindSchemaTag(const char* name) {
   if (!SchemaIndex || !name) return -1;
-  int lo = 0;
-  int hi = SchemaTagCount - 1;
-  while (lo <= hi) {
-    int mid = lo + (hi - lo) / 2;
-    int c = std::strcmp(SchemaIndex[mid].name, name);
-    if (c == 0) return mid;
-    if (c < 0) {
-      lo = mid + 1;
-    } else {
-      hi = mid - 1;
-    }
+  size_t length = strnlen(name, kLookupKey);
+  if (length == kLookupKey) return SearchIndex(name);  // too long to remember
+  alignas(16) char key[kLookupKey] = {};
+  std::memcpy(key, name, length);
+  uint64_t words[kLookupKey / 8];
+  std::memcpy(words, key, sizeof words);
+  uint64_t hash = words[0] ^ (words[1] * 31) ^ (words[2] * 961) ^ (words[3] * 29791) ^ length;
+  // Open addressing over a few neighbouring slots; a slot of an older generation is empty.
+  static_assert(std::size(gLookups) == 256);
+  size_t home = (hash * 0x9E3779B97F4A7C15u) >> 56;
+  LookupSlot* slot = nullptr;
+  for (size_t probe = 0; probe < 4; ++probe) {
+    slot = &gLookups[(home + probe) % std::size(gLookups)];
+    if (slot->generation != gGeneration) break;
+    if (std::memcmp(slot->key, key, kLookupKey) == 0) return slot->index;
   }
-  return -1;
+  if (slot->generation == gGeneration) slot = &gLookups[home];  // all taken: replace one
+  slot->index = SearchIndex(name);
+  std::memcpy(slot->key, key, kLookupKey);
+  slot->generation = gGeneration;
+  return slot->index;
 }
 
 const char* SchemaOptions(const SchemaEntry& entry) {

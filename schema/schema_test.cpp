@@ -224,4 +224,49 @@ TEST_F(SchemaTest, ReservationFailsForSizesThatCannotBeHad) {
             BoxLines());
 }
 
+// Lookups are remembered, but never across a change of the dictionary: a reload answers for
+// the new schema (entries gone, come or moved), a release answers nothing.
+TEST_F(SchemaTest, LookupsFollowEveryReload) {
+  ASSERT_EQ(0, Load("B.Two\nD.Four,M\n"));
+  ASSERT_NE(nullptr, Find("D.Four"));
+  EXPECT_EQ(SF_MANDATORY, Find("D.Four")->flags);
+  EXPECT_EQ(nullptr, Find("A.One"));
+  EXPECT_EQ(nullptr, Find("C.Three"));
+  // Many names at once, so that they share the remembered places.
+  std::vector<std::string> many;
+  for (int i = 0; i < 600; ++i)
+    many.push_back("N." + std::to_string(i));
+  for (const std::string& name : many)
+    EXPECT_EQ(nullptr, Find(name.c_str()));
+
+  std::string text = "A.One,D\nC.Three\nD.Four\n";
+  for (int i = 0; i < 600; i += 2)
+    text += many[static_cast<size_t>(i)] + "\n";
+  ASSERT_EQ(0, Load(text));
+  ASSERT_NE(nullptr, Find("A.One"));
+  EXPECT_EQ(SF_DATE, Find("A.One")->flags);
+  EXPECT_EQ(nullptr, Find("B.Two"));
+  ASSERT_NE(nullptr, Find("D.Four"));
+  EXPECT_STREQ("D.Four", Find("D.Four")->name);
+  EXPECT_EQ(0u, Find("D.Four")->flags);
+  for (int i = 0; i < 600; ++i) {
+    const SchemaEntry* entry = Find(many[static_cast<size_t>(i)].c_str());
+    if (i % 2 == 0) {
+      ASSERT_NE(nullptr, entry) << i;
+      EXPECT_EQ(many[static_cast<size_t>(i)], entry->name);
+    } else {
+      EXPECT_EQ(nullptr, entry) << i;
+    }
+  }
+  // A name longer than any the cache keeps is looked up all the same.
+  const std::string longName(40, 'L');
+  ASSERT_EQ(0, Load(longName + "\nD.Four\n"));
+  ASSERT_NE(nullptr, Find(longName.c_str()));
+  EXPECT_EQ(longName, Find(longName.c_str())->name);
+  ReleaseSchemaTables();
+  EXPECT_EQ(-1, FindSchemaTag("D.Four"));
+  ASSERT_EQ(0, ReserveSchemaTables());
+  EXPECT_EQ(-1, FindSchemaTag("D.Four"));
+}
+
 }  // namespace

@@ -70,6 +70,18 @@ int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std:
   return 0;
 }
 
+int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
+                        std::vector<std::string>* subdirs, std::vector<std::string>* documents) {
+  std::vector<platform::DirEntry> dirs;
+  std::vector<std::string> all;
+  subdirs->clear();
+  documents->clear();
+  if (platform::ListDirectoryAt(dirFd, dir, "*", &dirs, &all) != 0) return -1;
+  KeepWalkSubdirectories(dirs, subdirs);
+  MatchDocuments(all, mask, documents);
+  return 0;
+}
+
 int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
                        int* documents) {
   std::vector<platform::DirEntry> dirs;

@@ -1,8 +1,13 @@
 #include "tree/tasks.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 #include <string>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "config/settings.h"
 #include "engine/head_reader.h"
@@ -39,10 +44,39 @@ long DigitsValue(const char* value) {
   return n;
 }
 
+// strstr(name, needle) for a tag's name (NUL-terminated within its 32-byte array), needle of
+// the given length. A search looks at every tag name of every document three times: the
+// places where the needle's first and last bytes both fit are found sixteen bytes at a time.
+bool NameHolds(const char (&name)[sizeof(TagRecord::name)], const char* needle, size_t length) {
+  static_assert(sizeof(TagRecord::name) == 32);
+  if (length == 0) return true;
+  if (length >= sizeof name) return false;
+#if defined(__SSE2__)
+  auto bytes = [&](const __m128i& lo, const __m128i& hi, char c) {
+    __m128i wanted = _mm_set1_epi8(c);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, wanted))) |
+           static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, wanted))) << 16;
+  };
+  __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name));
+  __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + 16));
+  uint32_t ends = bytes(lo, hi, '\0');
+  size_t size = ends ? static_cast<size_t>(__builtin_ctz(ends)) : sizeof name;
+  if (size < length) return false;
+  uint32_t starts = bytes(lo, hi, needle[0]) & (bytes(lo, hi, needle[length - 1]) >> (length - 1));
+  starts &= static_cast<uint32_t>((uint64_t{1} << (size - length + 1)) - 1);
+  for (; starts != 0; starts &= starts - 1)
+    if (std::memcmp(name + __builtin_ctz(starts), needle, length) == 0) return true;
+  return false;
+#else
+  return std::strstr(name, needle) != nullptr;
+#endif
+}
+
 int LastTagContaining(const char* part, int count) {
   int found = -1;
+  size_t length = std::strlen(part);
   for (int i = 0; i < count; ++i)
-    if (std::strstr(PageTags[i].name, part)) found = i;
+    if (NameHolds(PageTags[i].name, part, length)) found = i;
   return found;
 }
 
@@ -54,13 +88,16 @@ void SearchOperation(platform::WindowHandle window, const char* path) {
   bool dateCheck = gTask.searchKind == kSearchExpired || gTask.searchKind == kSearchReview;
   int days = gTask.searchKind == kSearchExpired ? ExpiryRule.days : ReviewRule.days;
   bool any = false;
+  size_t nameLength = std::strlen(gTask.tagName);
+  bool anyValue = gTask.valueFilter[0] == '\0';
   for (int i = 0; i < n; ++i) {
     TagRecord& tag = PageTags[i];
     if (!gTask.caseSensitive) {
       UpperCase(tag.name);
       UpperCase(tag.value);
     }
-    if (!std::strstr(tag.name, gTask.tagName) || !std::strstr(tag.value, gTask.valueFilter))
+    if (!NameHolds(tag.name, gTask.tagName, nameLength) ||
+        (!anyValue && !std::strstr(tag.value, gTask.valueFilter)))
       continue;
     // Numbers, not calendar days: the date's digits less the days against today's YYYYMMDD.
     if (dateCheck && DigitsValue(tag.value) - days > gCompDate) continue;
@@ -201,7 +238,7 @@ int PrepareTask(platform::WindowHandle window, int taskId) {
 }
 
 int DocumentOperation(platform::WindowHandle window, const char* directory, const char* fileName,
-                      int taskId) {
+                      int taskId, int directoryFd) {
   if (taskId == kTaskStandardise) {
     platform::ShowMessageBox(window, "Standardising documents is not available yet.",
                              "STANDARDISE NOT IMPLEMENTED YET",
@@ -209,7 +246,7 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
     return 0;
   }
   std::string path = platform::JoinPath(directory, fileName);
-  if (ReadPageTags(window, path.c_str()) != 0) return -1;
+  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str()) != 0) return -1;
   char text[kTagsTextSize];
   text[0] = '\0';
   bool rewrite = true;

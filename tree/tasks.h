@@ -65,5 +65,7 @@ int PrepareTask(platform::WindowHandle window, int taskId);
 int SetUpDateCheck(int taskId);
 
 // The operation of a task on one document. 0, or -1 when the document could not be read.
+// directoryFd, when not -1, is the directory open (platform::FileSystem::OpenDir): the document
+// is read through it.
 int DocumentOperation(platform::WindowHandle window, const char* directory, const char* fileName,
-                      int taskId);
+                      int taskId, int directoryFd = -1);

@@ -114,6 +114,52 @@ TEST_F(TasksTest, CaselessSearchShowsUpperCaseAndEmptyFilterListsEveryMatch) {
   SetTaskDialog(nullptr);
 }
 
+// A name is found anywhere in a tag name, up to its last byte, but never in what an earlier,
+// longer name left behind in the same record.
+TEST_F(TasksTest, SearchFindsTheNameAnywhereInATagNameButNeverPastItsEnd) {
+  Put("a.htm", Doc({{"DC.Title.Alternative", "long"}}));
+  Put("b.htm", Doc({{"DC.Ti", "short"}}));
+  Put("c.htm", Doc({{"ABCDEFGHIJKLMNOPQRSTUVWXYZ12345", "edge"}, {"DC.Title", "t"}}));
+  static const char* name;
+  static int opened;
+  SetTaskDialog([](platform::WindowHandle, int mode) {
+    if (mode != 0 || opened++ > 0) return false;
+    platform::CopyText(gTask.tagName, name);
+    gTask.caseSensitive = 1;
+    gTask.showResults = 0;
+    return true;
+  });
+  struct Case {
+    const char* name;
+    const char* found;  // the documents listed, in walk order
+  } cases[] = {
+      {"nat", "a"},
+      {"Ti", "abc"},
+      {"DC.Title", "ac"},
+      {"Alternative", "a"},
+      {"12345", "c"},
+      {"Z12345", "c"},
+      {"A", "ac"},
+      {"5", "c"},
+      {"e.A", "a"},
+      {"DC.Tix", ""},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ12345", "c"},
+      {"ABCDEFGHIJKLMNOPQRSTUVWXYZ123456", ""},
+  };
+  for (const Case& c : cases) {
+    name = c.name;
+    opened = 0;
+    ASSERT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSearch)) << c.name;
+    std::string report = ReadFile(home_ / "MetaSearch.htm");
+    std::string found;
+    for (const char* doc : {"a", "b", "c"})
+      if (report.find(">" + At(std::string(doc) + ".htm") + "</A>") != std::string::npos)
+        found += doc;
+    EXPECT_EQ(c.found, found) << c.name;
+  }
+  SetTaskDialog(nullptr);
+}
+
 TEST_F(TasksTest, ReviewDateArithmeticWorksOnNumbersNotDays) {
   // The test clock says 1999-05-25: gCompDate is 19990525, "Review Days" 7.
   ReviewRule.days = 7;

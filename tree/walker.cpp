@@ -8,6 +8,7 @@
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "plugins/context.h"
@@ -33,6 +34,53 @@ bool ListOrReport(const std::string& dir, std::vector<std::string>* subdirs,
   }
   return true;
 }
+
+// Deeper than this, a directory lets its descriptor go while its subdirectories are walked, so
+// that a walk holds no more descriptors than this however deep the tree.
+constexpr int kHeldDirectoryLevels = 32;
+
+// The directory of one level of a document walk. It is listed through a descriptor that then
+// opens its documents: each document's name is looked up in the directory, not along its whole
+// path again.
+class WalkDirectory {
+ public:
+  explicit WalkDirectory(const std::string& path) : path_(path) {}
+  ~WalkDirectory() { Release(); }
+  WalkDirectory(const WalkDirectory&) = delete;
+  WalkDirectory& operator=(const WalkDirectory&) = delete;
+
+  // Lists the directory, as ListOrReport does.
+  bool List(std::vector<std::string>* subdirs, std::vector<std::string>* docs) {
+    fd_ = platform::Fs().OpenDir(path_);
+    if (fd_ < 0 || ListWalkDirectoryAt(fd_, path_, maskstring, subdirs, docs) != 0) {
+      ShowSystemError("ERROR CHANGING DIRECTORY", path_);
+      return false;
+    }
+    return true;
+  }
+  // Before the subdirectories are walked.
+  void Descend() {
+    if (Rlevel > kHeldDirectoryLevels) Release();
+  }
+  // The descriptor the documents are opened through, opened again if it was let go; -1 when
+  // that fails (the documents are then opened by their paths).
+  int DocumentsFd() {
+    if (fd_ < 0 && !reopened_) {
+      reopened_ = true;
+      fd_ = platform::Fs().OpenDir(path_);
+    }
+    return fd_;
+  }
+
+ private:
+  void Release() {
+    if (fd_ >= 0) platform::Fs().Close(fd_);
+    fd_ = -1;
+  }
+  const std::string& path_;
+  int fd_ = -1;
+  bool reopened_ = false;
+};
 
 void ShowLine(const std::string& path) {
   if (showworking) SetWorkingLine(Rlevel, path.c_str());
@@ -107,12 +155,14 @@ int WalkDocuments(platform::WindowHandle window, const std::string& dir, int tas
   ++Rlevel;
   std::vector<std::string> subdirs, docs;
   int rc = 0;
-  if (ListOrReport(dir, &subdirs, &docs)) {
+  WalkDirectory directory(dir);
+  if (directory.List(&subdirs, &docs)) {
+    if (!subdirs.empty()) directory.Descend();
     rc = WalkLevel(
         dir, subdirs, docs,
         [&](const std::string& path) { return WalkDocuments(window, path, taskId); },
         [&](const std::string& doc) {
-          DocumentOperation(window, dir.c_str(), doc.c_str(), taskId);
+          DocumentOperation(window, dir.c_str(), doc.c_str(), taskId, directory.DocumentsFd());
         });
   }
   --Rlevel;

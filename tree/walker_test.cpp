@@ -176,6 +176,86 @@ TEST_F(WalkerTest, UnlistableDirectoryIsReportedAndSkipped) {
   EXPECT_EQ("ERROR CHANGING DIRECTORY - " + At("a"), ui_.boxes()[0].caption);
 }
 
+// Documents are opened through their directory: one that cannot be read is reported by its
+// path and the walk goes on; a directory whose listing fails is reported and skipped.
+TEST_F(WalkerTest, UnreadableDocumentsAndFailedListingsAreReportedAndSkipped) {
+  SmallTree();
+  gPluginContext.confirmation = 0;
+  {
+    FaultPlan plan;
+    plan.unreadable.insert(At("a/a1.htm"));
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+    EXPECT_EQ(5, PopFiles);
+    ASSERT_EQ(1u, ui_.boxes().size());
+    EXPECT_EQ("ERROR OPENING FILE - " + At("a/a1.htm"), ui_.boxes()[0].caption);
+    const std::string report = Report();
+    EXPECT_EQ(std::string::npos, report.find("a1.htm"));
+    for (const char* doc : {"a/deeper/d1.htm", "b/b1.htm", "index.htm", "page.html"})
+      EXPECT_NE(std::string::npos, report.find(">" + At(doc) + "</A>")) << doc;
+  }
+  // The walk lists the root, a, a/deeper and b in this order.
+  const char* dirs[] = {"", "a", "a/deeper", "b"};
+  const char* lost[] = {"index.htm", "a1.htm", "d1.htm", "b1.htm"};
+  for (int n = 1; n <= 4; ++n) {
+    ui_.Clear();
+    FaultPlan plan;
+    plan.failListAt = n;
+    gDialogOpened = 0;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords")) << n;
+    ASSERT_EQ(1u, ui_.boxes().size()) << n;
+    std::string dir = n == 1 ? site_ + "/" : At(dirs[n - 1]);
+    EXPECT_EQ("ERROR CHANGING DIRECTORY - " + dir, ui_.boxes()[0].caption) << n;
+    EXPECT_EQ(std::string::npos, Report().find(lost[n - 1])) << n;
+  }
+}
+
+// A walk deeper than the directories it keeps open lets them go on the way down and opens each
+// again for its documents; if that fails, the documents are opened by their paths.
+TEST_F(WalkerTest, DeepTreesAreWalkedWhicheverDirectoryOpenFails) {
+  const int kDepth = 40;
+  std::string dir;
+  for (int level = 1; level <= kDepth; ++level) {
+    dir += "d/";
+    Put(dir + "q.htm", Doc({{"Keywords", "level " + std::to_string(level)}}));
+  }
+  gPluginContext.confirmation = 0;
+  FaultyFileSystem counter;
+  {
+    platform::ScopedFileSystem scoped(&counter);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  }
+  EXPECT_EQ(kDepth, PopFiles);
+  for (int level = 1; level <= kDepth; ++level)
+    EXPECT_NE(std::string::npos, Report().find("=level " + std::to_string(level) + "<BR>"));
+  const int opens = counter.counts().dirOpens;
+  ASSERT_GT(opens, kDepth + 1);  // every directory once, and the deep ones again
+  int reported = 0, recovered = 0;
+  for (int n = 1; n <= opens; ++n) {
+    ui_.Clear();
+    FaultPlan plan;
+    plan.failOpenDirAt = n;
+    gDialogOpened = 0;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords")) << n;
+    if (ui_.boxes().empty()) {
+      ++recovered;
+      EXPECT_EQ(kDepth, PopFiles) << n;
+    } else {
+      ++reported;
+      ASSERT_EQ(1u, ui_.boxes().size()) << n;
+      EXPECT_EQ(0u, ui_.boxes()[0].caption.find("ERROR CHANGING DIRECTORY - ")) << n;
+      EXPECT_LT(PopFiles, kDepth) << n;
+    }
+  }
+  EXPECT_EQ(kDepth + 1, reported);  // the first open of each directory: its listing
+  EXPECT_EQ(opens - kDepth - 1, recovered);
+}
+
 TEST_F(WalkerTest, BranchTaskRunsBelowTheBranchAndRestoresRootAndRules) {
   SmallTree();
   strategy = 1;

@@ -1,5 +1,7 @@
 #include "tests/support/fault_fs.h"
 
+#include "platform/paths.h"
+
 namespace testing_support {
 
 int FaultyFileSystem::Fault(int err) {
@@ -12,6 +14,35 @@ int FaultyFileSystem::Open(const std::string& path, platform::OpenFor how, unsig
   if (counts_.opens == plan_.failOpenAt) return Fault(plan_.error);
   if (how == platform::OpenFor::Read && plan_.unreadable.count(path)) return Fault(EACCES);
   return base_.Open(path, how, mode);
+}
+
+int FaultyFileSystem::OpenAt(int dirFd, const std::string& name, platform::OpenFor how,
+                             unsigned mode) {
+  ++counts_.opens;
+  if (counts_.opens == plan_.failOpenAt) return Fault(plan_.error);
+  auto dir = openDirs_.find(dirFd);
+  if (how == platform::OpenFor::Read && dir != openDirs_.end() &&
+      plan_.unreadable.count(platform::JoinPath(dir->second, name)))
+    return Fault(EACCES);
+  return base_.OpenAt(dirFd, name, how, mode);
+}
+
+int FaultyFileSystem::OpenDir(const std::string& path) {
+  ++counts_.dirOpens;
+  if (counts_.dirOpens == plan_.failOpenDirAt) return Fault(plan_.error);
+  if (plan_.unlistable.count(path)) return Fault(EACCES);
+  int fd = base_.OpenDir(path);
+  if (fd >= 0) openDirs_[fd] = path;
+  return fd;
+}
+
+int FaultyFileSystem::ListDirEntriesAt(int dirFd, std::vector<platform::RawDirEntry>* entries) {
+  ++counts_.lists;
+  if (counts_.lists == plan_.failListAt) {
+    entries->clear();
+    return Fault(plan_.error);
+  }
+  return base_.ListDirEntriesAt(dirFd, entries);
 }
 
 long FaultyFileSystem::Read(int fd, void* buf, size_t len) {
@@ -41,6 +72,7 @@ int FaultyFileSystem::Sync(int fd) {
 
 int FaultyFileSystem::Close(int fd) {
   ++counts_.closes;
+  openDirs_.erase(fd);
   int rc = base_.Close(fd);  // the descriptor is released either way
   if (counts_.closes == plan_.failCloseAt) return Fault(plan_.error);
   return rc;

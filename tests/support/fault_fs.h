@@ -19,17 +19,20 @@ struct FaultPlan {
   int failRenameAt = 0;
   int failRemoveAt = 0;
   int failReadAt = 0;
+  int failOpenDirAt = 0;  // OpenDir calls
+  int failListAt = 0;     // listings of an open directory (ListDirEntriesAt)
   // Bytes that fit on the disk before writes fail with ENOSPC (a short write first); -1 = no limit.
   long long diskFullAfter = -1;
   // Paths (as given to Open) that cannot be opened for reading.
   std::set<std::string> unreadable;
-  // Directories that cannot be listed.
+  // Directories that cannot be listed (nor opened as a directory).
   std::set<std::string> unlistable;
   int error = EIO;
 };
 
 struct FaultCounts {
   int opens = 0, writes = 0, syncs = 0, closes = 0, renames = 0, removes = 0, reads = 0;
+  int dirOpens = 0, lists = 0;  // OpenDir and ListDirEntriesAt calls
   long long bytesWritten = 0;
 };
 
@@ -67,6 +70,9 @@ class FaultyFileSystem final : public platform::FileSystem {
     if (plan_.unlistable.count(dir)) return Fault(EACCES);
     return base_.ListDirEntries(dir, entries);
   }
+  int OpenDir(const std::string& path) override;
+  int ListDirEntriesAt(int dirFd, std::vector<platform::RawDirEntry>* entries) override;
+  int OpenAt(int dirFd, const std::string& name, platform::OpenFor how, unsigned mode) override;
   int ChangeDir(const std::string& path) override { return base_.ChangeDir(path); }
   int CurrentDir(std::string* out) override { return base_.CurrentDir(out); }
   int RealPath(const std::string& path, std::string* out) override {
@@ -78,6 +84,9 @@ class FaultyFileSystem final : public platform::FileSystem {
   FaultPlan plan_;
   platform::FileSystem& base_;
   FaultCounts counts_;
+  // The path of each directory open through OpenDir, so that a file opened relative to it
+  // meets the plan's paths.
+  std::map<int, std::string> openDirs_;
 };
 
 }  // namespace testing_support
