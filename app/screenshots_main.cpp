@@ -85,6 +85,40 @@ int MainWindowShots(const std::string& work, const std::string& out) {
   return robot.Finished() ? rc : 1;
 }
 
+// The splash and the about box.
+int DialogShots(const std::string& work, const std::string& out) {
+  std::string home = work + "/dialogs";
+  if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
+  gui::Robot robot;
+  robot.Add("splash", [&] {
+    WindowHandle splash = ActiveDialog();
+    if (!splash) return false;
+    UpdateWindow(splash);
+    Save(splash, out + "/splash.png");
+    PostMessage(splash, kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+    return true;
+  });
+  robot.Add("about", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdAbout, 0), 0);
+    return true;
+  });
+  robot.Add("about box", [&] {
+    WindowHandle about = ActiveDialog();
+    if (!about) return false;
+    Save(about, out + "/about.png");
+    PostMessage(about, kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+    return true;
+  });
+  robot.Add("exit", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start(40, 20000);
+  return ProgramEntry(home.c_str(), ShowState::kShow);
+}
+
 // Milliseconds from the start of the process until the main window has painted, with the splash's
 // OK pressed as soon as it shows.
 int StartupTime(const std::string& work, std::chrono::steady_clock::time_point start) {
@@ -141,8 +175,8 @@ int WizardShot(const std::string& work, const std::string& out) {
 int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   std::string mode = argc == 4 ? argv[1] : "";
-  if (mode != "main" && mode != "wizard" && mode != "startup") {
-    std::fprintf(stderr, "usage: tagsteward-shots main|wizard|startup WORKDIR OUTDIR\n");
+  if (mode != "main" && mode != "wizard" && mode != "startup" && mode != "dialogs") {
+    std::fprintf(stderr, "usage: tagsteward-shots main|wizard|startup|dialogs WORKDIR OUTDIR\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -151,9 +185,10 @@ int main(int argc, char** argv) {
   InstallProgramDialogs();
   std::string work = fs::absolute(argv[2]).string(), out = fs::absolute(argv[3]).string();
   fs::create_directories(out);
-  int rc = mode == "main"     ? MainWindowShots(work, out)
-           : mode == "wizard" ? WizardShot(work, out)
-                              : StartupTime(work, start);
+  int rc = mode == "main"      ? MainWindowShots(work, out)
+           : mode == "wizard"  ? WizardShot(work, out)
+           : mode == "dialogs" ? DialogShots(work, out)
+                               : StartupTime(work, start);
   platform::SetUiBackend(nullptr);
   return rc;
 }
