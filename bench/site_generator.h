@@ -5,8 +5,8 @@
 
 struct SiteShape {
   int documents = 20000;
-  int branching = 8;     // subdirectories per directory
-  int depth = 3;         // directory levels below the root
+  int branching = 8;  // subdirectories per directory
+  int depth = 3;      // directory levels below the root
   unsigned seed = 1;
 };
 

@@ -21,7 +21,7 @@ class ProgramFixture : public ::testing::Test {
   // The audit file of the test clock's day in dir ("Audit/" or "Errors/").
   std::string AuditFile(const std::string& subdir) const;
 
-  TempDir home_;  // the configuration directory (IniPath)
+  TempDir home_;          // the configuration directory (IniPath)
   std::string startDir_;  // the current directory before the test, restored after it
   platform::HeadlessUi ui_;
   platform::UiBackend* previousUi_ = nullptr;
