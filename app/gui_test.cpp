@@ -15,6 +15,7 @@
 #include "tests/support/temp_dir.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
+#include "ui/expert_bar.h"
 #include "ui/main_window.h"
 
 using namespace platform;
@@ -114,6 +115,40 @@ TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
   EXPECT_GT(inherited, 0);
   EXPECT_LT(inherited, kDocs);
   EXPECT_EQ(nullptr, hwndMain);
+}
+
+// With "Show Toolbar" on, the splash closes without OK, the Expert bar appears at the top right
+// of the screen and stands in for the main window; its close cell ends the program.
+TEST(DesktopProgram, ExpertBarAppearsWithShowToolbar) {
+  testing_support::TempDir temp;
+  std::string home = temp.path() + "/home";
+  ASSERT_TRUE(gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home));
+  std::string ini = ReadAll(home + "/META.INI");
+  size_t at = ini.find("Show Settings=1");
+  ASSERT_NE(std::string::npos, at);
+  ini.insert(at, "Show Toolbar=1\n");
+  WriteAll(home + "/META.INI", ini);
+
+  Rect bar{};
+  int screenWidth = 0;
+  gui::Robot robot;
+  robot.Add("expert bar", [&] {
+    if (!hwndToolBar) return false;
+    bar = WindowRect(hwndToolBar);
+    screenWidth = Screen().width;
+    EXPECT_TRUE(SaveWindowImage(hwndToolBar, temp.path() + "/bar.png"));
+    // The close cell: 16 x max(plug-ins, 4) + 33.
+    SendMessage(hwndToolBar, kMsgLButtonUp, 0, MakePointParam(100, 5));
+    return true;
+  });
+  robot.Start(10);
+  InstallProgramDialogs();
+  EXPECT_EQ(0, ProgramEntry(home.c_str(), ShowState::kShow));
+  EXPECT_TRUE(robot.Finished());
+  EXPECT_EQ(116, bar.width());
+  EXPECT_EQ(screenWidth - 116 - 1, bar.left);
+  EXPECT_EQ(nullptr, hwndMain);
+  EXPECT_EQ(nullptr, hwndToolBar);
 }
 
 }  // namespace
