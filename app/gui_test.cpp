@@ -2,7 +2,9 @@
 // window and the about box, runs a site task from the menu and stops it with CANCEL.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QApplication>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +38,8 @@ void WriteAll(const std::string& path, const std::string& bytes) {
 TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
   testing_support::TempDir temp;
   std::string home = temp.path() + "/home";
+  // The program starts where it is started; an earlier test's directory is gone.
+  ASSERT_EQ(0, ::chdir(temp.path().c_str()));
   ASSERT_TRUE(gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home));
   // No questions: the robot answers only what it must.
   std::string ini = ReadAll(home + "/META.INI");
@@ -122,6 +126,8 @@ TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
 TEST(DesktopProgram, ExpertBarAppearsWithShowToolbar) {
   testing_support::TempDir temp;
   std::string home = temp.path() + "/home";
+  // The program starts where it is started; an earlier test's directory is gone.
+  ASSERT_EQ(0, ::chdir(temp.path().c_str()));
   ASSERT_TRUE(gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home));
   std::string ini = ReadAll(home + "/META.INI");
   size_t at = ini.find("Show Settings=1");
