@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "config/date_rules_dialog.h"
 #include "config/settings.h"
 #include "config/setup_wizard.h"
 #include "config/version.h"
@@ -206,6 +207,7 @@ void RaiseMainWindow() {
 void InstallProgramDialogs() {
   SetTaskDialog(SearchReplaceDeleteDialog);
   SetSiteTagsDialog(RunSiteTagsDialog);
+  SetDateRulesDialog(WebManagementDialog);
 }
 
 int ProgramEntry(const char* commandLine, ShowState show) {

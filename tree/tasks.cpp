@@ -28,6 +28,7 @@ long gCompDate = 0;
 namespace {
 
 TaskDialogFn gTaskDialog = nullptr;
+DateRulesDialogFn gDateRulesDialog = nullptr;
 
 void UpperCase(char* s) {
   for (; *s; ++s)
@@ -167,6 +168,10 @@ void SetTaskDialog(TaskDialogFn dialog) {
   gTaskDialog = dialog;
 }
 
+void SetDateRulesDialog(DateRulesDialogFn dialog) {
+  gDateRulesDialog = dialog;
+}
+
 int SetUpDateCheck(int taskId) {
   bool expiry = taskId == kTaskExpiry;
   const DateCheckRule& rule = expiry ? ExpiryRule : ReviewRule;
@@ -199,7 +204,17 @@ int SetUpDateCheck(int taskId) {
 }
 
 int PrepareTask(platform::WindowHandle window, int taskId) {
-  if (taskId == kTaskExpiry || taskId == kTaskReview) return SetUpDateCheck(taskId);
+  if (taskId == kTaskExpiry || taskId == kTaskReview) {
+    // The rules are shown for a last look before a check that mails people.
+    if (gDateRulesDialog) {
+      if (gDateRulesDialog(window, taskId == kTaskExpiry ? 40037 : 40034) != 1) {
+        gTask.searchKind = kSearchCancelled;
+        return -1;
+      }
+      WriteSettings();
+    }
+    return SetUpDateCheck(taskId);
+  }
   int mode = taskId == kTaskSearch    ? 0
              : taskId == kTaskReplace ? 1
              : taskId == kTaskDelete  ? 3

@@ -56,6 +56,12 @@ using TaskDialogFn = bool (*)(platform::WindowHandle window, int mode);
 // Installs the dialog (nullptr: none, every dialog is cancelled).
 void SetTaskDialog(TaskDialogFn dialog);
 
+// The dialog of the expiry (commandId 40037) or review (40034) rules: 1 when confirmed (the rule
+// is stored), anything else when cancelled.
+using DateRulesDialogFn = int (*)(platform::WindowHandle window, int commandId);
+// Installs it (nullptr: none; the checks then run on the stored rules without asking).
+void SetDateRulesDialog(DateRulesDialogFn dialog);
+
 // Runs the task's parameter step before the walk: the search, replace or delete dialog with
 // the checks of its OK button (and the report head of a search), or the review and expiry
 // set-up. 0 to go on, -1 when cancelled or the report could not be created (reported).

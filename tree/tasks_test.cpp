@@ -207,4 +207,25 @@ TEST_F(TasksTest, DateCheckWithoutADateTagDoesNotRun) {
   EXPECT_FALSE(Exists(home_ / "MailQ/0.tsm"));
 }
 
+// In the desktop program the check first shows its rules: Cancel runs nothing, OK runs the
+// check with the rule as confirmed and stores it.
+TEST_F(TasksTest, DateCheckShowsItsRulesFirstWhenAWindowAsks) {
+  Put("page.htm", Doc({{"AD.Expiry Date", "19990101"}, {"DC.Creator.Contact", "o@x"}}));
+  static int asked;
+  asked = 0;
+  SetDateRulesDialog([](platform::WindowHandle, int command) {
+    EXPECT_EQ(40037, command);
+    return ++asked == 1 ? 2 : 1;
+  });
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskExpiry));
+  EXPECT_FALSE(Exists(home_ / "Expired.htm"));
+
+  std::remove(IniFilePath().c_str());
+  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskExpiry));
+  SetDateRulesDialog(nullptr);
+  EXPECT_EQ(2, asked);
+  EXPECT_TRUE(Exists(home_ / "Expired.htm"));
+  EXPECT_TRUE(Exists(IniFilePath()));  // the confirmed rules were stored
+}
+
 }  // namespace
