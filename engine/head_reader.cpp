@@ -38,6 +38,9 @@ constexpr const char kStampName[] = "$RUZOZAZEZO";
 
 char gTitle[512];
 
+// The filter of the read in progress, or nullptr for a full read.
+TagNameFilter gKeep = nullptr;
+
 // Character classes of the attribute walk: white space, and what ends an attribute's word.
 enum : unsigned char { kSpaceClass = 1, kWordEndClass = 2 };
 constexpr auto kCharClass = [] {
@@ -582,12 +585,13 @@ bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
 // Appends the tag the texts give, unless it is to be ignored. 0, or -1 after a reported
 // failure.
 int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
-  char name[sizeof(TagRecord::name)];
+  char name[sizeof(TagRecord::name)] = {};  // a filter may look at all of it
   size_t nameLength = platform::CopyText(name, texts.name);
 
   if (name[0] == '$' && (SuppressControlTags != 0 || std::strcmp(name, kStampName) == 0)) return 0;
   if (OverwriteTag[0] != '\0' && name[0] == OverwriteTag[0] && std::strcmp(name, OverwriteTag) == 0)
     InSiteMap = 1;
+  if (gKeep && !gKeep(name)) return PassOverPageTag() == 0 ? 0 : TableFull(window);
 
   TagRecord* slot = StagingSlot();
   if (!slot) return TableFull(window);
@@ -625,6 +629,7 @@ int ParseMetaTagInFull(platform::WindowHandle window, string_view tag) {
 extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   if (!path) path = "";
   Tagcount = 0;
+  ClearPassedOverTags();
   gTitle[0] = '\0';
 
   char buffer[kHeadReadSize + kPadding];
@@ -683,6 +688,11 @@ int ReadPageTags(platform::WindowHandle window, const char* path) {
 }
 
 int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path) {
+  return ReadPageTagsAt(window, dirFd, name, path, nullptr);
+}
+
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
+                   TagNameFilter keep) {
   Tagcount = 0;
   if (!path) path = "";
   platform::FileSystem& fs = platform::Fs();
@@ -696,7 +706,10 @@ int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, c
     ShowSystemError("ERROR OPENING FILE", path);
     return -1;
   }
+  gKeep = keep;
   int rc = ExtractMetatags(window, path, fd);
+  gKeep = nullptr;
+  ClearPassedOverTags();
   fs.Close(fd);
   return rc;
 }
