@@ -87,7 +87,24 @@ template <class Visit>
 void ForEachOpenAngle(char* text, size_t n, Visit visit) {
 #if defined(__SSE2__)
   const __m128i open = _mm_set1_epi8('<');
-  for (size_t base = 0; base < n; base += 16) {
+  size_t base = 0;
+  // Sixty-four bytes at a time while they lie within the text: most such blocks of a document
+  // hold no "<" and cost one test. The "<"s stay where they are whatever visit folds.
+  for (; base + 64 <= n; base += 64) {
+    const auto* block = reinterpret_cast<const __m128i*>(text + base);
+    __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(block), open);
+    __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(block + 1), open);
+    __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(block + 2), open);
+    __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(block + 3), open);
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
+    uint64_t mask = static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(a))) |
+                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(b))) << 16 |
+                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(c))) << 32 |
+                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(d))) << 48;
+    for (; mask != 0; mask &= mask - 1)
+      visit(text + base + static_cast<size_t>(__builtin_ctzll(mask)));
+  }
+  for (; base < n; base += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + base));
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, open)));
     for (; mask != 0; mask &= mask - 1) {
