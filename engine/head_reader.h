@@ -26,6 +26,17 @@ int ReadPageTags(platform::WindowHandle window, const char* path);
 // directory; path serves the messages and the automatic tags. A dirFd below 0 opens path.
 int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path);
 
+// Which tags a filtered read stores, judged by the name as a record holds it (cut at 31
+// characters, the rest of the 32 bytes zero). The tags it refuses still count against the
+// table's capacity (PassOverPageTag): a read fails where the full read fails, the automatic
+// tags are placed as after a full read when their names are kept, and a name-ordered tidy of
+// what is stored equals the full read's tidy with the refused names taken out.
+using TagNameFilter = bool (*)(const char (&name)[32]);
+
+// ReadPageTagsAt storing only the tags keep accepts (all of them when keep is nullptr).
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
+                   TagNameFilter keep);
+
 // Reads the meta tags from the open file fd (from its current position) into the page tag
 // table. The path is used for messages and the automatic tags. Same results as ReadPageTags.
 // Exported from the program for plug-ins.

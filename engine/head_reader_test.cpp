@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -461,6 +462,67 @@ TEST_F(HeadReaderTest, CommonFormShortcutAgreesWithTheFullWalk) {
   EXPECT_STREQ("DC.Title", PageTags[0].name);
   EXPECT_STREQ("Rowing", PageTags[0].value);
   EXPECT_EQ(SF_MANDATORY, PageTags[0].flags);
+}
+
+bool KeptByTheFilter(const char* name) {
+  // The names of the automatic tags are kept, as a filter must.
+  for (const char* automatic : {"DC.Title", "DC.Identifier", "AD.Touched"})
+    if (std::strcmp(name, automatic) == 0) return true;
+  return std::strchr(name, 'a') != nullptr;
+}
+
+// A filtered read stores the tags a full read stores, less those the filter refuses, and fails
+// where the full read fails: refused tags still take room in the table.
+TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
+  auto keep = [](const char(&name)[32]) {
+    std::string n(name, sizeof name);
+    EXPECT_EQ(std::string(name).size(), n.find_last_not_of('\0') + 1) << "not zero-padded";
+    return KeptByTheFilter(name);
+  };
+  auto metas = [](int count, const std::string& prefix) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+      out += "<meta name=\"" + prefix + std::to_string(i) + "\" content=\"v\">\n";
+    return out;
+  };
+  platform::CopyText(SiteURL, "http://www.example.org/");
+  platform::CopyText(RootPath, site_.path());
+  const std::string docs[] = {
+      Doc("<meta name=\"a1\" content=\"x\"><META NAME=\"b\" CONTENT=\"y\">"
+          "<meta name=\"DC.Title\" content=\"z\"><meta name=\"ab\" content=\"w\">"),
+      Doc("<meta name=\"AD.Touched\" content=\"before\"><meta name=\"b\" content=\"c\">"),
+      Doc(metas(70, "t")),                  // too many, none kept: the read fails all the same
+      Doc(metas(62, "t") + metas(1, "a")),  // one record left for an automatic tag
+      Doc(metas(63, "t")),
+      Doc("<meta name=\"" + std::string(31, 'x') + "a\" content=\"cut before the a\">"),
+      Doc("<meta name=\"$ctl\" content=\"x\"><meta name=\"AD.MapMe\" content=\"y\">"),
+      Doc("<meta name=\"a\" content=\"broken\""),
+      "<html>no head</html>",
+  };
+  for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched, int{kAutoTouched}})
+    for (const std::string& doc : docs) {
+      autotags = automatic;
+      std::string path = site_ / "doc.htm";
+      WriteFile(path, doc);
+      ui_.Clear();
+      InSiteMap = 0;
+      int fullResult = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str());
+      Tags expected;
+      for (int i = 0; i < Tagcount; ++i)
+        if (KeptByTheFilter(PageTags[i].name)) expected.push_back(Table()[static_cast<size_t>(i)]);
+      std::vector<std::string> fullBoxes = BoxLines();
+      int fullMap = InSiteMap;
+      ui_.Clear();
+      InSiteMap = 0;
+      EXPECT_EQ(fullResult, ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(), keep)) << doc;
+      EXPECT_EQ(expected, Table()) << doc;
+      EXPECT_EQ(fullBoxes, BoxLines()) << doc;
+      EXPECT_EQ(fullMap, InSiteMap) << doc;
+    }
+  // The refused tags are forgotten after the read: a full table is available again.
+  autotags = 0;
+  ASSERT_EQ(0, Read(Doc(metas(63, "t"))));
+  EXPECT_EQ(63, Tagcount);
 }
 
 TEST(HeadReaderPaths, RecognisesTreeTagFiles) {

@@ -17,6 +17,8 @@ namespace {
 // The number of records actually reserved. MaxPageTags may be changed in the settings while
 // the table is in use; the table is not resized, so the capacity checks use this.
 int gReserved = 0;
+// Tags a filtered read passed over; they count against the capacity as stored ones do.
+int gPassedOver = 0;
 
 constexpr const char kTableFull[] =
     "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
@@ -57,16 +59,26 @@ int PageTagCapacity() {
 }
 
 TagRecord* StagingSlot() {
-  if (!PageTags || Tagcount < 0 || Tagcount >= gReserved) return nullptr;
+  if (!PageTags || Tagcount < 0 || Tagcount + gPassedOver >= gReserved) return nullptr;
   return &PageTags[Tagcount];
 }
 
 int CommitStagedTag() {
   if (!StagingSlot()) return -1;
   // The staging slot must stay inside the block: the last record is never a tag.
-  if (Tagcount + 1 >= gReserved) return -1;
+  if (Tagcount + gPassedOver + 1 >= gReserved) return -1;
   ++Tagcount;
   return 0;
+}
+
+int PassOverPageTag() {
+  if (!StagingSlot() || Tagcount + gPassedOver + 1 >= gReserved) return -1;
+  ++gPassedOver;
+  return 0;
+}
+
+void ClearPassedOverTags() {
+  gPassedOver = 0;
 }
 
 int AppendPageTag(const char* name, const char* value, uint32_t flags) {

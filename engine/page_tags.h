@@ -37,6 +37,12 @@ int AppendPageTag(const char* name, const char* value, uint32_t flags);
 
 // The record at index Tagcount, where the next tag is built, or nullptr when there is none.
 TagRecord* StagingSlot();
+// Counts a tag that a read passed over instead of storing it (see TagNameFilter): it takes room
+// in the table as if it were there, so the table fills up just as a full read fills it. 0, or
+// -1 when it would not have fit (nothing is counted then).
+int PassOverPageTag();
+// Forgets the passed-over tags: every read starts and ends with this.
+void ClearPassedOverTags();
 // Makes the staged record a tag. 0, or -1 when the table is full (Tagcount unchanged).
 int CommitStagedTag();
 

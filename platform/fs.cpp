@@ -45,6 +45,27 @@ void FillInfo(const struct stat& st, FileInfo* info) {
   info->mode = static_cast<unsigned>(st.st_mode & 07777);
 }
 
+// Calls f(name, length, type) for each entry of the open directory but "." and "..": the
+// entries straight from the kernel, a buffer at a time. No stream is set up around the
+// descriptor, and a small directory takes one read and the empty one that ends it. 0 or -1.
+template <typename F>
+int ForEachEntry(int dirFd, F&& f) {
+  alignas(8) char buf[32768];
+  for (;;) {
+    ssize_t n = ::getdents64(dirFd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Failed();
+    if (n == 0) return 0;
+    for (ssize_t at = 0; at < n;) {
+      const auto* e = reinterpret_cast<const struct dirent64*>(buf + at);
+      at += e->d_reclen;
+      const char* name = e->d_name;
+      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
+      f(name, std::strlen(name), TypeOf(e->d_type));
+    }
+  }
+}
+
 class Posix final : public FileSystem {
  public:
   int Open(const std::string& path, OpenFor how, unsigned mode) override {
@@ -152,22 +173,23 @@ class Posix final : public FileSystem {
   }
   int ListDirEntriesAt(int dirFd, std::vector<RawDirEntry>* entries) override {
     entries->clear();
-    // The entries straight from the kernel, a buffer at a time: no stream is set up around the
-    // descriptor, and a small directory takes one read and the empty one that ends it.
-    alignas(8) char buf[32768];
-    for (;;) {
-      ssize_t n = ::getdents64(dirFd, buf, sizeof buf);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return Failed();
-      if (n == 0) return 0;
-      for (ssize_t at = 0; at < n;) {
-        const auto* e = reinterpret_cast<const struct dirent64*>(buf + at);
-        at += e->d_reclen;
-        const char* name = e->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-        entries->push_back({name, TypeOf(e->d_type)});
-      }
-    }
+    return ForEachEntry(dirFd, [entries](const char* name, size_t length, EntryType type) {
+      entries->push_back({std::string(name, length), type});
+    });
+  }
+  int VisitDirEntries(const std::string& dir, DirEntryVisitor visit, void* context) override {
+    int fd = OpenDir(dir);
+    if (fd < 0) return -1;
+    int rc = VisitDirEntriesAt(fd, visit, context);
+    int err = tLastError;
+    ::close(fd);
+    tLastError = err;
+    return rc;
+  }
+  int VisitDirEntriesAt(int dirFd, DirEntryVisitor visit, void* context) override {
+    return ForEachEntry(dirFd, [&](const char* name, size_t length, EntryType type) {
+      visit(context, std::string_view(name, length), type);
+    });
   }
   int ChangeDir(const std::string& path) override {
     return ::chdir(path.c_str()) == 0 ? 0 : Failed();
@@ -198,6 +220,22 @@ std::string DirectoryOf(const std::string& path) {
 }
 
 }  // namespace
+
+int FileSystem::VisitDirEntries(const std::string& dir, DirEntryVisitor visit, void* context) {
+  std::vector<RawDirEntry> entries;
+  if (ListDirEntries(dir, &entries) != 0) return -1;
+  for (const RawDirEntry& e : entries)
+    visit(context, e.name, e.type);
+  return 0;
+}
+
+int FileSystem::VisitDirEntriesAt(int dirFd, DirEntryVisitor visit, void* context) {
+  std::vector<RawDirEntry> entries;
+  if (ListDirEntriesAt(dirFd, &entries) != 0) return -1;
+  for (const RawDirEntry& e : entries)
+    visit(context, e.name, e.type);
+  return 0;
+}
 
 FileSystem& Fs() {
   return *gCurrent;

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -61,6 +63,16 @@ class FileSystem {
   // ListDirEntries for the directory open as dirFd. It reads the descriptor to its end: a
   // directory is listed once per OpenDir.
   virtual int ListDirEntriesAt(int dirFd, std::vector<RawDirEntry>* entries) = 0;
+  // Calls visit(context, name, type) for each entry of the directory but "." and "..", in no
+  // particular order, without keeping the names: a name lives only during its call. 0, or -1
+  // when the directory cannot be read (entries may have been visited before a failure). By
+  // default through ListDirEntries; the POSIX backend reads the entries straight from the
+  // kernel's buffer.
+  using DirEntryVisitor = void (*)(void* context, std::string_view name, EntryType type);
+  virtual int VisitDirEntries(const std::string& dir, DirEntryVisitor visit, void* context);
+  // VisitDirEntries for the directory open as dirFd, read to its end as ListDirEntriesAt
+  // reads it (by default through ListDirEntriesAt).
+  virtual int VisitDirEntriesAt(int dirFd, DirEntryVisitor visit, void* context);
   // Open for the file `name` (no "/" in it) of the directory open as dirFd: the name is looked
   // up in that directory, not along the whole path again. A descriptor >= 0, or -1.
   virtual int OpenAt(int dirFd, const std::string& name, OpenFor how, unsigned mode) = 0;
@@ -72,6 +84,27 @@ class FileSystem {
 
 // The backend in use (the POSIX one unless a test installed another).
 FileSystem& Fs();
+
+// FileSystem::VisitDirEntries of the backend in use with visit(name, type) called for each entry.
+template <typename Visit>
+int VisitDirEntries(const std::string& dir, Visit&& visit) {
+  return Fs().VisitDirEntries(
+      dir,
+      [](void* context, std::string_view name, EntryType type) {
+        (*static_cast<std::remove_reference_t<Visit>*>(context))(name, type);
+      },
+      &visit);
+}
+// The same for the directory open as dirFd.
+template <typename Visit>
+int VisitDirEntriesAt(int dirFd, Visit&& visit) {
+  return Fs().VisitDirEntriesAt(
+      dirFd,
+      [](void* context, std::string_view name, EntryType type) {
+        (*static_cast<std::remove_reference_t<Visit>*>(context))(name, type);
+      },
+      &visit);
+}
 // Installs a backend; nullptr restores the POSIX one. Returns the previous one.
 FileSystem* SetFileSystem(FileSystem* fs);
 // The POSIX backend itself, for wrappers.

@@ -130,11 +130,51 @@ bool MatchesAnyPattern(std::string_view patterns, std::string_view name) {
   return false;
 }
 
+bool ResolveEntry(const std::string& dir, std::string_view name, EntryType type, EntryKind* kind) {
+  kind->isDir = type == EntryType::Dir;
+  kind->isFile = type == EntryType::File;
+  kind->isLink = type == EntryType::Link;
+  // Only links and file systems that do not say need another look: a walk over a large site
+  // lists tens of thousands of entries.
+  if (type != EntryType::Link && type != EntryType::Unknown) return true;
+  std::string full = JoinPath(dir, name);
+  FileInfo info;
+  if (Fs().Stat(full, &info) != 0) return false;  // dangling link or vanished
+  kind->isDir = info.isDir;
+  kind->isFile = info.isRegular;
+  if (type == EntryType::Unknown) {
+    FileInfo link;
+    kind->isLink = Fs().LinkStat(full, &link) == 0 && link.isLink;
+  }
+  return true;
+}
+
 void SortNamesNoCase(std::vector<std::string>* names) {
-  std::sort(names->begin(), names->end(), [](const std::string& a, const std::string& b) {
-    int c = CompareNoCase(a, b);
-    return c != 0 ? c < 0 : a < b;
+  // Through keys: the first sixteen bytes, lower-cased, decide most comparisons without touching
+  // the names; names of one site often share their first eight.
+  struct Key {
+    uint64_t first, second;
+    uint32_t index;
+  };
+  std::vector<Key> order(names->size());
+  for (size_t i = 0; i < names->size(); ++i) {
+    std::string_view name = (*names)[i];
+    order[i] = {NamePrefixKey(name), NamePrefixKey(name.size() > 8 ? name.substr(8) : ""),
+                static_cast<uint32_t>(i)};
+  }
+  std::sort(order.begin(), order.end(), [names](const Key& a, const Key& b) {
+    if (a.first != b.first) return a.first < b.first;
+    if (a.second != b.second) return a.second < b.second;
+    const std::string& x = (*names)[a.index];
+    const std::string& y = (*names)[b.index];
+    int c = CompareNoCase(x, y);
+    return c != 0 ? c < 0 : x < y;
   });
+  std::vector<std::string> sorted;
+  sorted.reserve(names->size());
+  for (const Key& k : order)
+    sorted.push_back(std::move((*names)[k.index]));
+  names->swap(sorted);
 }
 
 namespace {
@@ -167,25 +207,11 @@ void SortEntries(std::vector<RawDirEntry>* entries) {
 void SplitEntries(const std::string& dir, std::vector<RawDirEntry>& entries,
                   std::vector<DirEntry>* subdirs, std::vector<std::string>* files) {
   for (RawDirEntry& e : entries) {
-    bool isDir = e.type == EntryType::Dir;
-    bool isFile = e.type == EntryType::File;
-    bool isLink = e.type == EntryType::Link;
-    // Only links and file systems that do not say need another look: a walk over a large
-    // site lists tens of thousands of entries.
-    if (e.type == EntryType::Link || e.type == EntryType::Unknown) {
-      std::string full = JoinPath(dir, e.name);
-      FileInfo info;
-      if (Fs().Stat(full, &info) != 0) continue;  // dangling link or vanished
-      isDir = info.isDir;
-      isFile = info.isRegular;
-      if (e.type == EntryType::Unknown) {
-        FileInfo link;
-        isLink = Fs().LinkStat(full, &link) == 0 && link.isLink;
-      }
-    }
-    if (isDir) {
-      if (subdirs) subdirs->push_back({std::move(e.name), isLink});
-    } else if (isFile && files) {
+    EntryKind kind;
+    if (!ResolveEntry(dir, e.name, e.type, &kind)) continue;
+    if (kind.isDir) {
+      if (subdirs) subdirs->push_back({std::move(e.name), kind.isLink});
+    } else if (kind.isFile && files) {
       files->push_back(std::move(e.name));
     }
   }

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/fs.h"
+
 namespace platform {
 
 // True when name matches one wildcard pattern ("*", "?", "*.htm*", "*." = no dot in the name),
@@ -19,6 +21,15 @@ bool MatchesAnyPattern(std::string_view patterns, std::string_view name);
 
 // Sorts names by name without regard to case (byte order breaks ties).
 void SortNamesNoCase(std::vector<std::string>* names);
+
+// What an entry of dir is, from the type its listing gave: only a symbolic link or an entry of
+// unknown type is looked up again. False when the entry has vanished or is a dangling link.
+struct EntryKind {
+  bool isDir = false;
+  bool isFile = false;  // a regular file
+  bool isLink = false;
+};
+bool ResolveEntry(const std::string& dir, std::string_view name, EntryType type, EntryKind* kind);
 
 struct DirEntry {
   std::string name;

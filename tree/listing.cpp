@@ -72,28 +72,58 @@ int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std:
 
 int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
                         std::vector<std::string>* subdirs, std::vector<std::string>* documents) {
-  std::vector<platform::DirEntry> dirs;
-  std::vector<std::string> all;
   subdirs->clear();
   documents->clear();
-  if (platform::ListDirectoryAt(dirFd, dir, "*", &dirs, &all) != 0) return -1;
-  KeepWalkSubdirectories(dirs, subdirs);
-  MatchDocuments(all, mask, documents);
+  // Straight from the listing, keeping only the names the walk uses; sorted afterwards as a
+  // sorted listing gives them.
+  std::vector<std::string> files;
+  int rc = platform::VisitDirEntriesAt(dirFd, [&](std::string_view name, platform::EntryType type) {
+    platform::EntryKind kind;
+    if (!platform::ResolveEntry(dir, name, type, &kind)) return;
+    if (kind.isDir) {
+      if (!kind.isLink && name.find('.') == std::string_view::npos) subdirs->emplace_back(name);
+    } else if (kind.isFile) {
+      bool wanted = false;
+      ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+        wanted = wanted || platform::WildcardMatch(pattern, name);
+      });
+      if (wanted) files.emplace_back(name);
+    }
+  });
+  if (rc != 0) {
+    subdirs->clear();
+    return -1;
+  }
+  platform::SortNamesNoCase(subdirs);
+  platform::SortNamesNoCase(&files);
+  int patterns = 0;
+  ForEachMaskPattern(mask, [&](std::string_view, bool) { ++patterns; });
+  if (patterns == 1)
+    documents->swap(files);  // already matched
+  else
+    MatchDocuments(files, mask, documents);
   return 0;
 }
 
 int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
                        int* documents) {
-  std::vector<platform::DirEntry> dirs;
-  std::vector<std::string> files;
   subdirs->clear();
   *documents = 0;
-  if (platform::ListDirectoryUnsorted(dir, &dirs, &files) != 0) return -1;
-  KeepWalkSubdirectories(dirs, subdirs);
-  platform::SortNamesNoCase(subdirs);
-  ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
-    for (const std::string& name : files)
-      *documents += platform::WildcardMatch(pattern, name);
+  // Straight from the listing: no name is kept but those of the subdirectories.
+  int rc = platform::VisitDirEntries(dir, [&](std::string_view name, platform::EntryType type) {
+    platform::EntryKind kind;
+    if (!platform::ResolveEntry(dir, name, type, &kind)) return;
+    if (kind.isDir) {
+      if (!kind.isLink && name.find('.') == std::string_view::npos) subdirs->emplace_back(name);
+    } else if (kind.isFile) {
+      ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+        *documents += platform::WildcardMatch(pattern, name);
+      });
+    }
   });
-  return 0;
+  if (rc != 0) {
+    subdirs->clear();
+    *documents = 0;
+  }
+  return rc;
 }

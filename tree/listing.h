@@ -22,7 +22,8 @@ int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std:
 int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
                         std::vector<std::string>* subdirs, std::vector<std::string>* documents);
 
-// For counting: the subdirectories a walk enters, as ListWalkSubdirectories lists them, and the
-// number of documents ListWalkDocuments would list. 0, or -1 when the directory cannot be read.
+// For counting: the subdirectories a walk enters, as ListWalkSubdirectories lists them but in no
+// particular order, and the number of documents ListWalkDocuments would list. 0, or -1 when the
+// directory cannot be read.
 int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std::string>* subdirs,
                        int* documents);

@@ -24,6 +24,7 @@
 
 TaskParameters gTask;
 long gCompDate = 0;
+bool gSearchReadsEveryTag = false;
 
 namespace {
 
@@ -45,32 +46,54 @@ long DigitsValue(const char* value) {
   return n;
 }
 
-// strstr(name, needle) for a tag's name (NUL-terminated within its 32-byte array), needle of
-// the given length. A search looks at every tag name of every document three times: the
-// places where the needle's first and last bytes both fit are found sixteen bytes at a time.
-bool NameHolds(const char (&name)[sizeof(TagRecord::name)], const char* needle, size_t length) {
-  static_assert(sizeof(TagRecord::name) == 32);
-  if (length == 0) return true;
-  if (length >= sizeof name) return false;
+// A tag's name (NUL-terminated within its 32-byte array) made ready for strstr-like tests. A
+// search looks at every tag name of every document several times: the name is loaded once, and
+// the places where a needle's first and last bytes both fit are found sixteen bytes at a time.
+class NameBytes {
+ public:
+  explicit NameBytes(const char (&name)[sizeof(TagRecord::name)]) : name_(name) {
+    static_assert(sizeof(TagRecord::name) == 32);
 #if defined(__SSE2__)
-  auto bytes = [&](const __m128i& lo, const __m128i& hi, char c) {
-    __m128i wanted = _mm_set1_epi8(c);
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, wanted))) |
-           static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, wanted))) << 16;
-  };
-  __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name));
-  __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + 16));
-  uint32_t ends = bytes(lo, hi, '\0');
-  size_t size = ends ? static_cast<size_t>(__builtin_ctz(ends)) : sizeof name;
-  if (size < length) return false;
-  uint32_t starts = bytes(lo, hi, needle[0]) & (bytes(lo, hi, needle[length - 1]) >> (length - 1));
-  starts &= static_cast<uint32_t>((uint64_t{1} << (size - length + 1)) - 1);
-  for (; starts != 0; starts &= starts - 1)
-    if (std::memcmp(name + __builtin_ctz(starts), needle, length) == 0) return true;
-  return false;
+    lo_ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name));
+    hi_ = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + 16));
+    uint32_t ends = Equal('\0');
+    size_ = ends ? static_cast<size_t>(__builtin_ctz(ends)) : sizeof name;
 #else
-  return std::strstr(name, needle) != nullptr;
+    size_ = strnlen(name, sizeof name);
 #endif
+  }
+
+  // strstr(name, needle) != nullptr, for a needle of the given length.
+  bool Holds(const char* needle, size_t length) const {
+    if (length == 0) return true;
+    if (length > size_) return false;
+#if defined(__SSE2__)
+    uint32_t starts = Equal(needle[0]) & (Equal(needle[length - 1]) >> (length - 1));
+    starts &= static_cast<uint32_t>((uint64_t{1} << (size_ - length + 1)) - 1);
+    for (; starts != 0; starts &= starts - 1)
+      if (std::memcmp(name_ + __builtin_ctz(starts), needle, length) == 0) return true;
+    return false;
+#else
+    return std::strstr(name_, needle) != nullptr;
+#endif
+  }
+
+ private:
+#if defined(__SSE2__)
+  // The bytes equal to c, one bit each.
+  uint32_t Equal(char c) const {
+    __m128i wanted = _mm_set1_epi8(c);
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo_, wanted))) |
+           static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi_, wanted))) << 16;
+  }
+  __m128i lo_, hi_;
+#endif
+  const char* name_;
+  size_t size_;
+};
+
+bool NameHolds(const char (&name)[sizeof(TagRecord::name)], const char* needle, size_t length) {
+  return NameBytes(name).Holds(needle, length);
 }
 
 int LastTagContaining(const char* part, int count) {
@@ -79,6 +102,35 @@ int LastTagContaining(const char* part, int count) {
   for (int i = 0; i < count; ++i)
     if (NameHolds(PageTags[i].name, part, length)) found = i;
   return found;
+}
+
+// A search shows the tags whose names hold the searched name, heads each document with its
+// last "DC.Title" and "DC.Identifier" tags, and mails the owner named by the last tag holding the
+// owner tag's name. The reader stores only tags whose names matter to one of these, and
+// "AD.Touched", which the reader itself may look for among the stored tags. Every test is on
+// the name alone, so the tidied table holds the same matching tags in the same order as after
+// a full read. Set for each document from gTask.
+size_t gSearchNameLength = 0;
+const char* gOwnerTag = "";
+
+bool SearchKeeps(const char (&name)[sizeof(TagRecord::name)]) {
+  NameBytes bytes(name);
+  if (bytes.Holds("DC.Title", 8) || bytes.Holds("DC.Identifier", 13) ||
+      std::memcmp(name, "AD.Touched", 11) == 0)  // the rest of the name is zero
+    return true;
+  if (gOwnerTag[0] != '\0' && std::strstr(name, gOwnerTag)) return true;
+  if (gTask.caseSensitive) return bytes.Holds(gTask.tagName, gSearchNameLength);
+  char upper[sizeof(TagRecord::name)];
+  std::memcpy(upper, name, sizeof upper);
+  UpperCase(upper);
+  return NameHolds(upper, gTask.tagName, gSearchNameLength);
+}
+
+void SetUpSearchFilter() {
+  gSearchNameLength = std::strlen(gTask.tagName);
+  gOwnerTag = gTask.searchKind == kSearchExpired  ? ExpiryRule.ownerTag
+              : gTask.searchKind == kSearchReview ? ReviewRule.ownerTag
+                                                  : "";
 }
 
 void SearchOperation(platform::WindowHandle window, const char* path) {
@@ -261,7 +313,12 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
     return 0;
   }
   std::string path = platform::JoinPath(directory, fileName);
-  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str()) != 0) return -1;
+  bool search = (taskId == kTaskSearch || taskId == kTaskExpiry || taskId == kTaskReview) &&
+                !gSearchReadsEveryTag;
+  if (search) SetUpSearchFilter();
+  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str(), search ? SearchKeeps : nullptr) !=
+      0)
+    return -1;
   char text[kTagsTextSize];
   text[0] = '\0';
   bool rewrite = true;

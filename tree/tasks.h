@@ -42,6 +42,11 @@ extern TaskParameters gTask;
 // Today as the number YYYYMMDD, for the review and expiry date test.
 extern long gCompDate;
 
+// False in normal operation: a search reads into the table only the tags it can show or needs
+// for a document's heading and owner notice. True makes it read every tag; the results are the
+// same, which the tests hold against each other.
+extern bool gSearchReadsEveryTag;
+
 // The task's title while it runs ("Perform tree task" for most), or nullptr for an unknown id.
 const char* TaskTitleFor(int taskId);
 // The text of the closing audit entry, or nullptr when the task writes none.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "config/settings.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
@@ -157,6 +159,93 @@ TEST_F(TasksTest, SearchFindsTheNameAnywhereInATagNameButNeverPastItsEnd) {
         found += doc;
     EXPECT_EQ(c.found, found) << c.name;
   }
+  SetTaskDialog(nullptr);
+}
+
+// A search reads only the tags it can show; reading every tag gives the same report, the same
+// messages and the same owner notices, whatever the name, the letter case, the duplicate rule
+// and the automatic tags.
+TEST_F(TasksTest, SearchReadingOnlyWhatItShowsReportsAsAFullRead) {
+  Put("a.htm", Doc({{"Keywords", "k2"},
+                    {"DC.Title", "second title"},
+                    {"dc.title", "lower"},
+                    {"DC.Title", "first title"},
+                    {"DC.Identifier", "http://x/a.htm"},
+                    {"AD.Touched", "long ago"},
+                    {"Keywords", "k1"},
+                    {"Keywords", "k1"},
+                    {"DC.Title.Alternative", "alt"},
+                    {"DC.Creator.Contact", "a@x"},
+                    {"AD.Review Date", "19990101"},
+                    {"   ", "blank name"},
+                    {"Keywords", "k0"}}));
+  Put("sub/b.htm", Doc({{"XDC.Identifierx", "inner"}, {"Keywords", "only"}}));
+  std::vector<std::pair<std::string, std::string>> many, full;
+  for (int i = 0; i < 62; ++i)
+    many.push_back({"T" + std::to_string(i), "v"});
+  full = many;
+  many.push_back({"DC.Title", "in a full table"});
+  for (int i = 62; i < 70; ++i)
+    full.push_back({"T" + std::to_string(i), "v"});
+  Put("c.htm", Doc(many));  // room for one automatic tag only
+  Put("d.htm", Doc(full));  // too many tags: the read fails
+  Put("e.htm", Doc({{"ABCDEFGHIJKLMNOPQRSTUVWXYZ-DC.Title", "cut"}, {"AD.Review Date", "soon"}}));
+  Put("f.htm", "<html><body>no head</body></html>");
+
+  static const char* name;
+  static int caseSensitive;
+  static int opened;
+  SetTaskDialog([](platform::WindowHandle, int mode) {
+    if (mode != 0 || opened++ > 0) return false;
+    platform::CopyText(gTask.tagName, name);
+    gTask.caseSensitive = caseSensitive;
+    gTask.showResults = 0;
+    return true;
+  });
+  // The report, the boxes and the queued mail of one run.
+  auto run = [&](int taskId, bool everyTag) {
+    gSearchReadsEveryTag = everyTag;
+    ui_.Clear();
+    gMailSlot = 0;
+    opened = 0;
+    if (taskId == kTaskReview) {
+      EXPECT_EQ(0, SetUpDateCheck(kTaskReview));
+    }
+    EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, taskId));
+    gSearchReadsEveryTag = false;
+    std::string out = ReadFile(home_ / (taskId == kTaskReview ? "Review.htm" : "MetaSearch.htm"));
+    for (const std::string& box : BoxLines())
+      out += "\nbox: " + box;
+    for (int i = 0; Exists(home_ / ("MailQ/" + std::to_string(i) + ".tsm")); ++i) {
+      std::string mail = home_ / ("MailQ/" + std::to_string(i) + ".tsm");
+      out += "\nmail: " + ReadFile(mail);
+      std::remove(mail.c_str());
+    }
+    return out;
+  };
+  int searches = 0;
+  for (int rules : {0, 4, 8})
+    for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched, int{kAutoTouched}}) {
+      strategy = rules;
+      autotags = automatic;
+      for (const char* n : {"DC.Title", "Title", "dc", "DC", "Keywords", "T6", "Z-DC", "AD.T"})
+        for (int sensitive : {1, 0}) {
+          name = n;
+          caseSensitive = sensitive;
+          std::string label = std::string(n) + " case " + std::to_string(sensitive) + " rules " +
+                              std::to_string(rules) + " auto " + std::to_string(automatic);
+          std::string every = run(kTaskSearch, true);
+          EXPECT_EQ(every, run(kTaskSearch, false)) << label;
+          searches += every.find("    ") != std::string::npos;
+        }
+      ReviewRule.days = 7;
+      platform::CopyText(ReviewRule.ownerTag, "Contact");
+      std::string every = run(kTaskReview, true);
+      EXPECT_NE(std::string::npos, every.find("mail: a@x")) << rules << " " << automatic;
+      EXPECT_EQ(every, run(kTaskReview, false)) << rules << " " << automatic;
+    }
+  EXPECT_GT(searches, 100);  // most searches found something to compare
+  autotags = 0;
   SetTaskDialog(nullptr);
 }
 
