@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "platform/headless/headless_ui.h"
+#include "platform/menu_path.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -1049,27 +1050,6 @@ MenuHandle HeadlessUi::SubMenu(MenuHandle menu, int position) {
   return m->items[position].submenu;
 }
 
-namespace {
-// The path of items from menu down to the command, outermost first; empty when absent.
-template <typename FindMenuFn>
-std::vector<MenuItem*> PathTo(FindMenuFn findMenu, MenuHandle menu, int command) {
-  auto* m = findMenu(menu);
-  if (!m) return {};
-  for (MenuItem& item : m->items) {
-    if (item.submenu) {
-      std::vector<MenuItem*> below = PathTo(findMenu, item.submenu, command);
-      if (!below.empty()) {
-        below.insert(below.begin(), &item);
-        return below;
-      }
-    } else if (!item.separator && item.id == command) {
-      return {&item};
-    }
-  }
-  return {};
-}
-}  // namespace
-
 bool HeadlessUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable) {
   MenuItem* item = nullptr;
   if (byPosition) {
@@ -1077,7 +1057,7 @@ bool HeadlessUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPositi
     if (m && idOrPosition >= 0 && idOrPosition < static_cast<int>(m->items.size()))
       item = &m->items[idOrPosition];
   } else {
-    auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
+    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
     if (!path.empty()) item = path.back();
   }
   if (!item) return false;
@@ -1086,7 +1066,7 @@ bool HeadlessUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPositi
 }
 
 bool HeadlessUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
-  auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
+  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
   if (path.empty()) return false;
   path.back()->checked = checked;
   return true;
@@ -1104,7 +1084,7 @@ MenuHandle HeadlessUi::WindowMenu(WindowHandle window) {
 bool HeadlessUi::ChooseMenuCommand(WindowHandle window, int command) {
   Window* w = Find(window);
   if (!w || !w->enabled) return false;
-  auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, w->menu, command);
+  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, w->menu, command);
   if (path.empty()) return false;
   for (const MenuItem* item : path)
     if (item->grayed) return false;
@@ -1117,7 +1097,7 @@ int HeadlessUi::TrackPopupMenu(MenuHandle menu, WindowHandle owner, Point screen
   if (!popupScripts_.empty()) {
     int wanted = popupScripts_.front();
     popupScripts_.pop_front();
-    auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, menu, wanted);
+    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, wanted);
     bool grayed = false;
     for (const MenuItem* item : path)
       grayed = grayed || item->grayed;

@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "platform/menu_path.h"
 #include "platform/qt/qt_backend.h"
 
 namespace platform::qt {
@@ -49,24 +50,6 @@ bool Contains(FindMenuFn findMenu, MenuHandle root, MenuHandle menu) {
   return false;
 }
 
-// The path of items from menu down to the command, outermost first; empty when absent.
-template <typename FindMenuFn>
-std::vector<MenuItem*> PathTo(FindMenuFn findMenu, MenuHandle menu, int command) {
-  auto* m = findMenu(menu);
-  if (!m) return {};
-  for (MenuItem& item : m->items) {
-    if (item.submenu) {
-      std::vector<MenuItem*> below = PathTo(findMenu, item.submenu, command);
-      if (!below.empty()) {
-        below.insert(below.begin(), &item);
-        return below;
-      }
-    } else if (!item.separator && item.id == command) {
-      return {&item};
-    }
-  }
-  return {};
-}
 }  // namespace
 
 void QtUi::MenuChanged(MenuHandle menu) {
@@ -137,7 +120,7 @@ bool QtUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bo
     if (m && idOrPosition >= 0 && idOrPosition < static_cast<int>(m->items.size()))
       item = &m->items[idOrPosition];
   } else {
-    auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
+    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
     if (!path.empty()) item = path.back();
   }
   if (!item) return false;
@@ -148,7 +131,7 @@ bool QtUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bo
 }
 
 bool QtUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
-  auto path = PathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
+  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
   if (path.empty()) return false;
   if (path.back()->checked == checked) return true;
   path.back()->checked = checked;
