@@ -121,69 +121,80 @@ void ForEachOpenAngle(char* text, size_t n, Visit visit) {
 #endif
 }
 
+// The letters a landmark starts with, after "<" or "</": meta, head, title in their spellings.
+constexpr auto kLandmarkLetter = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : {'M', 'm', 'H', 'h', 'T', 't'})
+    table[c] = true;
+  return table;
+}();
+
 // Folds "<META" and "<Meta" to "<meta" (only these spellings are recognised) and finds the
 // landmarks, in one walk over the "<"s. The first "<head" and the first "</head" are folded to
 // capitals at the end. text must be followed by kPadding zero bytes.
 void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
   bool inHead = false;  // a head tag stands before the current position
-  ForEachOpenAngle(text, n, [&](char* p) {
-    size_t at = static_cast<size_t>(p - text);
-    switch (p[1]) {
-      case 'M':
-        if (At(p + 1, "META") || At(p + 1, "Meta")) {
-          std::memcpy(p + 1, "meta", 4);
-          gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+  ForEachOpenAngle(
+      text, n, [&](char* p) __attribute__((always_inline)) {
+        // Most "<"s of a chunk open the body's tags ("<p>", "</p>"): one test passes over them.
+        if (!kLandmarkLetter[static_cast<unsigned char>(p[1] == '/' ? p[2] : p[1])]) return;
+        size_t at = static_cast<size_t>(p - text);
+        switch (p[1]) {
+          case 'M':
+            if (At(p + 1, "META") || At(p + 1, "Meta")) {
+              std::memcpy(p + 1, "meta", 4);
+              gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+            }
+            break;
+          case 'm':
+            if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+            break;
+          case 'h':
+            if (marks->lowerHead == npos && At(p + 1, "head")) {
+              marks->lowerHead = at;
+              inHead = true;
+            }
+            break;
+          case 'H':
+            if (marks->upperHead == npos && At(p + 1, "HEAD")) {
+              marks->upperHead = at;
+              inHead = true;
+            }
+            break;
+          case '/':
+            if (At(p + 2, "head")) {
+              if (marks->lowerEnd == npos) {
+                marks->lowerEnd = at;
+                if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+              }
+            } else if (At(p + 2, "HEAD")) {
+              if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+            } else if (inHead && wantTitle && p[7] == '>') {
+              if (std::memcmp(p + 2, "TITLE", 5) == 0) {
+                if (marks->titles[3] == npos) marks->titles[3] = at;
+              } else if (std::memcmp(p + 2, "title", 5) == 0) {
+                if (marks->titles[4] == npos) marks->titles[4] = at;
+              } else if (std::memcmp(p + 2, "Title", 5) == 0) {
+                if (marks->titles[5] == npos) marks->titles[5] = at;
+              }
+            }
+            break;
+          case 'T':
+          case 't':
+            if (inHead && wantTitle && p[6] == '>') {
+              if (std::memcmp(p + 1, "TITLE", 5) == 0) {
+                if (marks->titles[0] == npos) marks->titles[0] = at;
+              } else if (std::memcmp(p + 1, "title", 5) == 0) {
+                if (marks->titles[1] == npos) marks->titles[1] = at;
+              } else if (std::memcmp(p + 1, "Title", 5) == 0) {
+                if (marks->titles[2] == npos) marks->titles[2] = at;
+              }
+            }
+            break;
+          default:
+            break;
         }
-        break;
-      case 'm':
-        if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
-        break;
-      case 'h':
-        if (marks->lowerHead == npos && At(p + 1, "head")) {
-          marks->lowerHead = at;
-          inHead = true;
-        }
-        break;
-      case 'H':
-        if (marks->upperHead == npos && At(p + 1, "HEAD")) {
-          marks->upperHead = at;
-          inHead = true;
-        }
-        break;
-      case '/':
-        if (At(p + 2, "head")) {
-          if (marks->lowerEnd == npos) {
-            marks->lowerEnd = at;
-            if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-          }
-        } else if (At(p + 2, "HEAD")) {
-          if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-        } else if (inHead && wantTitle && p[7] == '>') {
-          if (std::memcmp(p + 2, "TITLE", 5) == 0) {
-            if (marks->titles[3] == npos) marks->titles[3] = at;
-          } else if (std::memcmp(p + 2, "title", 5) == 0) {
-            if (marks->titles[4] == npos) marks->titles[4] = at;
-          } else if (std::memcmp(p + 2, "Title", 5) == 0) {
-            if (marks->titles[5] == npos) marks->titles[5] = at;
-          }
-        }
-        break;
-      case 'T':
-      case 't':
-        if (inHead && wantTitle && p[6] == '>') {
-          if (std::memcmp(p + 1, "TITLE", 5) == 0) {
-            if (marks->titles[0] == npos) marks->titles[0] = at;
-          } else if (std::memcmp(p + 1, "title", 5) == 0) {
-            if (marks->titles[1] == npos) marks->titles[1] = at;
-          } else if (std::memcmp(p + 1, "Title", 5) == 0) {
-            if (marks->titles[2] == npos) marks->titles[2] = at;
-          }
-        }
-        break;
-      default:
-        break;
-    }
-  });
+      });
   if (marks->lowerHead != npos) std::memcpy(text + marks->lowerHead + 1, "HEAD", 4);
   if (marks->lowerEnd != npos) std::memcpy(text + marks->lowerEnd + 2, "HEAD", 4);
 }
@@ -196,13 +207,56 @@ size_t FirstFound(const size_t* spellings) {
   return npos;
 }
 
+// The first position at or after from where c stands in s, or npos. Most of the texts searched
+// (a tag, a quoted name or value) are short: sixteen bytes are tested at a time and the call to
+// memchr is saved.
+// padded: fifteen bytes after s may be read (s lies in a chunk followed by kPadding bytes), so
+// the last bytes are tested sixteen at a time as well.
+size_t FindByte(string_view s, size_t from, char c, bool padded) {
+  size_t n = s.size();
+  const char* d = s.data();
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(c);
+  for (; padded ? from < n : from + 16 <= n; from += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + from));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
+    if (mask == 0) continue;
+    size_t at = from + static_cast<size_t>(__builtin_ctz(mask));
+    return at < n ? at : npos;
+  }
+#endif
+  for (; from < n; ++from)
+    if (d[from] == c) return from;
+  return npos;
+}
+
+// True when s holds a CR or an LF. padded as for FindByte.
+bool HasLineBreak(string_view s, bool padded) {
+  size_t n = s.size();
+  const char* d = s.data();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; padded ? i < n : i + 16 <= n; i += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+    unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+    if (n - i < 16) mask &= (1u << (n - i)) - 1;
+    if (mask != 0) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (d[i] == '\r' || d[i] == '\n') return true;
+  return false;
+}
+
 // Copies text into dst (capacity cap) as one line: a CR becomes a blank and the LF of a CR LF
 // goes. An LF alone (a file with LF line ends) also becomes a blank, so that the words on
 // either side of the break stay apart. dst may be text itself: nothing is written ahead.
-void CopyOneLine(char* dst, size_t cap, string_view text) {
+void CopyOneLine(char* dst, size_t cap, string_view text, bool padded = false) {
   // Most text holds no line break: then it is a plain copy.
   size_t take = std::min(text.size(), cap - 1);
-  if (!std::memchr(text.data(), '\r', take) && !std::memchr(text.data(), '\n', take)) {
+  if (!HasLineBreak(text.substr(0, take), padded)) {
     std::memmove(dst, text.data(), take);
     dst[take] = '\0';
     return;
@@ -496,6 +550,7 @@ struct TagTexts {
   string_view name;
   string_view value;
   bool hasValue = false;
+  bool padded = false;  // the tag lies in a chunk followed by kPadding bytes
 };
 
 // Finds the texts by walking the attributes. 1 when found, 0 when the tag has no name attribute
@@ -570,6 +625,7 @@ int QuotedKeywordAt(string_view tag, size_t at, int from, int to) {
 // form (custom attributes among them), which the walk reads; where the shortcut answers, the
 // walk gives the same texts.
 bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
+  bool padded = texts->padded;
   if (!tag.starts_with("<meta")) return false;
   size_t i = 5;
   while (i < tag.size() && IsSpace(tag[i]))
@@ -577,7 +633,7 @@ bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
   int k = i < tag.size() ? QuotedKeywordAt(tag, i, kNameKeywords, kSchemeKeywords) : -1;
   if (k < 0) return false;
   size_t open = i + kKeywords[k].size() + 1;
-  size_t close = tag.find('"', open + 1);
+  size_t close = FindByte(tag, open + 1, '"', padded);
   if (close == npos) return false;
   texts->name = tag.substr(open + 1, close - open - 1);
 
@@ -590,7 +646,7 @@ bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
   k = i < tag.size() ? QuotedKeywordAt(tag, i, kValueKeywords, kKeywordCount) : -1;
   if (k < 0) return false;
   open = i + kKeywords[k].size() + 1;
-  close = tag.find('"', open + 1);
+  close = FindByte(tag, open + 1, '"', padded);
   if (close == npos) return false;
   string_view rest = tag.substr(close + 1);
   if (!rest.empty() && rest != " " && rest != "/" && rest != " /") return false;
@@ -616,7 +672,7 @@ int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
   if (!texts.hasValue) {
     slot->value[0] = '\0';
   } else {
-    CopyOneLine(slot->value, sizeof slot->value, texts.value);
+    CopyOneLine(slot->value, sizeof slot->value, texts.value, texts.padded);
   }
   int entry = FindSchemaTag(name);
   slot->flags = entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0;
@@ -624,16 +680,21 @@ int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
   return 0;
 }
 
-}  // namespace
-
-int ParseMetaTag(platform::WindowHandle window, string_view tag) {
+int ParseTag(platform::WindowHandle window, string_view tag, bool padded) {
   TagTexts texts;
+  texts.padded = padded;
   if (CustomNameImports[0] != '\0' || CustomValueImports[0] != '\0' ||
       !FindCommonTagTexts(tag, &texts)) {
     int found = FindTagTexts(window, tag, &texts);
     if (found <= 0) return found;
   }
   return StoreTag(window, texts);
+}
+
+}  // namespace
+
+int ParseMetaTag(platform::WindowHandle window, string_view tag) {
+  return ParseTag(window, tag, false);
 }
 
 int ParseMetaTagInFull(platform::WindowHandle window, string_view tag) {
@@ -683,13 +744,12 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   for (int i = 0; i < marks.metaCount; ++i) {
     size_t at = gMetaStarts[i];
     if (at < from) continue;
-    const char* gt = static_cast<const char*>(std::memchr(buffer + at, '>', n - at));
-    if (!gt) {
+    size_t close = FindByte(text, at, '>', true);
+    if (close == npos) {
       platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
       return -1;
     }
-    size_t close = static_cast<size_t>(gt - buffer);
-    if (ParseMetaTag(window, text.substr(at, close - at)) != 0) return -1;
+    if (ParseTag(window, text.substr(at, close - at), true) != 0) return -1;
     from = close + 1;
   }
 

@@ -464,6 +464,47 @@ TEST_F(HeadReaderTest, CommonFormShortcutAgreesWithTheFullWalk) {
   EXPECT_EQ(SF_MANDATORY, PageTags[0].flags);
 }
 
+// Tags read from a file are searched sixteen bytes at a time right up to the chunk's end; a tag
+// parsed on its own is not. Both give the same table, wherever the tag ends in the chunk.
+TEST_F(HeadReaderTest, TagsNearTheChunkEndReadAsTheyParseAlone) {
+  autotags = 0;
+  std::vector<std::string> tags;
+  for (size_t length : {0, 1, 14, 15, 16, 17, 30, 31, 32, 33, 47, 48})
+    for (const char* form :
+         {"<meta name=\"%N\" content=\"%V\"", "<META NAME=\"%N\" CONTENT=\"%V\" /",
+          "<meta content=\"%V\" name=\"%N\""}) {
+      std::string text(length, 'q');
+      for (size_t brk : {size_t{0}, length / 2, length ? length - 1 : 0}) {
+        std::string value = text;
+        if (!value.empty()) value[brk] = length % 2 ? '\n' : '\r';
+        std::string tag = form;
+        tag.replace(tag.find("%N"), 2, "N" + text);
+        tag.replace(tag.find("%V"), 2, value);
+        tags.push_back(tag);
+      }
+    }
+  for (const std::string& tag : tags) {
+    Tagcount = 0;
+    ASSERT_EQ(0, ParseMetaTagInFull(kWindow, tag)) << tag;
+    Tags alone = Table();
+    // The tag's ">" at the chunk's last byte, and a few bytes before it.
+    std::string head = "<html>\n<head>\n</head>\n";
+    for (size_t before : {0, 1, 7, 15, 16, 17}) {
+      std::string doc = head + std::string(4096 - head.size() - tag.size() - 1 - before, ' ') +
+                        tag + ">" + std::string(before, 'x') + "<p>after the chunk</p>";
+      ASSERT_EQ(0, Read(doc)) << tag << " " << before;
+      EXPECT_EQ(alone, Table()) << tag << " " << before;
+    }
+  }
+  // A tag whose ">" lies beyond the chunk is corrupt.
+  std::string head = "<html>\n<head>\n</head>\n";
+  std::string tag = "<meta name=\"N\" content=\"v\"";
+  ui_.Clear();
+  EXPECT_EQ(-1, Read(head + std::string(4096 - head.size() - tag.size(), ' ') + tag + ">"));
+  ASSERT_EQ(1u, BoxLines().size());
+  EXPECT_NE(std::string::npos, BoxLines()[0].find("corrupt metatag"));
+}
+
 bool KeptByTheFilter(const char* name) {
   // The names of the automatic tags are kept, as a filter must.
   for (const char* automatic : {"DC.Title", "DC.Identifier", "AD.Touched"})

@@ -113,7 +113,7 @@ int LastTagContaining(const char* part, int count) {
 size_t gSearchNameLength = 0;
 const char* gOwnerTag = "";
 
-bool SearchKeeps(const char (&name)[sizeof(TagRecord::name)]) {
+[[gnu::noinline]] bool SearchDecides(const char (&name)[sizeof(TagRecord::name)]) {
   NameBytes bytes(name);
   if (bytes.Holds("DC.Title", 8) || bytes.Holds("DC.Identifier", 13) ||
       std::memcmp(name, "AD.Touched", 11) == 0)  // the rest of the name is zero
@@ -126,11 +126,58 @@ bool SearchKeeps(const char (&name)[sizeof(TagRecord::name)]) {
   return NameHolds(upper, gTask.tagName, gSearchNameLength);
 }
 
+// A site uses few tag names, and every document repeats them: each name's verdict is worked out
+// once and then looked up by the name's 32 bytes (zero after its end, as the reader passes it).
+// The table is fixed; a name whose slot is taken by another is worked out again.
+struct KeepVerdict {
+  char name[sizeof(TagRecord::name)];
+  bool known;
+  bool keep;
+};
+KeepVerdict gVerdicts[128];
+
+// What the verdicts were worked out for; a change empties the table.
+char gVerdictTagName[sizeof gTask.tagName];
+char gVerdictOwnerTag[sizeof ExpiryRule.ownerTag];
+int gVerdictCaseSensitive = -1;
+
+size_t VerdictSlot(const char (&name)[sizeof(TagRecord::name)]) {
+  uint64_t words[4];
+  std::memcpy(words, name, sizeof words);
+  uint64_t h = 0;
+  for (uint64_t w : words)
+    h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+  return static_cast<size_t>(h >> 57);  // 128 slots
+}
+
+bool SearchKeeps(const char (&name)[sizeof(TagRecord::name)]) {
+  // Two slots a name may stand in, so that two names of a site seldom push each other out.
+  size_t slot = VerdictSlot(name);
+  KeepVerdict* first = &gVerdicts[slot];
+  KeepVerdict* second = &gVerdicts[slot ^ 1];
+  for (KeepVerdict* v : {first, second})
+    if (v->known && std::memcmp(v->name, name, sizeof v->name) == 0) return v->keep;
+  KeepVerdict& v = first->known && !second->known ? *second : *first;
+  v.keep = SearchDecides(name);
+  std::memcpy(v.name, name, sizeof v.name);
+  v.known = true;
+  return v.keep;
+}
+
 void SetUpSearchFilter() {
   gSearchNameLength = std::strlen(gTask.tagName);
   gOwnerTag = gTask.searchKind == kSearchExpired  ? ExpiryRule.ownerTag
               : gTask.searchKind == kSearchReview ? ReviewRule.ownerTag
                                                   : "";
+  if (gVerdictCaseSensitive != gTask.caseSensitive ||
+      std::strcmp(gVerdictTagName, gTask.tagName) != 0 ||
+      std::strcmp(gVerdictOwnerTag, gOwnerTag) != 0) {
+    for (KeepVerdict& v : gVerdicts)
+      v.known = false;
+    gVerdictCaseSensitive = gTask.caseSensitive;
+    platform::CopyText(gVerdictTagName, gTask.tagName);
+    platform::CopyText(gVerdictOwnerTag, gOwnerTag);
+  }
 }
 
 void SearchOperation(platform::WindowHandle window, const char* path) {

@@ -191,6 +191,15 @@ TEST_F(TasksTest, SearchReadingOnlyWhatItShowsReportsAsAFullRead) {
   Put("d.htm", Doc(full));  // too many tags: the read fails
   Put("e.htm", Doc({{"ABCDEFGHIJKLMNOPQRSTUVWXYZ-DC.Title", "cut"}, {"AD.Review Date", "soon"}}));
   Put("f.htm", "<html><body>no head</body></html>");
+  // More names than a search keeps verdicts for, some holding the searched names.
+  for (int d = 0; d < 5; ++d) {
+    std::vector<std::pair<std::string, std::string>> names;
+    for (int i = 0; i < 60; ++i) {
+      std::string n = std::to_string(d * 60 + i);
+      names.push_back({i % 7 == 0 ? "X" + n + "DC.Title" : i % 5 == 0 ? "t" + n : "Q" + n, n});
+    }
+    Put("many/m" + std::to_string(d) + ".htm", Doc(names));
+  }
 
   static const char* name;
   static int caseSensitive;

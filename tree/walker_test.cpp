@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 #include "config/settings.h"
@@ -111,6 +112,35 @@ TEST_F(WalkerTest, CountsAndWalksSubdirectoriesFirstSkippingDotsAndLinks) {
       BoxLines());
   EXPECT_EQ(0, gPluginContext.busy);
   EXPECT_EQ(0, block);
+}
+
+// The count is made for the question and the progress shown: without either the tree is
+// listed once, and the walk does the same.
+TEST_F(WalkerTest, CountsOnlyWhenTheCountIsShown) {
+  SmallTree();
+  gPluginContext.confirmation = 0;
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  EXPECT_EQ(0, PrePopFiles);
+  EXPECT_EQ(5, PopFiles);
+  EXPECT_EQ(4, PopDirs);
+  std::string report = Report();
+  EXPECT_TRUE(BoxLines().empty());
+
+  CancelAt progress(-1);
+  WorkingDisplaySink* previous = SetWorkingDisplaySink(&progress);
+  gDialogOpened = 0;
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  SetWorkingDisplaySink(previous);
+  EXPECT_EQ(5, PrePopFiles);
+  EXPECT_EQ(4, PrePopDirs);
+  ASSERT_FALSE(progress.progress.empty());
+  EXPECT_GT(*std::max_element(progress.progress.begin(), progress.progress.end()), 0);
+  // The report differs in its date line at most.
+  auto withoutDate = [](std::string r) {
+    size_t at = r.find("Search date");
+    return at == std::string::npos ? r : r.erase(at, r.find('\n', at) - at);
+  };
+  EXPECT_EQ(withoutDate(report), withoutDate(Report()));
 }
 
 TEST_F(WalkerTest, APatternTwiceProcessesTheDocumentTwice) {
