@@ -1,7 +1,7 @@
 // The state of the running site or branch task, shared by the walkers, the tasks and the sitemap.
 #pragma once
 
-extern int PrePopFiles;        // documents counted before the task (0: not counted)
+extern int PrePopFiles;        // documents counted before the task
 extern int PrePopDirs;         // directories counted (the root counts as one)
 extern int PopFiles;           // documents processed
 extern int PopDirs;            // directories processed

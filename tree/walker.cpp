@@ -222,17 +222,13 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
   PrePopDirs = 1;
   Rlevel = 0;
   ShowTaskRunning(true);
-  bool confirm = gPluginContext.confirmation & kConfirmActions;
-  // The count is for the question and the progress shown; when neither is shown, the tree is
-  // not listed twice for nothing.
-  if (confirm || WorkingDisplayShown()) {
-    if (showworking) ShowNotify("Counting files to be processed...");
-    PumpAllMessages();
-    CountTree(RootPath, maskstring);
-    if (showworking) ShowNotify("");
-  }
+  if (showworking) ShowNotify("Counting files to be processed...");
+  PumpAllMessages();
+  CountTree(RootPath, maskstring);
+  if (showworking) ShowNotify("");
 
   TaskOutcome outcome = kTaskNotStarted;
+  bool confirm = gPluginContext.confirmation & kConfirmActions;
   bool go = true;
   if (confirm) {
     std::string question = platform::Format(

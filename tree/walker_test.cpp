@@ -116,11 +116,14 @@ TEST_F(WalkerTest, CountsAndWalksSubdirectoriesFirstSkippingDotsAndLinks) {
 
 // The count is made for the question and the progress shown: without either the tree is
 // listed once, and the walk does the same.
-TEST_F(WalkerTest, CountsOnlyWhenTheCountIsShown) {
+// The tree is counted before every walk, whether or not anything shows the count, and the
+// progress display changes nothing in the report.
+TEST_F(WalkerTest, CountsBeforeEveryWalkShownOrNot) {
   SmallTree();
   gPluginContext.confirmation = 0;
   EXPECT_EQ(kTaskCompleted, Search("Keywords"));
-  EXPECT_EQ(0, PrePopFiles);
+  EXPECT_EQ(5, PrePopFiles);
+  EXPECT_EQ(4, PrePopDirs);
   EXPECT_EQ(5, PopFiles);
   EXPECT_EQ(4, PopDirs);
   std::string report = Report();

@@ -13,10 +13,6 @@ WorkingDisplaySink* SetWorkingDisplaySink(WorkingDisplaySink* sink) {
   return previous;
 }
 
-bool WorkingDisplayShown() {
-  return gSink != &gNoDisplay;
-}
-
 void SetWorkingLine(int level, const char* text) {
   if (level >= 0 && level < 20) gSink->WorkingLine(level, text);
 }

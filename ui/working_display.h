@@ -27,8 +27,6 @@ class WorkingDisplaySink {
 
 // Installs a sink (nullptr: none). Returns the previous one.
 WorkingDisplaySink* SetWorkingDisplaySink(WorkingDisplaySink* sink);
-// True while a sink is installed: something is shown of a running task.
-bool WorkingDisplayShown();
 
 // Shows text on the working line of a walk level (levels 0 to 19 have a line); "" clears it.
 void SetWorkingLine(int level, const char* text);
