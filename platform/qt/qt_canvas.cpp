@@ -81,7 +81,25 @@ QFont MakeQFont(const FontDescription& d) {
       if ((d.pitchAndFamily & 0x03) == 1) font.setStyleHint(QFont::TypeWriter);
       break;
   }
-  if (!face.empty()) font.setFamilies({DecodeBytes(face)});
+  if (!face.empty()) {
+    font.setFamilies({DecodeBytes(face)});
+  } else {
+    // Without a face the application's own family would win over the hint: name the faces
+    // the program's texts were laid out for (metric-compatible ones where they are missing).
+    switch (d.pitchAndFamily & 0xF0) {
+      case 0x10:
+        font.setFamilies({"Times New Roman", "Liberation Serif", "serif"});
+        break;
+      case 0x20:
+        font.setFamilies({"Arial", "Liberation Sans", "sans-serif"});
+        break;
+      case 0x30:
+        font.setFamilies({"Courier New", "Liberation Mono", "monospace"});
+        break;
+      default:
+        break;
+    }
+  }
   if (d.weight > 0) font.setWeight(static_cast<QFont::Weight>(std::clamp(d.weight, 1, 1000)));
   font.setItalic(d.italic != 0);
   font.setUnderline(d.underline != 0);
