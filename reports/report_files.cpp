@@ -1,5 +1,6 @@
 #include "reports/report_files.h"
 
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -25,20 +26,38 @@ int Put(int fd, std::string_view text) {
 }
 
 // Report lines are gathered and written in large pieces: a search over a big site writes a few
-// lines for every document.
-std::string gPending;
+// lines for every document. Each entry is copied straight into the buffer.
+char gPending[65536];
+size_t gPendingSize = 0;
 
 void Flush() {
-  if (gReportFd >= 0 && !gPending.empty() && Put(gReportFd, gPending) != 0) gReportFailed = true;
-  gPending.clear();
+  if (gReportFd >= 0 && gPendingSize > 0 &&
+      platform::WriteAll(gReportFd, gPending, gPendingSize) != 0)
+    gReportFailed = true;
+  gPendingSize = 0;
 }
 
 // Appends the pieces of one entry, with no string built in between.
 void Append(std::initializer_list<std::string_view> pieces) {
   if (gReportFd < 0) return;
+  size_t total = 0;
   for (std::string_view piece : pieces)
-    gPending += piece;
-  if (gPending.size() >= 65536) Flush();
+    total += piece.size();
+  if (total > sizeof gPending - gPendingSize) {
+    Flush();
+    if (total > sizeof gPending) {  // an entry larger than the buffer goes out as it is
+      for (std::string_view piece : pieces)
+        if (Put(gReportFd, piece) != 0) gReportFailed = true;
+      return;
+    }
+  }
+  char* out = gPending + gPendingSize;
+  for (std::string_view piece : pieces) {
+    if (piece.empty()) continue;  // an absent piece has no data at all
+    std::memcpy(out, piece.data(), piece.size());
+    out += piece.size();
+  }
+  gPendingSize += total;
 }
 void Append(std::string_view text) {
   Append({text});
@@ -133,7 +152,7 @@ int WriteReportHead(ReportKind kind, const char* reportPath, const char* tagName
 
 int OpenReport(const char* reportPath) {
   if (gReportFd >= 0) platform::Fs().Close(gReportFd);
-  gPending.clear();
+  gPendingSize = 0;
   gReportFailed = false;
   gReportFd = platform::Fs().Open(reportPath, platform::OpenFor::Append, 0644);
   return gReportFd < 0 ? -1 : 0;
@@ -143,7 +162,7 @@ bool ReportIsOpen() {
   return gReportFd >= 0;
 }
 
-void WriteDocumentEntry(const char* documentPath, int titleIndex, int identifierIndex) {
+void WriteDocumentEntry(std::string_view documentPath, int titleIndex, int identifierIndex) {
   std::string_view title, titleEnd, link, target;
   if (titleIndex >= 0) {
     title = PageTags[titleIndex].value;
@@ -155,7 +174,7 @@ void WriteDocumentEntry(const char* documentPath, int titleIndex, int identifier
   } else {
     link = "<A HREF=file:///";
     // The path is absolute here: do not double its leading "/".
-    target = documentPath[0] == '/' ? documentPath + 1 : documentPath;
+    target = documentPath.starts_with('/') ? documentPath.substr(1) : documentPath;
   }
   Append({title, titleEnd, link, target, ">", documentPath, "</A><BR><BR>\n"});
 }

@@ -1,6 +1,8 @@
 // Report pages of the search, review and expiry tasks, framed by the designer's templates.
 #pragma once
 
+#include <string_view>
+
 enum class ReportKind { Search, Review, Expiry };
 
 // The report's template file name ("search.tpl", "review.tpl", "expired.tpl").
@@ -23,7 +25,7 @@ bool ReportIsOpen();
 
 // A document's heading: its title (page tag titleIndex) and its link (page tag identifierIndex,
 // else the file:/// form of the path); -1 means none.
-void WriteDocumentEntry(const char* documentPath, int titleIndex, int identifierIndex);
+void WriteDocumentEntry(std::string_view documentPath, int titleIndex, int identifierIndex);
 // One matching tag.
 void WriteTagLine(const char* name, const char* value);
 // The rule after a document's last matching tag.

@@ -58,6 +58,31 @@ TEST_F(ReportFilesTest, SearchReportWithoutTemplatesIsACompletePage) {
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
+TEST_F(ReportFilesTest, EntriesAcrossTheWriteBufferAndLargerThanItKeepTheirOrder) {
+  ASSERT_EQ(0, WriteReportHead(ReportKind::Search, report_.c_str(), "DC", "", 1));
+  ASSERT_EQ(0, OpenReport(report_.c_str()));
+  std::string expected;
+  std::string value(1000, 'v');
+  // Enough lines to fill the buffer several times, lines straddling each boundary.
+  for (int i = 0; i < 300; ++i) {
+    std::string name = "N" + std::to_string(i);
+    WriteTagLine(name.c_str(), value.c_str());
+    expected += "    " + name + "=" + value + "<BR>\n";
+  }
+  // A path longer than the whole buffer.
+  std::string path = "/" + std::string(70000, 'p') + ".htm";
+  WriteDocumentEntry(path, -1, -1);
+  expected += "<A HREF=file:///" + path.substr(1) + ">" + path + "</A><BR><BR>\n";
+  WriteDocumentEnd();
+  expected += "<HR><BR>\n";
+  ASSERT_EQ(0, FinishReport(ReportKind::Search, report_.c_str(), 0));
+  std::string text = ReadFile(report_);
+  size_t start = text.find("<HR>\n", text.find("Metatag value filter"));
+  ASSERT_NE(std::string::npos, start);
+  EXPECT_EQ(expected + "Report ends.\n</PRE></BODY></HTML>\n", text.substr(start + 5));
+  EXPECT_TRUE(ui_.boxes().empty());
+}
+
 TEST_F(ReportFilesTest, TemplatesFrameTheReportAndTheMarkerIsNeverCopied) {
   WriteFile(home_ / "review.tpl",
             "<html><body class=\"report\">\n<!--insert here--> the marker line\n<p>footer</p>\n"

@@ -180,7 +180,7 @@ void SetUpSearchFilter() {
   }
 }
 
-void SearchOperation(platform::WindowHandle window, const char* path) {
+void SearchOperation(platform::WindowHandle window, const std::string& path) {
   Tagcount = TidyTags(PageTags, 1);
   int n = Tagcount;
   int identifier = LastTagContaining("DC.Identifier", n);
@@ -205,7 +205,7 @@ void SearchOperation(platform::WindowHandle window, const char* path) {
     any = true;
     WriteTagLine(tag.name, tag.value);
     if (dateCheck) {
-      QueueOwnerNotice(window, path, Tagcount,
+      QueueOwnerNotice(window, path.c_str(), Tagcount,
                        gTask.searchKind == kSearchExpired ? DateCheck::Expiry : DateCheck::Review);
     }
   }
@@ -400,7 +400,7 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
     case kTaskSearch:
     case kTaskExpiry:
     case kTaskReview:
-      SearchOperation(window, path.c_str());
+      SearchOperation(window, path);
       rewrite = false;
       break;
     default:
