@@ -60,14 +60,10 @@ class Chunk {
   }
 };
 
-// True when the file at path (behind a symbolic link, the link's target) is named temp.dat.
+// True when the file name of path is the work file's.
 bool IsWorkFileName(const std::string& path) {
-  std::string target = path;
-  platform::FileInfo info;
-  if (platform::Fs().LinkStat(path, &info) == 0 && info.isLink)
-    platform::Fs().RealPath(path, &target);
-  size_t slash = target.rfind('/');
-  return target.compare(slash == npos ? 0 : slash + 1, npos, kRewriteWorkName) == 0;
+  size_t slash = path.rfind('/');
+  return path.compare(slash == npos ? 0 : slash + 1, npos, kRewriteWorkName) == 0;
 }
 
 // One rewrite: the document read through fd, the new one written through a work file.
@@ -91,12 +87,15 @@ class Rewrite {
 
   // Creates the work file. 0 or -1 (reported).
   int Begin() {
-    // A document under the work file's own name would be removed before its copy is written.
-    if (IsWorkFileName(path_)) {
-      ShowFileError(window_, "Error opening new file", path_);
-      return -1;
+    if (out_.Resolve(path_) == 0) {
+      // A document under the work file's own name (behind a link, the link's target) would be
+      // removed before its copy is written.
+      if (IsWorkFileName(out_.targetPath())) {
+        ShowFileError(window_, "Error opening new file", path_);
+        return -1;
+      }
+      if (out_.Open(kRewriteWorkName) == 0) return 0;
     }
-    if (out_.Begin(path_, kRewriteWorkName) == 0) return 0;
     int err = out_.error();
     // A work file that is still there could not be removed: say so before the outcome.
     std::string work =
