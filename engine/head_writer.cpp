@@ -60,14 +60,10 @@ class Chunk {
   }
 };
 
-// True when the file at path (behind a symbolic link, the link's target) is named temp.dat.
+// True when the file name of path is the work file's.
 bool IsWorkFileName(const std::string& path) {
-  std::string target = path;
-  platform::FileInfo info;
-  if (platform::Fs().LinkStat(path, &info) == 0 && info.isLink)
-    platform::Fs().RealPath(path, &target);
-  size_t slash = target.rfind('/');
-  return target.compare(slash == npos ? 0 : slash + 1, npos, kRewriteWorkName) == 0;
+  size_t slash = path.rfind('/');
+  return path.compare(slash == npos ? 0 : slash + 1, npos, kRewriteWorkName) == 0;
 }
 
 // One rewrite: the document read through fd, the new one written through a work file.
@@ -75,28 +71,39 @@ class Rewrite {
  public:
   Rewrite(platform::WindowHandle window, const char* path) : window_(window), path_(path) {}
   ~Rewrite() {
-    if (fd_ >= 0) platform::Fs().Close(fd_);
+    if (fd_ >= 0 && ownsFd_) platform::Fs().Close(fd_);
   }
 
-  int Open() {
+  // Reads the first chunk: through the held document when the path still names that file (the
+  // file the rewrite will replace), else through the path opened anew.
+  int Open(const HeldDocument* held) {
+    if (held && held->fd >= 0 && held->known && out_.Resolve(path_) == 0 && out_.targetExists() &&
+        out_.targetInfo().isRegular && out_.targetInfo().device == held->info.device &&
+        out_.targetInfo().inode == held->info.inode) {
+      resolved_ = true;
+      fd_ = held->fd;
+      ownsFd_ = false;
+      // The size just asked ends the chunk of a short document without another read.
+      return ReadChunk(out_.targetInfo().size);
+    }
     fd_ = platform::Fs().Open(path_, platform::OpenFor::Read, 0);
     if (fd_ < 0) return ReadFailed();
-    long n = platform::ReadFull(fd_, chunk_.bytes, kChunkSize);
-    if (n < 0) return ReadFailed();
-    chunk_.size = static_cast<size_t>(n);
-    return 0;
+    return ReadChunk(-1);
   }
 
   Chunk& chunk() { return chunk_; }
 
   // Creates the work file. 0 or -1 (reported).
   int Begin() {
-    // A document under the work file's own name would be removed before its copy is written.
-    if (IsWorkFileName(path_)) {
-      ShowFileError(window_, "Error opening new file", path_);
-      return -1;
+    if (resolved_ || out_.Resolve(path_) == 0) {
+      // A document under the work file's own name (behind a link, the link's target) would be
+      // removed before its copy is written.
+      if (IsWorkFileName(out_.targetPath())) {
+        ShowFileError(window_, "Error opening new file", path_);
+        return -1;
+      }
+      if (out_.Open(kRewriteWorkName) == 0) return 0;
     }
-    if (out_.Begin(path_, kRewriteWorkName) == 0) return 0;
     int err = out_.error();
     // A work file that is still there could not be removed: say so before the outcome.
     std::string work =
@@ -146,18 +153,19 @@ class Rewrite {
     if (chunk_.size == kChunkSize) {
       static char copy[kCopySize];  // main thread only
       for (;;) {
-        long n = platform::Fs().Read(fd_, copy, sizeof copy);
+        long n = platform::Fs().ReadAt(fd_, copy, sizeof copy, offset_);
         if (n < 0) {
           out_.Abort();
           return ReadFailed();
         }
         if (n == 0) break;
+        offset_ += n;
         if (Put(string_view(copy, static_cast<size_t>(n))) != 0) return -1;
       }
     }
     if (Flush() != 0) return -1;
     // Only read from: a failed close loses nothing.
-    platform::Fs().Close(fd_);
+    if (ownsFd_) platform::Fs().Close(fd_);
     fd_ = -1;
     if (out_.Commit() != 0) {
       ShowFileError(window_, "Error renaming file to temp.dat", path_);
@@ -185,6 +193,22 @@ class Rewrite {
     }
     return 0;
   }
+  // Reads up to a chunk from the start of the document, positioned reads throughout: a held
+  // descriptor may stand anywhere. knownSize >= 0 is the document's size as just asked.
+  int ReadChunk(long long knownSize) {
+    size_t got = 0;
+    while (got < kChunkSize) {
+      long n = platform::Fs().ReadAt(fd_, chunk_.bytes + got, kChunkSize - got,
+                                     static_cast<long long>(got));
+      if (n < 0) return ReadFailed();
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+      if (static_cast<long long>(got) == knownSize) break;
+    }
+    chunk_.size = got;
+    offset_ = static_cast<long long>(got);
+    return 0;
+  }
   int ReadFailed() {
     ShowFileError(window_, "Error opening temp file", path_);
     return -1;
@@ -193,6 +217,9 @@ class Rewrite {
   platform::WindowHandle window_;
   const char* path_;
   int fd_ = -1;
+  bool ownsFd_ = true;
+  bool resolved_ = false;  // out_ already knows the target
+  long long offset_ = 0;   // where the next read of the document starts
   Chunk chunk_;
   platform::AtomicFile out_;
   bool failed_ = false;
@@ -235,9 +262,9 @@ void AuditWarning(const char* path, const char* text) {
 
 // The rewrite shared by the head writer and the style sheet link: 0, -1, or -2 (no head tag).
 int RewriteDocument(platform::WindowHandle window, const char* path, Block block,
-                    const char* insert) {
+                    const char* insert, const HeldDocument* held) {
   Rewrite rw(window, path);
-  if (rw.Open() != 0) return -1;
+  if (rw.Open(held) != 0) return -1;
   Chunk& c = rw.chunk();
   if (c.size == 0) return 0;  // an empty document stays empty
 
@@ -400,18 +427,24 @@ void RenderStamp() {
 }
 
 int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText) {
-  return RewriteDocument(window, path, Block::Meta, tagsText);
+  return RewriteDocument(window, path, Block::Meta, tagsText, nullptr);
 }
 
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText) {
-  int rc = RewriteHeadStatus(window, path, tagsText);
+  return RewriteHead(window, path, tagsText, nullptr);
+}
+
+int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText,
+                const HeldDocument* held) {
+  int rc = RewriteDocument(window, path, Block::Meta, tagsText, held);
   return rc == -2 ? 0 : rc;
 }
 
-int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address) {
+int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address,
+                         const HeldDocument* held) {
   std::string line =
       platform::Format("<link rel=\"STYLESHEET\" type=\"text/css\" href=\"%s\">\r\n", address);
-  int rc = RewriteDocument(window, path, Block::Link, line.c_str());
+  int rc = RewriteDocument(window, path, Block::Link, line.c_str(), held);
   return rc == -2 ? 0 : rc;
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "engine/page_tags.h"
+#include "platform/fs.h"
 #include "platform/ui.h"
 
 // Size of a rendered tags text, terminator included.
@@ -29,12 +30,25 @@ void RenderStamp();
 // when the document has no head tag (it is left unchanged); -1 on failure (reported; the
 // document is unchanged).
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText);
+// A document its caller holds open for reading, with what StatOpen said of it then. A rewrite
+// given one reads the document through fd rather than opening its path again, as long as the
+// path still names that same file (else it opens the path as usual); fd stays the caller's.
+struct HeldDocument {
+  int fd = -1;
+  platform::FileInfo info;
+  bool known = false;  // info was read
+};
+// RewriteHead reading through a held document (nullptr: none).
+int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText,
+                const HeldDocument* held);
+
 // As RewriteHead, but -2 for a document without a head tag.
 int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText);
 
 // Replaces the first link tag of the head by a style sheet link to address, or adds one after
 // the head tag. Results as RewriteHead.
-int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address);
+int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address,
+                         const HeldDocument* held = nullptr);
 
 // Gives a read-only file owner write permission. Always 0 (a failure is reported).
 int MakeWritable(const char* path);

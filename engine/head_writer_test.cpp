@@ -1,5 +1,6 @@
 #include "engine/head_writer.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -190,6 +191,92 @@ TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
+// A document held open is read through its descriptor, wherever that stands, as long as its
+// name still names it; a name that now names another file, or nothing, is treated as when
+// nothing was held.
+TEST_F(HeadWriterTest, HeldDocumentIsReadThroughItsDescriptorWhileItsNameNamesIt) {
+  TempDir site;
+  std::string path = site / "p.htm";
+  const std::string tail(9000, 't');
+  const std::string shortDoc = "<HEAD><meta name=a content=1></HEAD>x";
+  const std::string longDoc = "<HEAD><meta name=a content=1></HEAD>" + tail;
+  auto rewritten = [&](const std::string& rest) {
+    return "<HEAD>" + Stamp() + kTags + "</HEAD>" + rest;
+  };
+  enum Change { kNone, kInPlace, kReplaced, kRemoved, kUnknown };
+  struct Case {
+    const char* what;
+    std::string doc;
+    Change change;
+    int rc;
+    std::string after;
+    int opens;  // the work file counts too
+  } cases[] = {
+      {"short document", shortDoc, kNone, 0, rewritten("x"), 1},
+      {"long document", longDoc, kNone, 0, rewritten(tail), 1},
+      {"changed in place", shortDoc, kInPlace, 0, rewritten("y"), 1},
+      {"another file under its name", shortDoc, kReplaced, 0, rewritten("z"), 2},
+      {"removed", shortDoc, kRemoved, -1, "<missing>", 1},
+      {"not stated", longDoc, kUnknown, 0, rewritten(tail), 2},
+  };
+  for (const Case& c : cases) {
+    WriteFile(path, c.doc);
+    ui_.Clear();
+    HeldDocument held;
+    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held.fd, 0);
+    held.known = c.change != kUnknown && platform::Fs().StatOpen(held.fd, &held.info) == 0;
+    char skip[100];
+    ASSERT_GT(::read(held.fd, skip, sizeof skip), 0);  // the reader has moved it on
+    if (c.change == kInPlace) {
+      int w = ::open(path.c_str(), O_WRONLY);
+      ASSERT_EQ(1, ::pwrite(w, "y", 1, static_cast<off_t>(shortDoc.size() - 1)));
+      ::close(w);
+    } else if (c.change == kReplaced) {
+      WriteFile(site / "other", "<HEAD><meta name=b content=2></HEAD>z");
+      ASSERT_EQ(0, ::rename((site / "other").c_str(), path.c_str()));
+    } else if (c.change == kRemoved) {
+      ASSERT_EQ(0, ::unlink(path.c_str()));
+    }
+    FaultyFileSystem counting;
+    {
+      platform::ScopedFileSystem scoped(&counting);
+      EXPECT_EQ(c.rc, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held)) << c.what;
+    }
+    EXPECT_TRUE(ReadFile(path) == c.after) << c.what << "\n" << ReadFile(path).substr(0, 300);
+    EXPECT_EQ(c.opens, counting.counts().opens) << c.what;
+    if (c.change == kNone && c.doc == shortDoc) {
+      EXPECT_EQ(1, counting.counts().reads) << "the size ends a short document";
+    }
+    if (c.rc == 0) {
+      EXPECT_TRUE(ui_.boxes().empty()) << c.what;
+    } else {
+      EXPECT_EQ(std::vector<std::string>{path + "|Error opening temp file"}, BoxLines()) << c.what;
+    }
+    EXPECT_FALSE(Exists(site / "temp.dat")) << c.what;
+    EXPECT_EQ(0, ::close(held.fd)) << c.what << ": the descriptor stays the caller's";
+  }
+
+  // A read through the held descriptor that fails leaves the document as it was.
+  for (int at : {1, 2}) {
+    WriteFile(path, longDoc);
+    ui_.Clear();
+    HeldDocument held;
+    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held.fd, 0);
+    held.known = platform::Fs().StatOpen(held.fd, &held.info) == 0;
+    FaultyFileSystem faulty(Fail(&FaultPlan::failReadAt, at));
+    {
+      platform::ScopedFileSystem scoped(&faulty);
+      EXPECT_EQ(-1, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held)) << at;
+    }
+    EXPECT_TRUE(ReadFile(path) == longDoc) << at;
+    EXPECT_EQ(std::vector<std::string>{path + "|Error opening temp file"}, BoxLines()) << at;
+    EXPECT_FALSE(Exists(site / "temp.dat")) << at;
+    ::close(held.fd);
+  }
+}
+
 TEST_F(HeadWriterTest, ReadOnlyAndLinkedDocumentsAndBareFileNames) {
   TempDir site;
   std::string doc = site / "ro.htm";
@@ -370,6 +457,8 @@ TEST_F(HeadWriterTest, NoInjectedFaultLosesOrTruncatesTheDocument) {
     plans.push_back({"open", Fail(&FaultPlan::failOpenAt, i)});
   for (int i = 1; i <= n.removes; ++i)
     plans.push_back({"remove", Fail(&FaultPlan::failRemoveAt, i)});
+  for (int i = 1; i <= n.openStats; ++i)
+    plans.push_back({"stat", Fail(&FaultPlan::failStatOpenAt, i)});
   for (long long full = 0; full < n.bytesWritten; full += 1 + full / 3)
     plans.push_back({"disk full", DiskFull(full)});
 
@@ -394,7 +483,7 @@ TEST_F(HeadWriterTest, NoInjectedFaultLosesOrTruncatesTheDocument) {
     }
     EXPECT_FALSE(Exists(site / "temp.dat")) << what;
     // Writes, flushes, renames and a full disk always stop the rewrite.
-    if (what != "close" && what != "remove") {
+    if (what != "close" && what != "remove" && what != "stat") {
       EXPECT_EQ(-1, rc) << what;
     }
   }

@@ -43,6 +43,8 @@ void FillInfo(const struct stat& st, FileInfo* info) {
   info->isLink = S_ISLNK(st.st_mode);
   info->size = static_cast<long long>(st.st_size);
   info->mode = static_cast<unsigned>(st.st_mode & 07777);
+  info->device = static_cast<unsigned long long>(st.st_dev);
+  info->inode = static_cast<unsigned long long>(st.st_ino);
 }
 
 // Calls f(name, length, type) for each entry of the open directory but "." and "..": the
@@ -136,6 +138,19 @@ class Posix final : public FileSystem {
     if (::lstat(path.c_str(), &st) != 0) return Failed();
     FillInfo(st, info);
     return 0;
+  }
+  int StatOpen(int fd, FileInfo* info) override {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return Failed();
+    FillInfo(st, info);
+    return 0;
+  }
+  long ReadAt(int fd, void* buf, size_t len, long long offset) override {
+    ssize_t n;
+    do {
+      n = ::pread(fd, buf, len, static_cast<off_t>(offset));
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? Failed() : static_cast<long>(n);
   }
   int Chmod(const std::string& path, unsigned mode) override {
     return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0 ? 0 : Failed();
@@ -339,21 +354,32 @@ int AtomicFile::Fail() {
 }
 
 int AtomicFile::Begin(const std::string& target, const std::string& workName) {
+  return Resolve(target) == 0 ? Open(workName) : -1;
+}
+
+int AtomicFile::Resolve(const std::string& target) {
   Abort();
   failed_ = false;
   error_ = 0;
   targetPath_ = target;
-  FileInfo info;
-  bool existed = Fs().LinkStat(target, &info) == 0;
-  if (existed && info.isLink) {
+  workPath_.clear();
+  targetInfo_ = FileInfo{};
+  existed_ = Fs().LinkStat(target, &targetInfo_) == 0;
+  if (existed_ && targetInfo_.isLink) {
     if (Fs().RealPath(target, &targetPath_) != 0) return Fail();
-    existed = Fs().Stat(targetPath_, &info) == 0;
+    existed_ = Fs().Stat(targetPath_, &targetInfo_) == 0;
   }
-  mode_ = existed ? info.mode | 0200 : 0666;
+  if (!existed_) targetInfo_ = FileInfo{};
+  return 0;
+}
+
+int AtomicFile::Open(const std::string& workName) {
+  if (failed_ || fd_ >= 0) return -1;
+  mode_ = existed_ ? targetInfo_.mode | 0200 : 0666;
   workPath_ = DirectoryOf(targetPath_) + "/" + workName;
   // Created exclusively, so a stale work file is never followed, whatever it is (a link
   // elsewhere too): it is removed and the work file created afresh.
-  unsigned createMode = existed ? (mode_ & 0777) : 0666;
+  unsigned createMode = existed_ ? (mode_ & 0777) : 0666;
   fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
   if (fd_ < 0 && LastError() == EEXIST) {
     if (Fs().Remove(workPath_) != 0 && LastError() != ENOENT) return Fail();
@@ -364,8 +390,10 @@ int AtomicFile::Begin(const std::string& target, const std::string& workName) {
     return Fail();
   }
   // The umask may have taken bits the old file had, and the mode given to open carries no
-  // set-id bits: only then is the mode set again.
-  if (existed && (Fs().Stat(workPath_, &info) != 0 || info.mode != mode_) &&
+  // set-id bits: only then is the mode set again. The new file is asked through its
+  // descriptor, which names it whatever happens to the name meanwhile.
+  FileInfo info;
+  if (existed_ && (Fs().StatOpen(fd_, &info) != 0 || info.mode != mode_) &&
       Fs().Chmod(workPath_, mode_) != 0)
     return Fail();
   return 0;

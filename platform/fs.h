@@ -15,6 +15,9 @@ struct FileInfo {
   bool isLink = false;  // only from lstat-style queries
   long long size = 0;
   unsigned mode = 0;  // permission bits
+  // Which file it is: two infos with the same device and inode describe the same file.
+  unsigned long long device = 0;
+  unsigned long long inode = 0;
 };
 
 // What a directory listing says an entry is, without asking the file system again.
@@ -51,6 +54,10 @@ class FileSystem {
   virtual int Remove(const std::string& path) = 0;
   virtual int Stat(const std::string& path, FileInfo* info) = 0;
   virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
+  // Stat for the file open as fd.
+  virtual int StatOpen(int fd, FileInfo* info) = 0;
+  // One read at offset, leaving the descriptor's position alone: as Read otherwise.
+  virtual long ReadAt(int fd, void* buf, size_t len, long long offset) = 0;
   virtual int Chmod(const std::string& path, unsigned mode) = 0;
   virtual int MakeDir(const std::string& path) = 0;
   virtual int RemoveDir(const std::string& path) = 0;
@@ -152,6 +159,11 @@ class AtomicFile {
 
   // Opens the work file `workName` (a bare file name) beside `target`. 0 or -1.
   int Begin(const std::string& target, const std::string& workName);
+  // Begin in two steps, for callers that look at the target in between: Resolve finds the
+  // file the target names (behind a symbolic link, the link's target; see targetPath and
+  // targetInfo), Open creates the work file beside it. Each 0 or -1.
+  int Resolve(const std::string& target);
+  int Open(const std::string& workName);
   // 0 or -1; after a failure every later call fails and Commit does nothing.
   int Write(const void* data, size_t len);
   int Write(const std::string& s) { return Write(s.data(), s.size()); }
@@ -162,6 +174,9 @@ class AtomicFile {
 
   const std::string& workPath() const { return workPath_; }
   const std::string& targetPath() const { return targetPath_; }
+  // Whether the resolved target exists, and what it is then.
+  bool targetExists() const { return existed_; }
+  const FileInfo& targetInfo() const { return targetInfo_; }
   // The error of the step that failed.
   int error() const { return error_; }
 
@@ -171,6 +186,8 @@ class AtomicFile {
   bool failed_ = false;
   int error_ = 0;
   unsigned mode_ = 0644;
+  bool existed_ = false;
+  FileInfo targetInfo_;
   std::string targetPath_;
   std::string workPath_;
 };

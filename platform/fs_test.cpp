@@ -44,6 +44,39 @@ TEST(AtomicFileTest, SymbolicLinkIsRewrittenAtItsTargetAndStaysALink) {
   EXPECT_FALSE(Exists(dir / "real/temp.dat"));
 }
 
+// Resolve says which file a rewrite would replace before anything is created.
+TEST(AtomicFileTest, ResolveNamesTheFileBehindALink) {
+  TempDir dir;
+  WriteFile(dir / "real/page.htm", "old");
+  ASSERT_EQ(0, ::symlink((dir / "real/page.htm").c_str(), (dir / "link.htm").c_str()));
+  struct stat st;
+  ASSERT_EQ(0, ::stat((dir / "real/page.htm").c_str(), &st));
+  AtomicFile file;
+  ASSERT_EQ(0, file.Resolve(dir / "link.htm"));
+  EXPECT_TRUE(file.targetExists());
+  std::string real;
+  ASSERT_EQ(0, platform::PosixFileSystem().RealPath(dir / "real/page.htm", &real));
+  EXPECT_EQ(real, file.targetPath());
+  EXPECT_EQ(static_cast<unsigned long long>(st.st_ino), file.targetInfo().inode);
+  EXPECT_TRUE(file.targetInfo().isRegular);
+  EXPECT_EQ(3, file.targetInfo().size);
+  EXPECT_FALSE(Exists(dir / "real/temp.dat"));  // nothing created yet
+  ASSERT_EQ(0, file.Open("temp.dat"));
+  EXPECT_TRUE(Exists(dir / "real/temp.dat"));
+  ASSERT_EQ(0, file.Write("new"));
+  ASSERT_EQ(0, file.Commit());
+  EXPECT_EQ("new", ReadFile(dir / "real/page.htm"));
+
+  ASSERT_EQ(0, file.Resolve(dir / "missing.htm"));
+  EXPECT_FALSE(file.targetExists());
+  EXPECT_EQ(0ull, file.targetInfo().inode);
+  // A dangling link cannot be resolved, and nothing is created beside it.
+  ASSERT_EQ(0, ::symlink((dir / "nowhere/x").c_str(), (dir / "dangling.htm").c_str()));
+  EXPECT_EQ(-1, file.Resolve(dir / "dangling.htm"));
+  EXPECT_EQ(-1, file.Open("temp.dat"));
+  EXPECT_FALSE(Exists(dir / "temp.dat"));
+}
+
 TEST(AtomicFileTest, StaleWorkFileThatIsALinkIsRemovedNotFollowed) {
   TempDir dir;
   WriteFile(dir / "victim.txt", "keep me");
@@ -65,6 +98,18 @@ TEST(AtomicFileTest, ModesTheUmaskOrCreationWouldLoseAreKept) {
     ASSERT_EQ(0, ::chmod(doc.c_str(), mode));
     ASSERT_EQ(0, platform::ReplaceFile(doc, "new", "temp.dat")) << std::oct << mode;
     EXPECT_EQ(mode, ModeOf(doc)) << std::oct << mode;
+  }
+  // The new file's mode unknown: it is set anyway.
+  {
+    std::string doc = dir / "page.htm";
+    ASSERT_EQ(0, ::chmod(doc.c_str(), 0664));
+    FaultPlan plan;
+    plan.failStatOpenAt = 1;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    ASSERT_EQ(0, platform::ReplaceFile(doc, "new", "temp.dat"));
+    EXPECT_EQ(1, faulty.counts().openStats);
+    EXPECT_EQ(0664u, ModeOf(doc));
   }
   ::umask(saved);
   ASSERT_EQ(0, ::symlink((dir / "nowhere/x").c_str(), (dir / "temp.dat").c_str()));
@@ -253,6 +298,51 @@ TEST(FsTest, FaultPlansReachFilesOpenedThroughTheirDirectory) {
   ASSERT_GE(fd, 0);
   EXPECT_EQ(-1, inner.OpenAt(fd, "a.htm", platform::OpenFor::Read, 0));
   EXPECT_EQ(0, inner.Close(fd));
+}
+
+// An open file is asked and read through its descriptor: the answers are those of the file
+// opened, its position is left alone, and the fault plan reaches both calls.
+TEST(FsTest, OpenFilesAreStatedAndReadAtAnOffset) {
+  TempDir dir;
+  WriteFile(dir / "a.htm", "abcdef");
+  WriteFile(dir / "b.htm", "b");
+  FaultPlan plan;
+  plan.failStatOpenAt = 2;
+  plan.failReadAt = 4;
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  platform::FileSystem& fs = platform::Fs();
+  int fd = fs.Open(dir / "a.htm", platform::OpenFor::Read, 0);
+  ASSERT_GE(fd, 0);
+  platform::FileInfo open, named, other;
+  ASSERT_EQ(0, fs.StatOpen(fd, &open));
+  ASSERT_EQ(0, fs.LinkStat(dir / "a.htm", &named));
+  ASSERT_EQ(0, fs.LinkStat(dir / "b.htm", &other));
+  EXPECT_TRUE(open.isRegular);
+  EXPECT_EQ(6, open.size);
+  EXPECT_EQ(named.inode, open.inode);
+  EXPECT_EQ(named.device, open.device);
+  EXPECT_NE(other.inode, open.inode);
+  EXPECT_EQ(-1, fs.StatOpen(fd, &open));  // the second one fails
+  EXPECT_EQ(EIO, platform::LastError());
+
+  char buf[8] = {};
+  EXPECT_EQ(3, fs.ReadAt(fd, buf, 3, 2));
+  EXPECT_EQ("cde", std::string(buf, 3));
+  EXPECT_EQ(2, fs.Read(fd, buf, 2));  // still at the start
+  EXPECT_EQ("ab", std::string(buf, 2));
+  EXPECT_EQ(0, fs.ReadAt(fd, buf, sizeof buf, 6));
+  EXPECT_EQ(-1, fs.ReadAt(fd, buf, sizeof buf, 0));  // the fourth read fails
+  EXPECT_EQ(EIO, platform::LastError());
+  EXPECT_EQ(4, faulty.counts().reads);
+  EXPECT_EQ(2, faulty.counts().openStats);
+  EXPECT_EQ(0, fs.Close(fd));
+
+  platform::FileSystem& posix = platform::PosixFileSystem();
+  EXPECT_EQ(-1, posix.StatOpen(fd, &open));  // closed
+  EXPECT_EQ(EBADF, platform::LastError());
+  EXPECT_EQ(-1, posix.ReadAt(fd, buf, 1, 0));
+  EXPECT_EQ(EBADF, platform::LastError());
 }
 
 TEST(FsTest, RenameNoReplaceRefusesAnExistingName) {

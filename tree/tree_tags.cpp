@@ -1,6 +1,7 @@
 #include "tree/tree_tags.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -217,20 +218,57 @@ bool RenderIndex() {
   return true;
 }
 
-int FinishMerge(platform::WindowHandle window, const char* path, int mode) {
+int FinishMerge(platform::WindowHandle window, const char* path, int mode,
+                const HeldDocument* held) {
   if (mode == 1) return 0;
   if (mode == 2) {
     for (int i = 0; i < MergeCount; ++i) {
       const TagRecord& r = *MergeIndex[i].record;
       if (std::strncmp(r.name, "$Stylesheet", sizeof r.name) == 0)
-        return InsertStylesheetLink(window, path, r.value) == 0 ? 0 : -1;
+        return InsertStylesheetLink(window, path, r.value, held) == 0 ? 0 : -1;
     }
     return 0;
   }
   if (!RenderIndex()) return -1;
   if (showworking) SetWorkingLine(Rlevel, path);
-  return RewriteHead(window, path, gTagsText) == 0 ? 0 : -1;
+  return RewriteHead(window, path, gTagsText, held) == 0 ? 0 : -1;
 }
+
+// The document a merge reads, kept open for its rewrite, which then need not find and read it
+// again by its path.
+class MergeSource {
+ public:
+  MergeSource() = default;
+  ~MergeSource() {
+    if (held_.fd >= 0) platform::Fs().Close(held_.fd);
+  }
+  MergeSource(const MergeSource&) = delete;
+  MergeSource& operator=(const MergeSource&) = delete;
+
+  // Reads the document's tags into the page tag table as ReadPageTagsAt does, with the same
+  // results and reports. 0, -1 or -2.
+  int Read(platform::WindowHandle window, int dirFd, const char* name, const char* path) {
+    Tagcount = 0;
+    platform::FileSystem& fs = platform::Fs();
+    held_.fd = dirFd >= 0 ? fs.OpenAt(dirFd, name, platform::OpenFor::Read, 0)
+                          : fs.Open(path, platform::OpenFor::Read, 0);
+    if (held_.fd < 0) {
+      int err = platform::LastError();
+      if (IsTreeTagPath(path) && (err == ENOENT || err == ENOTDIR)) return 0;
+      ShowSystemError("ERROR OPENING FILE", path);
+      return -1;
+    }
+    // Asked before the read, so that the rewrite knows the file; unknown, it opens the path.
+    held_.known = fs.StatOpen(held_.fd, &held_.info) == 0;
+    int rc = ExtractMetatags(window, path, held_.fd);
+    ClearPassedOverTags();
+    return rc;
+  }
+  const HeldDocument* held() const { return &held_; }
+
+ private:
+  HeldDocument held_;
+};
 
 // "%s/%s" into a path buffer; a path that does not fit is refused rather than cut, since a cut
 // path names another file.
@@ -381,7 +419,7 @@ int CreateTreeTagFile() {
 }
 
 int MergeDocument(platform::WindowHandle window, const char* directory, const char* fileName,
-                  int mode) {
+                  int mode, int directoryFd) {
   MergeCount = 0;
   if (mode < 0 || mode > 2 || !directory || !fileName) return -1;
   char path[kPathSize];
@@ -389,9 +427,10 @@ int MergeDocument(platform::WindowHandle window, const char* directory, const ch
     ShowFileError(window, "Path too long - document skipped", fileName);
     return -1;
   }
-  if (mode != 1 && ReadPageTags(window, path) != 0) return -1;
+  MergeSource source;
+  if (mode != 1 && source.Read(window, directoryFd, fileName, path) != 0) return -1;
   if (!MergeIntoIndex()) return -1;
-  return FinishMerge(window, path, mode);
+  return FinishMerge(window, path, mode, source.held());
 }
 
 int InheritIntoDocument(platform::WindowHandle window, const char* documentPath) {

@@ -57,8 +57,10 @@ int InheritIntoDocument(platform::WindowHandle window, const char* documentPath)
 // Merges one document: mode 0 reads, merges and rewrites its head; mode 1 merges the page tag
 // table into MergeIndex only; mode 2 reads, merges and links the inherited style sheet.
 // Rlevel and LevelTable describe the document's directory. 0 or -1 (nothing written).
+// directoryFd, when >= 0, is directory open (platform::FileSystem::OpenDir): the document is
+// then opened through it.
 int MergeDocument(platform::WindowHandle window, const char* directory, const char* fileName,
-                  int mode);
+                  int mode, int directoryFd = -1);
 
 // For the inherit walk: reads the tree tags of directory into store and makes them the tags of
 // that level in LevelTable. 0; -1 when the file cannot be read ("M201"); -2 when it holds more

@@ -210,26 +210,56 @@ TEST_F(TreeTagsTest, InheritTaskRewritesOnlyTheHeadOfEachDocument) {
     strategy = k.strategy;
     std::string dir = *k.dir ? At(k.dir) : site_;
     std::string docPath = dir + "/doc.htm";
-    WriteFile(docPath, original);
-    ResetTreeTags();
-    if (*k.dir) {
-      LoadLevels({"", k.dir});
-    } else {
-      LoadLevels({""});
-    }
-    ASSERT_EQ(0, MergeDocument(nullptr, dir.c_str(), "doc.htm", 0));
+    // By path, and through the directory open as the walk holds it: the document is then
+    // opened once, and the work file beside it.
+    for (bool viaDirectory : {false, true}) {
+      SCOPED_TRACE(viaDirectory ? "through the directory" : "by path");
+      WriteFile(docPath, original);
+      ResetTreeTags();
+      if (*k.dir) {
+        LoadLevels({"", k.dir});
+      } else {
+        LoadLevels({""});
+      }
+      if (viaDirectory) {
+        FaultyFileSystem counting;
+        platform::ScopedFileSystem scoped(&counting);
+        int dirFd = platform::Fs().OpenDir(dir);
+        ASSERT_GE(dirFd, 0);
+        EXPECT_EQ(0, MergeDocument(nullptr, dir.c_str(), "doc.htm", 0, dirFd));
+        EXPECT_EQ(2, counting.counts().opens);
+        platform::Fs().Close(dirFd);
+      } else {
+        ASSERT_EQ(0, MergeDocument(nullptr, dir.c_str(), "doc.htm", 0));
+      }
 
-    std::string now = ReadFile(docPath);
-    size_t firstMeta = original.find("<meta");
-    size_t headEnd = original.find("</HEAD>");
-    EXPECT_EQ(original.substr(0, firstMeta), now.substr(0, firstMeta));
-    ASSERT_GE(now.size(), original.size() - headEnd);
-    EXPECT_EQ(original.substr(headEnd), now.substr(now.size() - (original.size() - headEnd)));
-    EXPECT_NE(std::string::npos, now.find("$RUZOZAZEZO"));
-    EXPECT_EQ(k.want, TagsOnDisk(docPath));
-    EXPECT_FALSE(Exists(dir + "/temp.dat"));
+      std::string now = ReadFile(docPath);
+      size_t firstMeta = original.find("<meta");
+      size_t headEnd = original.find("</HEAD>");
+      EXPECT_EQ(original.substr(0, firstMeta), now.substr(0, firstMeta));
+      ASSERT_GE(now.size(), original.size() - headEnd);
+      EXPECT_EQ(original.substr(headEnd), now.substr(now.size() - (original.size() - headEnd)));
+      EXPECT_NE(std::string::npos, now.find("$RUZOZAZEZO"));
+      EXPECT_EQ(k.want, TagsOnDisk(docPath));
+      EXPECT_FALSE(Exists(dir + "/temp.dat"));
+    }
   }
   EXPECT_TRUE(BoxLines().empty());
+
+  // A document that cannot be opened through its directory is reported and left alone.
+  FaultPlan plan;
+  plan.unreadable.insert(site_ + "/doc.htm");
+  FaultyFileSystem faulty(plan);
+  {
+    platform::ScopedFileSystem scoped(&faulty);
+    int dirFd = platform::Fs().OpenDir(site_);
+    ASSERT_GE(dirFd, 0);
+    EXPECT_EQ(-1, MergeDocument(nullptr, site_.c_str(), "doc.htm", 0, dirFd));
+    platform::Fs().Close(dirFd);
+  }
+  ASSERT_EQ(1u, BoxLines().size());
+  EXPECT_EQ(0u, BoxLines()[0].find("ERROR OPENING FILE"));
+  EXPECT_FALSE(Exists(site_ + "/temp.dat"));
 }
 
 TEST_F(TreeTagsTest, WithoutTreeTagsTheDocumentKeepsItsTagsSorted) {

@@ -24,17 +24,6 @@ namespace {
 // The tree tags of each level of an inherit walk: fixed storage, nothing taken during a walk.
 TagRecord gLevelStores[MaxTreeDepth][kLevelStoreTags];
 
-// A directory that cannot be listed is reported and skipped: listing whatever directory
-// happens to be current instead would run the task on the wrong documents.
-bool ListOrReport(const std::string& dir, std::vector<std::string>* subdirs,
-                  std::vector<std::string>* docs) {
-  if (ListWalkDirectory(dir, maskstring, subdirs, docs) != 0) {
-    ShowSystemError("ERROR CHANGING DIRECTORY", dir);
-    return false;
-  }
-  return true;
-}
-
 // Deeper than this, a directory lets its descriptor go while its subdirectories are walked, so
 // that a walk holds no more descriptors than this however deep the tree.
 constexpr int kHeldDirectoryLevels = 32;
@@ -49,7 +38,8 @@ class WalkDirectory {
   WalkDirectory(const WalkDirectory&) = delete;
   WalkDirectory& operator=(const WalkDirectory&) = delete;
 
-  // Lists the directory, as ListOrReport does.
+  // Lists the directory. A directory that cannot be listed is reported and skipped: listing
+  // whatever directory happens to be current instead would run the task on the wrong documents.
   bool List(std::vector<std::string>* subdirs, std::vector<std::string>* docs) {
     fd_ = platform::Fs().OpenDir(path_);
     if (fd_ < 0 || ListWalkDirectoryAt(fd_, path_, maskstring, subdirs, docs) != 0) {
@@ -173,19 +163,21 @@ int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode)
   ++Rlevel;
   int rc = 0;
   std::vector<std::string> subdirs, docs;
+  WalkDirectory directory(dir);
   if (Rlevel >= MaxTreeDepth) {
     ReportCoded("M046:Maximum tree depth limit exceeded!");
     rc = -1;
-  } else if (ListOrReport(dir, &subdirs, &docs)) {
+  } else if (directory.List(&subdirs, &docs)) {
     int loaded = LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]);
     if (loaded == 0) {
+      if (!subdirs.empty()) directory.Descend();
       rc = WalkLevel(
           dir, subdirs, docs,
           [&](const std::string& path) { return WalkInherit(window, path, mode); },
           [&](const std::string& doc) {
             // The sitemap page is the generator's, not a document to merge into.
             if (platform::JoinPath(dir, doc) != Sitemapfile)
-              MergeDocument(window, dir.c_str(), doc.c_str(), mode);
+              MergeDocument(window, dir.c_str(), doc.c_str(), mode, directory.DocumentsFd());
           });
     } else {
       // Too many tree tags: this branch would inherit only part of them, so it is left alone

@@ -51,6 +51,18 @@ long FaultyFileSystem::Read(int fd, void* buf, size_t len) {
   return base_.Read(fd, buf, len);
 }
 
+long FaultyFileSystem::ReadAt(int fd, void* buf, size_t len, long long offset) {
+  ++counts_.reads;
+  if (counts_.reads == plan_.failReadAt) return Fault(plan_.error);
+  return base_.ReadAt(fd, buf, len, offset);
+}
+
+int FaultyFileSystem::StatOpen(int fd, platform::FileInfo* info) {
+  ++counts_.openStats;
+  if (counts_.openStats == plan_.failStatOpenAt) return Fault(plan_.error);
+  return base_.StatOpen(fd, info);
+}
+
 long FaultyFileSystem::Write(int fd, const void* buf, size_t len) {
   ++counts_.writes;
   if (counts_.writes == plan_.failWriteAt) return Fault(plan_.error);

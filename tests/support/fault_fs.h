@@ -18,9 +18,10 @@ struct FaultPlan {
   int failCloseAt = 0;
   int failRenameAt = 0;
   int failRemoveAt = 0;
-  int failReadAt = 0;
-  int failOpenDirAt = 0;  // OpenDir calls
-  int failListAt = 0;     // listings of an open directory (ListDirEntriesAt)
+  int failReadAt = 0;      // Read and ReadAt calls
+  int failStatOpenAt = 0;  // StatOpen calls
+  int failOpenDirAt = 0;   // OpenDir calls
+  int failListAt = 0;      // listings of an open directory (ListDirEntriesAt)
   // Bytes that fit on the disk before writes fail with ENOSPC (a short write first); -1 = no limit.
   long long diskFullAfter = -1;
   // Paths (as given to Open) that cannot be opened for reading.
@@ -33,6 +34,7 @@ struct FaultPlan {
 struct FaultCounts {
   int opens = 0, writes = 0, syncs = 0, closes = 0, renames = 0, removes = 0, reads = 0;
   int dirOpens = 0, lists = 0;  // OpenDir and ListDirEntriesAt calls
+  int openStats = 0;            // StatOpen calls
   long long bytesWritten = 0;
 };
 
@@ -47,6 +49,7 @@ class FaultyFileSystem final : public platform::FileSystem {
 
   int Open(const std::string& path, platform::OpenFor how, unsigned mode) override;
   long Read(int fd, void* buf, size_t len) override;
+  long ReadAt(int fd, void* buf, size_t len, long long offset) override;
   long Write(int fd, const void* buf, size_t len) override;
   int Sync(int fd) override;
   int Close(int fd) override;
@@ -59,6 +62,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   int LinkStat(const std::string& path, platform::FileInfo* info) override {
     return base_.LinkStat(path, info);
   }
+  int StatOpen(int fd, platform::FileInfo* info) override;
   int Chmod(const std::string& path, unsigned mode) override { return base_.Chmod(path, mode); }
   int MakeDir(const std::string& path) override { return base_.MakeDir(path); }
   int RemoveDir(const std::string& path) override { return base_.RemoveDir(path); }
