@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/menu_store.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -275,7 +276,7 @@ class HeadlessUi final : public UiBackend {
 
  private:
   struct Window;
-  struct Menu;
+  using Menu = MenuStore::Menu;
   struct Posted {
     WindowHandle window;
     unsigned message;
@@ -323,7 +324,7 @@ class HeadlessUi final : public UiBackend {
 
   // Windows and menus (the owning thread only, except lookups under mutex_).
   std::map<WindowHandle, std::unique_ptr<Window>> windows_;
-  std::map<MenuHandle, std::unique_ptr<Menu>> menus_;
+  MenuStore menus_;
   std::uintptr_t nextHandle_ = 0x1000;
   WindowHandle focus_ = nullptr;
   CursorKind cursor_ = CursorKind::kArrow;

@@ -4,7 +4,6 @@
 #include <limits>
 
 #include "platform/headless/headless_ui.h"
-#include "platform/menu_path.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -45,10 +44,6 @@ struct HeadlessUi::Window {
   bool invalid = false;
   Rect invalidArea;
   MenuHandle menu = nullptr;
-};
-
-struct HeadlessUi::Menu {
-  std::vector<MenuItem> items;
 };
 
 struct HeadlessUi::Sent {
@@ -152,9 +147,7 @@ HeadlessUi::Window* HeadlessUi::FindControlOfKind(WindowHandle handle,
 }
 
 HeadlessUi::Menu* HeadlessUi::FindMenu(MenuHandle handle) const {
-  if (!handle) return nullptr;
-  auto it = menus_.find(handle);
-  return it == menus_.end() ? nullptr : it->second.get();
+  return menus_.Find(handle);
 }
 
 bool HeadlessUi::Exists(WindowHandle window) const {
@@ -986,90 +979,59 @@ std::vector<ControlSnapshot> HeadlessUi::Snapshot(const Window* dialog) {
 
 MenuHandle HeadlessUi::CreateMenu() {
   MenuHandle handle = NewHandle();
-  menus_[handle] = std::make_unique<Menu>();
+  menus_.Create(handle);
   return handle;
 }
 
 void HeadlessUi::DestroyMenu(MenuHandle handle) {
-  Menu* m = FindMenu(handle);
-  if (!m) return;
-  std::vector<MenuHandle> subs;
-  for (const MenuItem& item : m->items)
-    if (item.submenu) subs.push_back(item.submenu);
-  menus_.erase(handle);
-  for (MenuHandle s : subs)
-    DestroyMenu(s);
-  for (auto& [h, w] : windows_)
-    if (w->menu == handle) w->menu = nullptr;
+  std::vector<MenuHandle> removed;
+  menus_.Destroy(handle, &removed);
+  for (MenuHandle gone : removed)
+    for (auto& [h, w] : windows_)
+      if (w->menu == gone) w->menu = nullptr;
 }
 
 void HeadlessUi::AppendMenuItem(MenuHandle menu, int id, std::string_view text, unsigned flags) {
-  if (Menu* m = FindMenu(menu))
-    m->items.push_back({id, std::string(text), false, (flags & kMenuGrayed) != 0,
-                        (flags & kMenuChecked) != 0, nullptr});
+  menus_.AppendItem(menu, id, text, flags);
 }
 
 void HeadlessUi::AppendSeparator(MenuHandle menu) {
-  if (Menu* m = FindMenu(menu)) m->items.push_back({0, {}, true, false, false, nullptr});
+  menus_.AppendSeparator(menu);
 }
 
 void HeadlessUi::AppendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view text,
                                unsigned flags) {
-  Menu* m = FindMenu(menu);
-  if (m && FindMenu(submenu))
-    m->items.push_back({0, std::string(text), false, (flags & kMenuGrayed) != 0, false, submenu});
+  menus_.AppendSubmenu(menu, submenu, text, flags);
 }
 
 bool HeadlessUi::InsertSubmenu(MenuHandle menu, int position, MenuHandle submenu,
                                std::string_view text) {
-  Menu* m = FindMenu(menu);
-  if (!m || !FindMenu(submenu) || position < 0 || position > static_cast<int>(m->items.size()))
-    return false;
-  m->items.insert(m->items.begin() + position,
-                  MenuItem{0, std::string(text), false, false, false, submenu});
-  return true;
+  return menus_.InsertSubmenu(menu, position, submenu, text);
 }
 
 bool HeadlessUi::RemoveMenuPosition(MenuHandle menu, int position) {
-  Menu* m = FindMenu(menu);
-  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return false;
-  MenuHandle sub = m->items[position].submenu;
-  m->items.erase(m->items.begin() + position);
+  MenuHandle sub = nullptr;
+  if (!menus_.RemovePosition(menu, position, &sub)) return false;
   if (sub) DestroyMenu(sub);
   return true;
 }
 
 std::vector<MenuItem> HeadlessUi::MenuItems(MenuHandle menu) {
-  Menu* m = FindMenu(menu);
-  return m ? m->items : std::vector<MenuItem>{};
+  return menus_.Items(menu);
 }
 
 MenuHandle HeadlessUi::SubMenu(MenuHandle menu, int position) {
-  Menu* m = FindMenu(menu);
-  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return nullptr;
-  return m->items[position].submenu;
+  return menus_.SubMenu(menu, position);
 }
 
 bool HeadlessUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable) {
-  MenuItem* item = nullptr;
-  if (byPosition) {
-    Menu* m = FindMenu(menu);
-    if (m && idOrPosition >= 0 && idOrPosition < static_cast<int>(m->items.size()))
-      item = &m->items[idOrPosition];
-  } else {
-    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
-    if (!path.empty()) item = path.back();
-  }
-  if (!item) return false;
-  item->grayed = !enable;
-  return true;
+  bool changed = false;
+  return menus_.Enable(menu, idOrPosition, byPosition, enable, &changed);
 }
 
 bool HeadlessUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
-  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
-  if (path.empty()) return false;
-  path.back()->checked = checked;
-  return true;
+  bool changed = false;
+  return menus_.Check(menu, id, checked, &changed);
 }
 
 void HeadlessUi::SetWindowMenu(WindowHandle window, MenuHandle menu) {
@@ -1084,7 +1046,7 @@ MenuHandle HeadlessUi::WindowMenu(WindowHandle window) {
 bool HeadlessUi::ChooseMenuCommand(WindowHandle window, int command) {
   Window* w = Find(window);
   if (!w || !w->enabled) return false;
-  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, w->menu, command);
+  auto path = menus_.PathTo(w->menu, command);
   if (path.empty()) return false;
   for (const MenuItem* item : path)
     if (item->grayed) return false;
@@ -1097,7 +1059,7 @@ int HeadlessUi::TrackPopupMenu(MenuHandle menu, WindowHandle owner, Point screen
   if (!popupScripts_.empty()) {
     int wanted = popupScripts_.front();
     popupScripts_.pop_front();
-    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, wanted);
+    auto path = menus_.PathTo(menu, wanted);
     bool grayed = false;
     for (const MenuItem* item : path)
       grayed = grayed || item->grayed;

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/menu_store.h"
 #include "platform/ui.h"
 
 class QMenu;
@@ -237,9 +238,7 @@ class QtUi final : public UiBackend {
     WParam wparam;
     LParam lparam;
   };
-  struct Menu {
-    std::vector<MenuItem> items;
-  };
+  using Menu = MenuStore::Menu;
 
   Node* Find(WindowHandle handle) const;
   Node* FindControlOfKind(WindowHandle handle, std::initializer_list<ControlKind> kinds) const;
@@ -269,7 +268,7 @@ class QtUi final : public UiBackend {
   void OnGuiThread(const std::function<void()>& fn);
 
   std::map<WindowHandle, std::unique_ptr<Node>> nodes_;
-  std::map<MenuHandle, std::unique_ptr<Menu>> menus_;
+  MenuStore menus_;
   std::vector<QPointer<QWidget>> doomed_;  // destroyed windows waiting for deletion
   std::map<WindowHandle, std::vector<Accelerator>> accelerators_;
   std::vector<LoopFrame> frames_;

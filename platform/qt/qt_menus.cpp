@@ -5,137 +5,83 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "platform/menu_path.h"
 #include "platform/qt/qt_backend.h"
 
 namespace platform::qt {
 
 QtUi::Menu* QtUi::FindMenu(MenuHandle handle) const {
-  if (!handle) return nullptr;
-  auto it = menus_.find(handle);
-  return it == menus_.end() ? nullptr : it->second.get();
+  return menus_.Find(handle);
 }
 
 MenuHandle QtUi::CreateMenu() {
   MenuHandle handle = NewHandle();
-  menus_[handle] = std::make_unique<Menu>();
+  menus_.Create(handle);
   return handle;
 }
 
 void QtUi::DestroyMenu(MenuHandle handle) {
-  Menu* m = FindMenu(handle);
-  if (!m) return;
-  std::vector<MenuHandle> subs;
-  for (const MenuItem& item : m->items)
-    if (item.submenu) subs.push_back(item.submenu);
-  menus_.erase(handle);
-  for (MenuHandle s : subs)
-    DestroyMenu(s);
-  for (auto& [h, n] : nodes_) {
-    if (n->menu != handle) continue;
-    n->menu = nullptr;
-    RebuildMenuBar(n.get());
+  std::vector<MenuHandle> removed;
+  menus_.Destroy(handle, &removed);
+  for (MenuHandle gone : removed) {
+    for (auto& [h, n] : nodes_) {
+      if (n->menu != gone) continue;
+      n->menu = nullptr;
+      RebuildMenuBar(n.get());
+    }
   }
 }
 
-namespace {
-// Whether menu is within the menu tree under root.
-template <typename FindMenuFn>
-bool Contains(FindMenuFn findMenu, MenuHandle root, MenuHandle menu) {
-  if (root == menu) return true;
-  auto* m = findMenu(root);
-  if (!m) return false;
-  for (const MenuItem& item : m->items)
-    if (item.submenu && Contains(findMenu, item.submenu, menu)) return true;
-  return false;
-}
-
-}  // namespace
-
 void QtUi::MenuChanged(MenuHandle menu) {
-  auto find = [this](MenuHandle h) { return FindMenu(h); };
   for (auto& [h, n] : nodes_)
-    if (n->menu && Contains(find, n->menu, menu)) RebuildMenuBar(n.get());
+    if (n->menu && menus_.Contains(n->menu, menu)) RebuildMenuBar(n.get());
 }
 
 void QtUi::AppendMenuItem(MenuHandle menu, int id, std::string_view text, unsigned flags) {
-  Menu* m = FindMenu(menu);
-  if (!m) return;
-  m->items.push_back({id, std::string(text), false, (flags & kMenuGrayed) != 0,
-                      (flags & kMenuChecked) != 0, nullptr});
-  MenuChanged(menu);
+  if (menus_.AppendItem(menu, id, text, flags)) MenuChanged(menu);
 }
 
 void QtUi::AppendSeparator(MenuHandle menu) {
-  Menu* m = FindMenu(menu);
-  if (!m) return;
-  m->items.push_back({0, {}, true, false, false, nullptr});
-  MenuChanged(menu);
+  if (menus_.AppendSeparator(menu)) MenuChanged(menu);
 }
 
 void QtUi::AppendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_view text,
                          unsigned flags) {
-  Menu* m = FindMenu(menu);
-  if (!m || !FindMenu(submenu)) return;
-  m->items.push_back({0, std::string(text), false, (flags & kMenuGrayed) != 0, false, submenu});
-  MenuChanged(menu);
+  if (menus_.AppendSubmenu(menu, submenu, text, flags)) MenuChanged(menu);
 }
 
 bool QtUi::InsertSubmenu(MenuHandle menu, int position, MenuHandle submenu, std::string_view text) {
-  Menu* m = FindMenu(menu);
-  if (!m || !FindMenu(submenu) || position < 0 || position > static_cast<int>(m->items.size()))
-    return false;
-  m->items.insert(m->items.begin() + position,
-                  MenuItem{0, std::string(text), false, false, false, submenu});
+  if (!menus_.InsertSubmenu(menu, position, submenu, text)) return false;
   MenuChanged(menu);
   return true;
 }
 
 bool QtUi::RemoveMenuPosition(MenuHandle menu, int position) {
-  Menu* m = FindMenu(menu);
-  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return false;
-  MenuHandle sub = m->items[position].submenu;
-  m->items.erase(m->items.begin() + position);
+  MenuHandle sub = nullptr;
+  if (!menus_.RemovePosition(menu, position, &sub)) return false;
   if (sub) DestroyMenu(sub);
   MenuChanged(menu);
   return true;
 }
 
 std::vector<MenuItem> QtUi::MenuItems(MenuHandle menu) {
-  Menu* m = FindMenu(menu);
-  return m ? m->items : std::vector<MenuItem>{};
+  return menus_.Items(menu);
 }
 
 MenuHandle QtUi::SubMenu(MenuHandle menu, int position) {
-  Menu* m = FindMenu(menu);
-  if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return nullptr;
-  return m->items[position].submenu;
+  return menus_.SubMenu(menu, position);
 }
 
 bool QtUi::EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable) {
-  MenuItem* item = nullptr;
-  MenuHandle holder = menu;
-  if (byPosition) {
-    Menu* m = FindMenu(menu);
-    if (m && idOrPosition >= 0 && idOrPosition < static_cast<int>(m->items.size()))
-      item = &m->items[idOrPosition];
-  } else {
-    auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, idOrPosition);
-    if (!path.empty()) item = path.back();
-  }
-  if (!item) return false;
-  if (item->grayed == !enable) return true;
-  item->grayed = !enable;
-  MenuChanged(holder);
+  bool changed = false;
+  if (!menus_.Enable(menu, idOrPosition, byPosition, enable, &changed)) return false;
+  if (changed) MenuChanged(menu);
   return true;
 }
 
 bool QtUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
-  auto path = MenuPathTo([this](MenuHandle h) { return FindMenu(h); }, menu, id);
-  if (path.empty()) return false;
-  if (path.back()->checked == checked) return true;
-  path.back()->checked = checked;
-  MenuChanged(menu);
+  bool changed = false;
+  if (!menus_.Check(menu, id, checked, &changed)) return false;
+  if (changed) MenuChanged(menu);
   return true;
 }
 
