@@ -12,6 +12,11 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// The 32-byte scans are compiled for AVX2 alone and chosen when the processor has it.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define TS_WIDE_SCANS 1
+#include <immintrin.h>
+#endif
 
 #include "config/settings.h"
 #include "engine/page_tags.h"
@@ -59,8 +64,19 @@ bool EndsWord(char c) {
 }
 
 // Zero bytes after the text read, so the tag tests below may look a few bytes past any "<"
-// without a bounds check: no pattern holds a zero byte.
-constexpr size_t kPadding = 16;
+// without a bounds check (no pattern holds a zero byte), and a 32-byte block may start at any
+// byte of the text.
+constexpr size_t kPadding = 32;
+
+#if defined(TS_WIDE_SCANS)
+bool ProcessorHasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+bool gWideScans = ProcessorHasAvx2();
+#else
+constexpr bool gWideScans = false;
+#endif
 
 // Where the landmarks of a document's first chunk stand, from one walk over its "<"s.
 struct Landmarks {
@@ -84,7 +100,7 @@ bool At(const char* p, const char (&what)[5]) {
 // Calls visit(p) for every "<" of text, in order. text must be followed by kPadding bytes
 // that are not "<": with SSE2 the chunk is searched sixteen bytes at a time.
 template <class Visit>
-void ForEachOpenAngle(char* text, size_t n, Visit visit) {
+void ForEachOpenAngle(char* text, size_t n, Visit& visit) {
 #if defined(__SSE2__)
   const __m128i open = _mm_set1_epi8('<');
   size_t base = 0;
@@ -121,6 +137,36 @@ void ForEachOpenAngle(char* text, size_t n, Visit visit) {
 #endif
 }
 
+#if defined(TS_WIDE_SCANS)
+// ForEachOpenAngle thirty-two bytes at a time.
+template <class Visit>
+[[gnu::target("avx2")]] void ForEachOpenAngleWide(char* text, size_t n, Visit& visit) {
+  const __m256i open = _mm256_set1_epi8('<');
+  size_t base = 0;
+  for (; base + 64 <= n; base += 64) {
+    __m256i a =
+        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base)), open);
+    __m256i b = _mm256_cmpeq_epi8(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base + 32)), open);
+    __m256i any = _mm256_or_si256(a, b);
+    if (_mm256_testz_si256(any, any)) continue;
+    uint64_t mask = static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(a))) |
+                    static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(b))) << 32;
+    for (; mask != 0; mask &= mask - 1)
+      visit(text + base + static_cast<size_t>(__builtin_ctzll(mask)));
+  }
+  for (; base < n; base += 32) {
+    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base));
+    uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, open)));
+    for (; mask != 0; mask &= mask - 1) {
+      size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
+      if (at >= n) return;
+      visit(text + at);
+    }
+  }
+}
+#endif
+
 // The letters a landmark starts with, after "<" or "</": meta, head, title in their spellings.
 constexpr auto kLandmarkLetter = [] {
   std::array<bool, 256> table{};
@@ -132,69 +178,82 @@ constexpr auto kLandmarkLetter = [] {
 // Folds "<META" and "<Meta" to "<meta" (only these spellings are recognised) and finds the
 // landmarks, in one walk over the "<"s. The first "<head" and the first "</head" are folded to
 // capitals at the end. text must be followed by kPadding zero bytes.
-void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
+struct LandmarkVisitor {
+  char* text;
+  bool wantTitle;
+  Landmarks* marks;
   bool inHead = false;  // a head tag stands before the current position
-  ForEachOpenAngle(
-      text, n, [&](char* p) __attribute__((always_inline)) {
-        // Most "<"s of a chunk open the body's tags ("<p>", "</p>"): one test passes over them.
-        if (!kLandmarkLetter[static_cast<unsigned char>(p[1] == '/' ? p[2] : p[1])]) return;
-        size_t at = static_cast<size_t>(p - text);
-        switch (p[1]) {
-          case 'M':
-            if (At(p + 1, "META") || At(p + 1, "Meta")) {
-              std::memcpy(p + 1, "meta", 4);
-              gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
-            }
-            break;
-          case 'm':
-            if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
-            break;
-          case 'h':
-            if (marks->lowerHead == npos && At(p + 1, "head")) {
-              marks->lowerHead = at;
-              inHead = true;
-            }
-            break;
-          case 'H':
-            if (marks->upperHead == npos && At(p + 1, "HEAD")) {
-              marks->upperHead = at;
-              inHead = true;
-            }
-            break;
-          case '/':
-            if (At(p + 2, "head")) {
-              if (marks->lowerEnd == npos) {
-                marks->lowerEnd = at;
-                if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-              }
-            } else if (At(p + 2, "HEAD")) {
-              if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-            } else if (inHead && wantTitle && p[7] == '>') {
-              if (std::memcmp(p + 2, "TITLE", 5) == 0) {
-                if (marks->titles[3] == npos) marks->titles[3] = at;
-              } else if (std::memcmp(p + 2, "title", 5) == 0) {
-                if (marks->titles[4] == npos) marks->titles[4] = at;
-              } else if (std::memcmp(p + 2, "Title", 5) == 0) {
-                if (marks->titles[5] == npos) marks->titles[5] = at;
-              }
-            }
-            break;
-          case 'T':
-          case 't':
-            if (inHead && wantTitle && p[6] == '>') {
-              if (std::memcmp(p + 1, "TITLE", 5) == 0) {
-                if (marks->titles[0] == npos) marks->titles[0] = at;
-              } else if (std::memcmp(p + 1, "title", 5) == 0) {
-                if (marks->titles[1] == npos) marks->titles[1] = at;
-              } else if (std::memcmp(p + 1, "Title", 5) == 0) {
-                if (marks->titles[2] == npos) marks->titles[2] = at;
-              }
-            }
-            break;
-          default:
-            break;
+
+  [[gnu::always_inline]] inline void operator()(char* p) {
+    // Most "<"s of a chunk open the body's tags ("<p>", "</p>"): one test passes over them.
+    if (!kLandmarkLetter[static_cast<unsigned char>(p[1] == '/' ? p[2] : p[1])]) return;
+    size_t at = static_cast<size_t>(p - text);
+    switch (p[1]) {
+      case 'M':
+        if (At(p + 1, "META") || At(p + 1, "Meta")) {
+          std::memcpy(p + 1, "meta", 4);
+          gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
         }
-      });
+        break;
+      case 'm':
+        if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
+        break;
+      case 'h':
+        if (marks->lowerHead == npos && At(p + 1, "head")) {
+          marks->lowerHead = at;
+          inHead = true;
+        }
+        break;
+      case 'H':
+        if (marks->upperHead == npos && At(p + 1, "HEAD")) {
+          marks->upperHead = at;
+          inHead = true;
+        }
+        break;
+      case '/':
+        if (At(p + 2, "head")) {
+          if (marks->lowerEnd == npos) {
+            marks->lowerEnd = at;
+            if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+          }
+        } else if (At(p + 2, "HEAD")) {
+          if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
+        } else if (inHead && wantTitle && p[7] == '>') {
+          if (std::memcmp(p + 2, "TITLE", 5) == 0) {
+            if (marks->titles[3] == npos) marks->titles[3] = at;
+          } else if (std::memcmp(p + 2, "title", 5) == 0) {
+            if (marks->titles[4] == npos) marks->titles[4] = at;
+          } else if (std::memcmp(p + 2, "Title", 5) == 0) {
+            if (marks->titles[5] == npos) marks->titles[5] = at;
+          }
+        }
+        break;
+      case 'T':
+      case 't':
+        if (inHead && wantTitle && p[6] == '>') {
+          if (std::memcmp(p + 1, "TITLE", 5) == 0) {
+            if (marks->titles[0] == npos) marks->titles[0] = at;
+          } else if (std::memcmp(p + 1, "title", 5) == 0) {
+            if (marks->titles[1] == npos) marks->titles[1] = at;
+          } else if (std::memcmp(p + 1, "Title", 5) == 0) {
+            if (marks->titles[2] == npos) marks->titles[2] = at;
+          }
+        }
+        break;
+      default:
+        break;
+    }
+  }
+};
+
+void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
+  LandmarkVisitor visit{text, wantTitle, marks};
+#if defined(TS_WIDE_SCANS)
+  if (gWideScans)
+    ForEachOpenAngleWide(text, n, visit);
+  else
+#endif
+    ForEachOpenAngle(text, n, visit);
   if (marks->lowerHead != npos) std::memcpy(text + marks->lowerHead + 1, "HEAD", 4);
   if (marks->lowerEnd != npos) std::memcpy(text + marks->lowerEnd + 2, "HEAD", 4);
 }
@@ -287,6 +346,147 @@ void ReadTitle(string_view text, const Landmarks& marks) {
   if (char* lf = std::strrchr(gTitle, '\n')) *lf = '\0';
   // A title over more than two lines still holds a break; a tag value is one line.
   CopyOneLine(gTitle, sizeof gTitle, gTitle);
+}
+
+// --- Needles of a filtered read ----------------------------------------------------------
+
+using Needle = TagNeedles::Needle;
+using NeedleGroup = TagNeedles::Group;
+
+// The needles of the read in progress, or nullptr (every tag is read).
+const TagNeedles* gNeedles = nullptr;
+
+bool AddNeedle(TagNeedles* needles, const char* text) {
+  size_t size = std::strlen(text);
+  // Too short to search for by three bytes (a name holds an empty one in any case).
+  if (size < 3) return false;
+  // No record's name holds a needle longer than a name.
+  if (size >= sizeof(TagRecord::name)) return true;
+  Needle needle;
+  for (size_t i = 0; i < size; ++i)
+    needle.folded[i] = static_cast<char>(text[i] | 0x20);
+  needle.size = size;
+  size_t headSize = std::min<size_t>(size, 8);
+  needle.head = 0;
+  std::memcpy(&needle.head, needle.folded, headSize);
+  needle.headMask = headSize == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * headSize)) - 1;
+  NeedleGroup* group = nullptr;
+  for (int g = 0; g < needles->groupCount; ++g)
+    if (std::memcmp(needles->groups[g].lead, needle.folded, 3) == 0) group = &needles->groups[g];
+  if (!group) {
+    if (needles->groupCount == static_cast<int>(std::size(needles->groups))) return false;
+    group = &needles->groups[needles->groupCount++];
+    std::memcpy(group->lead, needle.folded, 3);
+    group->count = 0;
+  }
+  for (int i = 0; i < group->count; ++i)
+    if (group->needles[i].size == size &&
+        std::memcmp(group->needles[i].folded, needle.folded, size) == 0)
+      return true;
+  if (group->count == static_cast<int>(std::size(group->needles))) return false;
+  group->needles[group->count++] = needle;
+  return true;
+}
+
+// True when a needle stands at one of the places the mask marks (bit i: place base + i). The
+// first eight bytes at a place are compared with each needle's at once; text lies in a chunk
+// followed by kPadding bytes. size: bytes of text.
+template <class Mask>
+bool NeedleAtAny(const char* text, size_t size, size_t base, Mask mask) {
+  for (; mask != 0; mask &= mask - 1) {
+    size_t at = base + static_cast<size_t>(__builtin_ctzll(mask));
+    uint64_t word;
+    std::memcpy(&word, text + at, sizeof word);
+    word |= 0x2020202020202020ull;
+    for (int g = 0; g < gNeedles->groupCount; ++g) {
+      const NeedleGroup& group = gNeedles->groups[g];
+      for (int i = 0; i < group.count; ++i) {
+        const Needle& needle = group.needles[i];
+        if (((word ^ needle.head) & needle.headMask) != 0 || needle.size > size - at) continue;
+        size_t j = 8;
+        while (j < needle.size && static_cast<char>(text[at + j] | 0x20) == needle.folded[j])
+          ++j;
+        if (j >= needle.size) return true;
+      }
+    }
+  }
+  return false;
+}
+
+// True when tag may hold one of the needles: every group's three leading bytes are looked for at
+// once, sixteen places at a time, and the needles compared only where some group's stand. tag
+// lies in a chunk followed by kPadding bytes.
+bool MayHoldNeedle(string_view tag) {
+  const char* d = tag.data();
+  size_t size = tag.size();
+  if (size < 3) return false;
+  size_t starts = size - 2;  // places a three-byte lead may start
+#if defined(__SSE2__)
+  const int groups = gNeedles->groupCount;
+  __m128i leads[3][std::size(TagNeedles{}.groups)];
+  for (int g = 0; g < groups; ++g)
+    for (int j = 0; j < 3; ++j)
+      leads[j][g] = _mm_set1_epi8(gNeedles->groups[g].lead[j]);
+  const __m128i bit = _mm_set1_epi8(0x20);
+  for (size_t i = 0; i < starts; i += 16) {
+    __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i)), bit);
+    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1)), bit);
+    __m128i c = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 2)), bit);
+    __m128i hit = _mm_setzero_si128();
+    for (int g = 0; g < groups; ++g)
+      hit = _mm_or_si128(hit, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, leads[0][g]),
+                                                          _mm_cmpeq_epi8(b, leads[1][g])),
+                                            _mm_cmpeq_epi8(c, leads[2][g])));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (starts - i < 16) mask &= (1u << (starts - i)) - 1;
+    if (mask != 0 && NeedleAtAny(d, size, i, mask)) return true;
+  }
+  return false;
+#else
+  for (size_t i = 0; i < starts; ++i)
+    if (NeedleAtAny(d, size, i, 1u)) return true;
+  return false;
+#endif
+}
+
+#if defined(TS_WIDE_SCANS)
+// MayHoldNeedle thirty-two places at a time.
+[[gnu::target("avx2")]] bool MayHoldNeedleWide(string_view tag) {
+  const char* d = tag.data();
+  size_t size = tag.size();
+  if (size < 3) return false;
+  size_t starts = size - 2;
+  const int groups = gNeedles->groupCount;
+  __m256i leads[3][std::size(TagNeedles{}.groups)];
+  for (int g = 0; g < groups; ++g)
+    for (int j = 0; j < 3; ++j)
+      leads[j][g] = _mm256_set1_epi8(gNeedles->groups[g].lead[j]);
+  const __m256i bit = _mm256_set1_epi8(0x20);
+  for (size_t i = 0; i < starts; i += 32) {
+    __m256i a = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)), bit);
+    __m256i b =
+        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1)), bit);
+    __m256i c =
+        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 2)), bit);
+    __m256i hit = _mm256_setzero_si256();
+    for (int g = 0; g < groups; ++g)
+      hit =
+          _mm256_or_si256(hit, _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, leads[0][g]),
+                                                                 _mm256_cmpeq_epi8(b, leads[1][g])),
+                                                _mm256_cmpeq_epi8(c, leads[2][g])));
+    uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(hit));
+    if (starts - i < 32) mask &= (1u << (starts - i)) - 1;
+    if (mask != 0 && NeedleAtAny(d, size, i, mask)) return true;
+  }
+  return false;
+}
+#endif
+
+bool TagMayHoldNeedle(string_view tag) {
+#if defined(TS_WIDE_SCANS)
+  if (gWideScans) return MayHoldNeedleWide(tag);
+#endif
+  return MayHoldNeedle(tag);
 }
 
 // --- One meta tag ---------------------------------------------------------------------------
@@ -740,6 +940,12 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
 
   // Meta tags after the end of the head are read too: the writer replaces up to the last one.
   // A "<meta" within the text of the tag before it belongs to that tag.
+  // A filtered read with needles passes over the tags that hold none where that cannot change
+  // the outcome: no tag, counted or not, can fill the table (each "<meta" gives at most one tag,
+  // and the automatic tags come on top), and no custom import can make a tag fail to parse. The
+  // sitemap's tag is always read, for InSiteMap.
+  bool passOver = gNeedles && CustomNameImports[0] == '\0' && CustomValueImports[0] == '\0' &&
+                  marks.metaCount + 3 <= PageTagCapacity();
   size_t from = head;
   for (int i = 0; i < marks.metaCount; ++i) {
     size_t at = gMetaStarts[i];
@@ -749,8 +955,10 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
       platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
       return -1;
     }
-    if (ParseTag(window, text.substr(at, close - at), true) != 0) return -1;
+    string_view tag = text.substr(at, close - at);
     from = close + 1;
+    if (passOver && !TagMayHoldNeedle(tag)) continue;
+    if (ParseTag(window, tag, true) != 0) return -1;
   }
 
   if (autotags == 0 || IsTreeTagPath(path)) return 0;
@@ -770,6 +978,30 @@ int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, c
 
 int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
                    TagNameFilter keep) {
+  return ReadPageTagsAt(window, dirFd, name, path, TagFilter{keep, nullptr});
+}
+
+void PrepareTagNeedles(TagNeedles* needles, const char* const* texts) {
+  needles->groupCount = 0;
+  platform::CopyText(needles->overwriteTag, OverwriteTag);
+  for (; *texts; ++texts)
+    if (!AddNeedle(needles, *texts)) {
+      needles->groupCount = -1;
+      return;
+    }
+  if (OverwriteTag[0] != '\0' && !AddNeedle(needles, OverwriteTag)) needles->groupCount = -1;
+}
+
+void UseWideReaderScans(bool wide) {
+#if defined(TS_WIDE_SCANS)
+  gWideScans = wide && ProcessorHasAvx2();
+#else
+  (void)wide;
+#endif
+}
+
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
+                   const TagFilter& filter) {
   Tagcount = 0;
   if (!path) path = "";
   platform::FileSystem& fs = platform::Fs();
@@ -783,9 +1015,15 @@ int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, c
     ShowSystemError("ERROR OPENING FILE", path);
     return -1;
   }
-  gKeep = keep;
+  gKeep = filter.keep;
+  // Needles made with another OverwriteTag might pass over the sitemap's tag: not used then.
+  gNeedles = filter.keep && filter.needles && filter.needles->groupCount >= 0 &&
+                     std::strcmp(filter.needles->overwriteTag, OverwriteTag) == 0
+                 ? filter.needles
+                 : nullptr;
   int rc = ExtractMetatags(window, path, fd);
   gKeep = nullptr;
+  gNeedles = nullptr;
   ClearPassedOverTags();
   fs.Close(fd);
   return rc;

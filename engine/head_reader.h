@@ -2,6 +2,8 @@
 // table, with the automatic tags the site asks for.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 #include "platform/ui.h"
@@ -36,6 +38,45 @@ using TagNameFilter = bool (*)(const char (&name)[32]);
 // ReadPageTagsAt storing only the tags keep accepts (all of them when keep is nullptr).
 int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
                    TagNameFilter keep);
+
+// Texts such that every name a filter keeps holds one of them, letter case aside, made ready
+// for the reader once (PrepareTagNeedles) and then used by every read of a task.
+struct TagNeedles {
+  struct Needle {
+    char folded[32];  // the bytes with the 0x20 bit set
+    size_t size;
+    uint64_t head;      // the first eight folded bytes (fewer for a shorter needle)
+    uint64_t headMask;  // the bits of head that belong to the needle
+  };
+  // The needles that begin with the same three folded bytes.
+  struct Group {
+    char lead[3];
+    int count;
+    Needle needles[8];
+  };
+  Group groups[8];
+  int groupCount = -1;          // -1: no needles the reader can use
+  char overwriteTag[256] = {};  // the OverwriteTag they were made with
+};
+
+// Makes needles from a list of texts ending in nullptr, with OverwriteTag as it is now (a tag
+// that may carry it is always read, for InSiteMap). A text shorter than three bytes, or too many
+// of them, leaves needles unusable; a text longer than a name is dropped (no name holds it).
+void PrepareTagNeedles(TagNeedles* needles, const char* const* texts);
+
+// A filter with what the reader may know of it beforehand: with needles, a tag whose text holds
+// none of them is passed over unread wherever that cannot change the outcome (the table cannot
+// fill up, no custom import is set, OverwriteTag is still the one they were made with).
+struct TagFilter {
+  TagNameFilter keep = nullptr;
+  const TagNeedles* needles = nullptr;
+};
+int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, const char* path,
+                   const TagFilter& filter);
+
+// Chooses the chunk scans the reader uses: the widest the processor has (the default), or
+// always the 16-byte ones. For tests that hold the two against each other.
+void UseWideReaderScans(bool wide);
 
 // Reads the meta tags from the open file fd (from its current position) into the page tag
 // table. The path is used for messages and the automatic tags. Same results as ReadPageTags.

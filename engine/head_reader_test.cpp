@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "config/settings.h"
@@ -564,6 +565,120 @@ TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
   autotags = 0;
   ASSERT_EQ(0, Read(Doc(metas(63, "t"))));
   EXPECT_EQ(63, Tagcount);
+}
+
+bool KeptByNeedleFilter(const char (&name)[32]) {
+  for (const char* automatic : {"DC.Title", "DC.Identifier", "AD.Touched"})
+    if (std::strcmp(name, automatic) == 0) return true;
+  return std::strstr(name, "Key") != nullptr;
+}
+
+// With needles the reader passes over tags that cannot be kept: it must store, report and mark
+// exactly what it stores, reports and marks reading every tag, with either scan width.
+TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
+  const char* texts[] = {"Key", "DC.Title", "DC.Identifier", "AD.Touched", nullptr};
+  TagNeedles needles;
+  PrepareTagNeedles(&needles, texts);
+  ASSERT_GE(needles.groupCount, 0);
+  auto many = [](int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+      out += "<meta name=\"t" + std::to_string(i) + "\" content=\"v\">\n";
+    return out;
+  };
+  platform::CopyText(SiteURL, "http://www.example.org/");
+  platform::CopyText(RootPath, site_.path());
+  const std::string docs[] = {
+      Doc("<meta name=\"Key\" content=\"a\"><meta name=\"other\" content=\"Key in a value\">"
+          "<META HTTP-EQUIV=\"MyKeyWord\" CONTENT=\"b\"><meta name=\"kEy\" content=\"case\">"),
+      // The kept name in an odd form, after attributes the shortcut does not take.
+      Doc("<meta content=\"x\" name=\"Key2\"><meta name=\"b\" http-equiv=\"Keyed\" "
+          "content=\"y\"><meta\nname=\"K\"\ncontent=\"ey\">"),
+      // The sitemap's tag sets InSiteMap though nothing keeps it; in a value it does not.
+      Doc("<meta name=\"AD.MapMe\" content=\"yes\"><meta name=\"x\" content=\"AD.MapMe\">"),
+      Doc("<meta name=\"x\" content=\"AD.MapMe\">"),
+      Doc("<meta name=\"DC.Title\" content=\"t\"><meta name=\"AD.Touched\" content=\"u\">"
+          "<meta name=\"DC.Identifier\" content=\"w\"><meta name=\"DC.Titles\" content=\"z\">"),
+      // A name cut at 31 characters loses a needle it held further on.
+      Doc("<meta name=\"" + std::string(29, 'x') + "Key\" content=\"cut\">"),
+      Doc(many(70)),                                        // the table fills up: every tag counts
+      Doc(many(60) + "<meta name=\"Key\" content=\"k\">"),  // room for the automatic tags
+      Doc(many(62) + "<meta name=\"Key\" content=\"k\">"),
+      Doc("<meta name=\"a\" content=\"broken\""),
+      Doc("<meta name=\"$Key\" content=\"control\"><meta name=\"Key\">"),
+      "<html>no head</html>",
+  };
+  struct Imports {
+    const char* names;
+    const char* values;
+  };
+  for (Imports imports : {Imports{"", ""}, Imports{"property", ""}, Imports{"", "data,"}})
+    for (bool wide : {false, true})
+      for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched})
+        for (const std::string& doc : docs) {
+          platform::CopyText(CustomNameImports, imports.names);
+          platform::CopyText(CustomValueImports, imports.values);
+          UseWideReaderScans(wide);
+          autotags = automatic;
+          std::string path = site_ / "doc.htm";
+          WriteFile(path, doc);
+          auto read = [&](const TagNeedles* with) {
+            ui_.Clear();
+            InSiteMap = 0;
+            int rc = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(),
+                                    TagFilter{KeptByNeedleFilter, with});
+            return std::make_tuple(rc, Table(), BoxLines(), InSiteMap);
+          };
+          EXPECT_EQ(read(nullptr), read(&needles)) << doc << " wide " << wide;
+        }
+  UseWideReaderScans(true);
+  CustomNameImports[0] = CustomValueImports[0] = '\0';
+
+  // Needles the reader cannot search for leave every tag read; a needle longer than any name
+  // can hold is no needle at all.
+  const char* shortOne[] = {"Key", "ab", nullptr};
+  PrepareTagNeedles(&needles, shortOne);
+  EXPECT_EQ(-1, needles.groupCount);
+  const std::string tooLong(40, 'x');
+  const char* longOne[] = {"Key", tooLong.c_str(), nullptr};
+  PrepareTagNeedles(&needles, longOne);
+  EXPECT_EQ(2, needles.groupCount);  // "key" and the sitemap's "ad."
+  const char* sameLead[] = {"DC.Title", "dc.TITLE", "DC.Identifier", nullptr};
+  PrepareTagNeedles(&needles, sameLead);
+  ASSERT_EQ(2, needles.groupCount);
+  EXPECT_EQ(2, needles.groups[0].count);  // one "dc.title", one "dc.identifier"
+}
+
+// The 32-byte scans find what the 16-byte ones find, wherever the landmarks fall.
+TEST_F(HeadReaderTest, WideAndNarrowScansReadTheSame) {
+  platform::CopyText(SiteURL, "http://www.example.org/");
+  platform::CopyText(RootPath, site_.path());
+  autotags = kAutoTitle | kAutoIdentifier;
+  std::vector<std::string> docs;
+  std::string tag = "<META NAME=\"DC.Title\" CONTENT=\"v\">";
+  for (size_t pad = 0; pad < 70; ++pad) {
+    std::string fill(pad, 'x');
+    docs.push_back("<html>" + fill + "<HEAD><title>T" + fill + "</title>" + tag + fill +
+                   "<meta name=\"A\" content=\"" + fill +
+                   "\"></head><meta name=\"After\" "
+                   "content=\"a\"><p>" +
+                   fill + "</p>");
+    // The last tag's ">" near the end of the chunk, "<"s in the last bytes read.
+    std::string head = "<html><head></head>";
+    std::string last = "<meta name=\"End\" content=\"e\"";
+    docs.push_back(head + std::string(4096 - head.size() - last.size() - 1 - pad % 40, ' ') + last +
+                   ">" + std::string(pad % 40, '<'));
+  }
+  for (const std::string& doc : docs) {
+    Tags narrow, wide;
+    UseWideReaderScans(false);
+    int narrowRc = Read(doc);
+    narrow = Table();
+    UseWideReaderScans(true);
+    EXPECT_EQ(narrowRc, Read(doc)) << doc;
+    EXPECT_EQ(narrow, Table()) << doc;
+    EXPECT_FALSE(narrow.empty()) << doc;
+  }
 }
 
 TEST(HeadReaderPaths, RecognisesTreeTagFiles) {

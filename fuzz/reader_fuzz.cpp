@@ -14,10 +14,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
+#include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/text.h"
@@ -55,10 +57,26 @@ struct Harness {
     if (platform::Fs().CurrentDir(&cwd) != 0) std::abort();
     if (ReserveSchemaTables() != 0 || LoadSchema() != 0) std::abort();
     if (platform::Fs().ChangeDir(cwd) != 0) std::abort();
+    platform::SetTestClock(927590400);  // "AD.Touched" alike in every read compared
     fd = memfd_create("document", 0);
     if (fd < 0) std::abort();
   }
 };
+
+// What a read leaves: its result, the table and InSiteMap.
+std::vector<std::string> Outcome(int rc) {
+  std::vector<std::string> out{std::to_string(rc) + " " + std::to_string(InSiteMap)};
+  for (int i = 0; i < Tagcount; ++i)
+    out.push_back(std::string(PageTags[i].name) + "|" + PageTags[i].value + "|" +
+                  std::to_string(PageTags[i].flags));
+  return out;
+}
+
+bool KeepsKey(const char (&name)[32]) {
+  for (const char* automatic : {"DC.Title", "DC.Identifier", "AD.Touched"})
+    if (std::strcmp(name, automatic) == 0) return true;
+  return std::strstr(name, "Key") != nullptr;
+}
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -96,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 0 && platform::WriteAll(h.fd, data, size) != 0) std::abort();
   if (lseek(h.fd, 0, SEEK_SET) != 0) std::abort();
 
+  InSiteMap = 0;
   int rc = ExtractMetatags(nullptr, path, h.fd);
   Check(rc == 0 || rc == -1 || rc == -2, "result is 0, -1 or -2");
   Check(Tagcount >= 0 && Tagcount < records, "Tagcount below the records reserved");
@@ -109,5 +128,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(std::strchr(tag.value, '\r') == nullptr && std::strchr(tag.value, '\n') == nullptr,
           "values are one line");
   }
+
+  // The 16-byte scans read what the wider ones read.
+  std::vector<std::string> wide = Outcome(rc);
+  UseWideReaderScans(false);
+  InSiteMap = 0;
+  if (lseek(h.fd, 0, SEEK_SET) != 0) std::abort();
+  std::vector<std::string> narrow = Outcome(ExtractMetatags(nullptr, path, h.fd));
+  UseWideReaderScans(true);
+  Check(wide == narrow, "wide and narrow scans read the same");
+
+  // Needles change nothing a filtered read gives.
+  static TagNeedles needles;
+  static const char* const texts[] = {"Key", "DC.Title", "DC.Identifier", "AD.Touched", nullptr};
+  PrepareTagNeedles(&needles, texts);
+  std::string proc = "/proc/self/fd/" + std::to_string(h.fd);
+  std::vector<std::string> outcomes[2];
+  for (int i = 0; i < 2; ++i) {
+    InSiteMap = 0;
+    outcomes[i] = Outcome(ReadPageTagsAt(nullptr, -1, nullptr, proc.c_str(),
+                                         TagFilter{KeepsKey, i == 0 ? nullptr : &needles}));
+  }
+  Check(outcomes[0] == outcomes[1], "needles change nothing");
   return 0;
 }

@@ -164,6 +164,9 @@ bool SearchKeeps(const char (&name)[sizeof(TagRecord::name)]) {
   return v.keep;
 }
 
+// What every name SearchDecides keeps holds one of, for the reader to pass over other tags.
+TagNeedles gSearchNeedles;
+
 void SetUpSearchFilter() {
   gSearchNameLength = std::strlen(gTask.tagName);
   gOwnerTag = gTask.searchKind == kSearchExpired  ? ExpiryRule.ownerTag
@@ -171,9 +174,17 @@ void SetUpSearchFilter() {
                                                   : "";
   if (gVerdictCaseSensitive != gTask.caseSensitive ||
       std::strcmp(gVerdictTagName, gTask.tagName) != 0 ||
-      std::strcmp(gVerdictOwnerTag, gOwnerTag) != 0) {
+      std::strcmp(gVerdictOwnerTag, gOwnerTag) != 0 ||
+      std::strcmp(gSearchNeedles.overwriteTag, OverwriteTag) != 0) {
     for (KeepVerdict& v : gVerdicts)
       v.known = false;
+    const char* needles[] = {"DC.Title",
+                             "DC.Identifier",
+                             "AD.Touched",
+                             gTask.tagName,
+                             gOwnerTag[0] != '\0' ? gOwnerTag : nullptr,
+                             nullptr};
+    PrepareTagNeedles(&gSearchNeedles, needles);
     gVerdictCaseSensitive = gTask.caseSensitive;
     platform::CopyText(gVerdictTagName, gTask.tagName);
     platform::CopyText(gVerdictOwnerTag, gOwnerTag);
@@ -363,9 +374,9 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
   bool search = (taskId == kTaskSearch || taskId == kTaskExpiry || taskId == kTaskReview) &&
                 !gSearchReadsEveryTag;
   if (search) SetUpSearchFilter();
-  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str(), search ? SearchKeeps : nullptr) !=
-      0)
-    return -1;
+  TagFilter filter;
+  if (search) filter = TagFilter{SearchKeeps, &gSearchNeedles};
+  if (ReadPageTagsAt(window, directoryFd, fileName, path.c_str(), filter) != 0) return -1;
   char text[kTagsTextSize];
   text[0] = '\0';
   bool rewrite = true;
