@@ -45,6 +45,7 @@ void FillInfo(const struct stat& st, FileInfo* info) {
   info->mode = static_cast<unsigned>(st.st_mode & 07777);
   info->device = static_cast<unsigned long long>(st.st_dev);
   info->inode = static_cast<unsigned long long>(st.st_ino);
+  info->changeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
 }
 
 // Calls f(name, length, type) for each entry of the open directory but "." and "..": the

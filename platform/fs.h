@@ -18,6 +18,9 @@ struct FileInfo {
   // Which file it is: two infos with the same device and inode describe the same file.
   unsigned long long device = 0;
   unsigned long long inode = 0;
+  // When the file's status last changed, in nanoseconds: for a directory, also when an entry was
+  // added, removed or renamed.
+  long long changeNs = 0;
 };
 
 // What a directory listing says an entry is, without asking the file system again.

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
@@ -28,6 +30,86 @@ TagRecord gLevelStores[MaxTreeDepth][kLevelStoreTags];
 // that a walk holds no more descriptors than this however deep the tree.
 constexpr int kHeldDirectoryLevels = 32;
 
+// The listings the count pass makes, kept for the walk that follows, so that each directory is
+// read from the disk once per task. A listing serves only while its directory is unchanged (the
+// same file, its status unchanged since it was listed). They are kept in walk order, up to a
+// fixed size: the memory a task takes stays the same however large the site, and the walk lists
+// the directories beyond it itself.
+size_t gListingCacheBytes = 512 * 1024;
+
+class ListingCache {
+ public:
+  void Clear() {
+    std::string().swap(names_);
+    std::vector<Entry>().swap(entries_);
+    next_ = 0;
+    full_ = false;
+  }
+  // Keeps one directory's listing, taken after its status was (stamped false: it could not be
+  // listed or stamped), unless the cache is full.
+  void Store(const std::string& dir, bool stamped, const platform::FileInfo& stamp,
+             const std::vector<std::string>& subdirs, const std::vector<std::string>& docs) {
+    if (full_) return;
+    size_t bytes = dir.size() + 1;
+    for (const auto* list : {&subdirs, &docs})
+      for (const std::string& name : *list)
+        bytes += name.size() + 1;
+    if (names_.size() + bytes + (entries_.size() + 1) * sizeof(Entry) > gListingCacheBytes) {
+      full_ = true;  // later directories must not be taken from an incomplete list
+      return;
+    }
+    entries_.push_back(Entry{names_.size(), subdirs.size(), docs.size(), stamped, stamp.device,
+                             stamp.inode, stamp.changeNs});
+    names_.append(dir).push_back('\0');
+    for (const auto* list : {&subdirs, &docs})
+      for (const std::string& name : *list)
+        names_.append(name).push_back('\0');
+  }
+  // The listing of dir, open as dirFd, when it was kept and the directory has not changed since:
+  // true. The listings before it (of directories the walk did not enter) are dropped; when dir
+  // was not kept, all are.
+  bool Take(const std::string& dir, int dirFd, std::vector<std::string>* subdirs,
+            std::vector<std::string>* docs) {
+    for (size_t i = next_; i < entries_.size(); ++i) {
+      const Entry& e = entries_[i];
+      const char* at = names_.data() + e.offset;
+      if (dir != at) continue;
+      next_ = i + 1;
+      platform::FileInfo now;
+      if (!e.stamped || platform::Fs().StatOpen(dirFd, &now) != 0 || now.device != e.device ||
+          now.inode != e.inode || now.changeNs != e.changeNs)
+        return false;
+      at += dir.size() + 1;
+      for (auto [list, count] : {std::pair{subdirs, e.subdirs}, std::pair{docs, e.docs}}) {
+        list->clear();
+        list->reserve(count);
+        for (size_t k = 0; k < count; ++k) {
+          list->emplace_back(at);
+          at += list->back().size() + 1;
+        }
+      }
+      return true;
+    }
+    // Not kept: the listings kept are the first ones in walk order, so no later directory is.
+    next_ = entries_.size();
+    return false;
+  }
+
+ private:
+  struct Entry {
+    size_t offset;  // of the directory's path in names_, its subdirectories and documents after
+    size_t subdirs, docs;
+    bool stamped;
+    unsigned long long device, inode;
+    long long changeNs;
+  };
+  std::string names_;
+  std::vector<Entry> entries_;
+  size_t next_ = 0;
+  bool full_ = false;
+};
+ListingCache gListings;
+
 // The directory of one level of a document walk. It is listed through a descriptor that then
 // opens its documents: each document's name is looked up in the directory, not along its whole
 // path again.
@@ -42,6 +124,8 @@ class WalkDirectory {
   // whatever directory happens to be current instead would run the task on the wrong documents.
   bool List(std::vector<std::string>* subdirs, std::vector<std::string>* docs) {
     fd_ = platform::Fs().OpenDir(path_);
+    // Listed by the count pass and unchanged since: not read again.
+    if (fd_ >= 0 && gListings.Take(path_, fd_, subdirs, docs)) return true;
     if (fd_ < 0 || ListWalkDirectoryAt(fd_, path_, maskstring, subdirs, docs) != 0) {
       ShowSystemError("ERROR CHANGING DIRECTORY", path_);
       return false;
@@ -93,16 +177,28 @@ bool WritesReport(int taskId) {
 
 int CountTree(const std::string& dir, const char* mask) {
   ++Rlevel;
-  std::vector<std::string> subdirs;
-  int docs = 0;
-  if (CountWalkDirectory(dir, mask, &subdirs, &docs) == 0) {
+  // Listed as the walk lists, and in the walk's order, for the walk to take the listings over.
+  std::vector<std::string> subdirs, docs;
+  int fd = platform::Fs().OpenDir(dir);
+  // The status before the listing: a change after it makes the walk list the directory again.
+  platform::FileInfo stamp;
+  bool stamped = fd >= 0 && platform::Fs().StatOpen(fd, &stamp) == 0;
+  bool ok = fd >= 0 && ListWalkDirectoryAt(fd, dir, mask, &subdirs, &docs) == 0;
+  if (fd >= 0) platform::Fs().Close(fd);
+  gListings.Store(dir, stamped && ok, stamp, subdirs, docs);
+  if (ok) {
+    PrePopDirs += static_cast<int>(subdirs.size());
+    PrePopFiles += static_cast<int>(docs.size());
+    docs.clear();
     for (const std::string& name : subdirs)
       CountTree(platform::JoinPath(dir, name), mask);
-    PrePopDirs += static_cast<int>(subdirs.size());
-    PrePopFiles += docs;
   }
   --Rlevel;
   return 0;
+}
+
+void SetListingCacheBytes(size_t bytes) {
+  gListingCacheBytes = bytes;
 }
 
 void ReportProgress(int done) {
@@ -216,6 +312,7 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
   ShowTaskRunning(true);
   if (showworking) ShowNotify("Counting files to be processed...");
   PumpAllMessages();
+  gListings.Clear();
   CountTree(RootPath, maskstring);
   if (showworking) ShowNotify("");
 
@@ -228,6 +325,8 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
     go = platform::ShowMessageBox(
              window, question, perDocument ? confirmCaption : "Inherit Metatags into all documents",
              platform::kBoxYesNo | platform::kBoxIconQuestion) == platform::kAnswerYes;
+    // The tree may change while the question waits: the walk lists it afresh.
+    gListings.Clear();
   }
   if (go) {
     ShowTaskEditRows(false);
@@ -265,6 +364,7 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
       SuppressControlTags = 1;
     }
     showatts = savedShowatts;
+    gListings.Clear();
     double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     Tagcount = 0;

@@ -1,12 +1,17 @@
 // The walk over the document tree and the driver of site and branch tasks.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "platform/ui.h"
 
-// Counts the documents (mask) and subdirectories below dir into PrePopFiles and PrePopDirs.
+// Counts the documents (mask) and subdirectories below dir into PrePopFiles and PrePopDirs. The
+// listings are kept (up to a fixed size) for a walk that follows at once.
 int CountTree(const std::string& dir, const char* mask);
+
+// How many bytes of listings the count pass keeps for the walk (512 KiB unless a test says).
+void SetListingCacheBytes(size_t bytes);
 
 // Runs the task's operation on every document below dir, subdirectories first. 0, or -1 when
 // cancelled.

@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
 #include <map>
+#include <thread>
 
 #include "config/settings.h"
 #include "platform/text.h"
@@ -23,8 +26,12 @@ namespace {
 // Answers every task dialog with the parameters a test sets.
 TaskParameters gAnswer;
 int gDialogOpened = 0;
+// Runs while the task's dialog is open, when set.
+std::function<void()> gWhileDialogOpen;
+
 bool AnswerDialog(platform::WindowHandle, int) {
   if (gDialogOpened++ > 0) return false;
+  if (gWhileDialogOpen) gWhileDialogOpen();
   std::string report = gTask.reportPath;
   gTask = gAnswer;
   if (gTask.reportPath[0] == '\0') platform::CopyText(gTask.reportPath, report);
@@ -62,6 +69,8 @@ class WalkerTest : public SiteFixture {
   }
   void TearDown() override {
     SetTaskDialog(nullptr);
+    SetListingCacheBytes(512 * 1024);
+    gWhileDialogOpen = nullptr;
     SiteFixture::TearDown();
   }
   // A small tree: documents at the root, in b/ and in a/deeper/, plus things a walk skips.
@@ -228,13 +237,31 @@ TEST_F(WalkerTest, UnreadableDocumentsAndFailedListingsAreReportedAndSkipped) {
     for (const char* doc : {"a/deeper/d1.htm", "b/b1.htm", "index.htm", "page.html"})
       EXPECT_NE(std::string::npos, report.find(">" + At(doc) + "</A>")) << doc;
   }
-  // The walk lists the root, a, a/deeper and b in this order.
+  // The count lists the root, a, a/deeper and b in this order, and the walk takes its listings
+  // over. A listing the count could not read, the walk reads again (and, for a, its
+  // subdirectory, which the count did not reach).
+  const int listings[] = {5, 6, 5, 5};
+  for (int n = 1; n <= 4; ++n) {
+    ui_.Clear();
+    FaultPlan plan;
+    plan.failListAt = n;
+    gDialogOpened = 0;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords")) << n;
+    EXPECT_TRUE(ui_.boxes().empty()) << n;
+    EXPECT_EQ(5, PopFiles) << n;
+    EXPECT_EQ(listings[n - 1], faulty.counts().lists) << n;
+  }
+  // Without the count's listings the walk lists each directory itself, and a listing that
+  // fails is reported and its directory skipped.
+  SetListingCacheBytes(0);
   const char* dirs[] = {"", "a", "a/deeper", "b"};
   const char* lost[] = {"index.htm", "a1.htm", "d1.htm", "b1.htm"};
   for (int n = 1; n <= 4; ++n) {
     ui_.Clear();
     FaultPlan plan;
-    plan.failListAt = n;
+    plan.failListAt = 4 + n;
     gDialogOpened = 0;
     FaultyFileSystem faulty(plan);
     platform::ScopedFileSystem scoped(&faulty);
@@ -244,6 +271,73 @@ TEST_F(WalkerTest, UnreadableDocumentsAndFailedListingsAreReportedAndSkipped) {
     EXPECT_EQ("ERROR CHANGING DIRECTORY - " + dir, ui_.boxes()[0].caption) << n;
     EXPECT_EQ(std::string::npos, Report().find(lost[n - 1])) << n;
   }
+  SetListingCacheBytes(512 * 1024);
+}
+
+// The count's listings serve the walk: each directory is read once, unless the tree may have
+// changed while the question waited, or the listings outgrew what is kept. The documents are the
+// same in every case.
+TEST_F(WalkerTest, EachDirectoryIsListedOnceUnlessTheTreeMayHaveChanged) {
+  SmallTree();
+  struct Case {
+    int confirmation;
+    size_t cacheBytes;
+    int lists;  // the root, a, a/deeper and b: four by the count, and by the walk when it lists
+                // (0: some of them)
+  };
+  for (Case c : {Case{0, 512 * 1024, 4}, Case{kConfirmActions, 512 * 1024, 8}, Case{0, 0, 8},
+                 Case{0, 200, 0}}) {
+    ui_.Clear();
+    gDialogOpened = 0;
+    gPluginContext.confirmation = c.confirmation;
+    SetListingCacheBytes(c.cacheBytes);
+    FaultyFileSystem counter;
+    platform::ScopedFileSystem scoped(&counter);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords")) << c.cacheBytes;
+    if (c.lists > 0)
+      EXPECT_EQ(c.lists, counter.counts().lists) << c.confirmation << " " << c.cacheBytes;
+    else  // room for some of the listings: the walk lists the rest
+      EXPECT_TRUE(counter.counts().lists > 4 && counter.counts().lists < 8)
+          << counter.counts().lists;
+    EXPECT_EQ(5, PopFiles);
+    for (const char* doc : {"a/a1.htm", "a/deeper/d1.htm", "b/b1.htm", "index.htm", "page.html"})
+      EXPECT_NE(std::string::npos, Report().find(">" + At(doc) + "</A>")) << doc;
+  }
+  // A directory whose status cannot be read, by the count or by the walk, is listed again.
+  SetListingCacheBytes(512 * 1024);
+  for (int n = 1; n <= 8; ++n) {
+    ui_.Clear();
+    gDialogOpened = 0;
+    FaultPlan plan;
+    plan.failStatOpenAt = n;
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, Search("Keywords")) << n;
+    EXPECT_TRUE(ui_.boxes().empty()) << n;
+    EXPECT_EQ(5, PopFiles) << n;
+    EXPECT_EQ(5, faulty.counts().lists) << n;
+  }
+  // Documents added and removed while the task's dialog is open, after the count: the walk
+  // sees the tree as it is. (The pause lets the directories' change times move on however coarse
+  // the file system's clock.)
+  gPluginContext.confirmation = 0;
+  SetListingCacheBytes(512 * 1024);
+  ui_.Clear();
+  gDialogOpened = 0;
+  gWhileDialogOpen = [&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    Put("b/new.htm", Doc({{"Keywords", "new"}}));
+    ASSERT_EQ(0, ::unlink(At("a/a1.htm").c_str()));
+  };
+  FaultyFileSystem counter;
+  platform::ScopedFileSystem scoped(&counter);
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  gWhileDialogOpen = nullptr;
+  EXPECT_TRUE(ui_.boxes().empty());
+  EXPECT_NE(std::string::npos, Report().find(">" + At("b/new.htm") + "</A>"));
+  EXPECT_EQ(std::string::npos, Report().find("a1.htm"));
+  EXPECT_EQ(6, counter.counts().lists);  // a and b again
+  SetListingCacheBytes(512 * 1024);
 }
 
 // A walk deeper than the directories it keeps open lets them go on the way down and opens each
