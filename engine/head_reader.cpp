@@ -388,39 +388,66 @@ bool AddNeedle(TagNeedles* needles, const char* text) {
   return true;
 }
 
-// True when a needle stands at one of the places the mask marks (bit i: place base + i). The
-// first eight bytes at a place are compared with each needle's at once; text lies in a chunk
-// followed by kPadding bytes. size: bytes of text.
-template <class Mask>
-bool NeedleAtAny(const char* text, size_t size, size_t base, Mask mask) {
-  for (; mask != 0; mask &= mask - 1) {
-    size_t at = base + static_cast<size_t>(__builtin_ctzll(mask));
-    uint64_t word;
-    std::memcpy(&word, text + at, sizeof word);
-    word |= 0x2020202020202020ull;
-    for (int g = 0; g < gNeedles->groupCount; ++g) {
-      const NeedleGroup& group = gNeedles->groups[g];
-      for (int i = 0; i < group.count; ++i) {
-        const Needle& needle = group.needles[i];
-        if (((word ^ needle.head) & needle.headMask) != 0 || needle.size > size - at) continue;
-        size_t j = 8;
-        while (j < needle.size && static_cast<char>(text[at + j] | 0x20) == needle.folded[j])
-          ++j;
-        if (j >= needle.size) return true;
-      }
+// True when a needle stands whole at `at` of text (size bytes, followed by kPadding bytes). The
+// first eight bytes are compared with each needle's at once.
+bool NeedleAt(const char* text, size_t size, size_t at) {
+  uint64_t word;
+  std::memcpy(&word, text + at, sizeof word);
+  word |= 0x2020202020202020ull;
+  for (int g = 0; g < gNeedles->groupCount; ++g) {
+    const NeedleGroup& group = gNeedles->groups[g];
+    for (int i = 0; i < group.count; ++i) {
+      const Needle& needle = group.needles[i];
+      if (((word ^ needle.head) & needle.headMask) != 0 || needle.size > size - at) continue;
+      size_t j = 8;
+      while (j < needle.size && static_cast<char>(text[at + j] | 0x20) == needle.folded[j])
+        ++j;
+      if (j >= needle.size) return true;
     }
   }
   return false;
 }
 
-// True when tag may hold one of the needles: every group's three leading bytes are looked for at
-// once, sixteen places at a time, and the needles compared only where some group's stand. tag
-// lies in a chunk followed by kPadding bytes.
-bool MayHoldNeedle(string_view tag) {
-  const char* d = tag.data();
-  size_t size = tag.size();
-  if (size < 3) return false;
-  size_t starts = size - 2;  // places a three-byte lead may start
+// Where the needles stand in a chunk, found by scanning it forward only as far as the tags asked
+// about reach, so that the bytes between tags are scanned once. Every group's three leading bytes
+// are looked for at once, a block at a time; the needles are compared only where some group's
+// stand.
+class NeedleScanner {
+ public:
+  explicit NeedleScanner(string_view text) : text_(text) {}
+
+  // True when a needle stands somewhere in [at, end), end within the text.
+  bool AnyIn(size_t at, size_t end) {
+    if (end > scanned_) Scan(std::max(at, scanned_), end);
+    while (next_ < found_ && gHits[next_] < at)
+      ++next_;
+    return next_ < found_ && gHits[next_] < end;
+  }
+
+  // Records the needles at the places marked (bit i: place base + i).
+  template <class Mask>
+  [[gnu::always_inline]] inline void Verify(size_t base, Mask mask) {
+    for (; mask != 0; mask &= mask - 1) {
+      size_t at = base + static_cast<size_t>(__builtin_ctzll(mask));
+      if (at < text_.size() && NeedleAt(text_.data(), text_.size(), at))
+        gHits[found_++] = static_cast<uint16_t>(at);
+    }
+  }
+
+ private:
+  void Scan(size_t from, size_t to);
+
+  // The places where a needle stands, ascending: a place holds at most one.
+  static uint16_t gHits[kHeadReadSize];
+  string_view text_;
+  size_t scanned_ = 0;  // places before this are scanned
+  int found_ = 0, next_ = 0;
+};
+uint16_t NeedleScanner::gHits[kHeadReadSize];
+
+// Scans the places [from, to) and the rest of the last block, calling scanner.Verify for each
+// block with a lead, and returns where it stopped. text is followed by kPadding bytes.
+size_t ScanLeads(const char* d, size_t from, size_t to, NeedleScanner& scanner) {
 #if defined(__SSE2__)
   const int groups = gNeedles->groupCount;
   __m128i leads[3][std::size(TagNeedles{}.groups)];
@@ -428,7 +455,8 @@ bool MayHoldNeedle(string_view tag) {
     for (int j = 0; j < 3; ++j)
       leads[j][g] = _mm_set1_epi8(gNeedles->groups[g].lead[j]);
   const __m128i bit = _mm_set1_epi8(0x20);
-  for (size_t i = 0; i < starts; i += 16) {
+  size_t i = from;
+  for (; i < to; i += 16) {
     __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i)), bit);
     __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1)), bit);
     __m128i c = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 2)), bit);
@@ -437,32 +465,28 @@ bool MayHoldNeedle(string_view tag) {
       hit = _mm_or_si128(hit, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, leads[0][g]),
                                                           _mm_cmpeq_epi8(b, leads[1][g])),
                                             _mm_cmpeq_epi8(c, leads[2][g])));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (starts - i < 16) mask &= (1u << (starts - i)) - 1;
-    if (mask != 0 && NeedleAtAny(d, size, i, mask)) return true;
+    scanner.Verify(i, static_cast<unsigned>(_mm_movemask_epi8(hit)));
   }
-  return false;
+  return i;
 #else
-  for (size_t i = 0; i < starts; ++i)
-    if (NeedleAtAny(d, size, i, 1u)) return true;
-  return false;
+  for (size_t i = from; i < to; ++i)
+    scanner.Verify(i, 1u);
+  return to;
 #endif
 }
 
 #if defined(TS_WIDE_SCANS)
-// MayHoldNeedle thirty-two places at a time.
-[[gnu::target("avx2")]] bool MayHoldNeedleWide(string_view tag) {
-  const char* d = tag.data();
-  size_t size = tag.size();
-  if (size < 3) return false;
-  size_t starts = size - 2;
+// ScanLeads thirty-two places at a time.
+[[gnu::target("avx2")]] size_t ScanLeadsWide(const char* d, size_t from, size_t to,
+                                             NeedleScanner& scanner) {
   const int groups = gNeedles->groupCount;
   __m256i leads[3][std::size(TagNeedles{}.groups)];
   for (int g = 0; g < groups; ++g)
     for (int j = 0; j < 3; ++j)
       leads[j][g] = _mm256_set1_epi8(gNeedles->groups[g].lead[j]);
   const __m256i bit = _mm256_set1_epi8(0x20);
-  for (size_t i = 0; i < starts; i += 32) {
+  size_t i = from;
+  for (; i < to; i += 32) {
     __m256i a = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)), bit);
     __m256i b =
         _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1)), bit);
@@ -474,19 +498,20 @@ bool MayHoldNeedle(string_view tag) {
           _mm256_or_si256(hit, _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, leads[0][g]),
                                                                  _mm256_cmpeq_epi8(b, leads[1][g])),
                                                 _mm256_cmpeq_epi8(c, leads[2][g])));
-    uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(hit));
-    if (starts - i < 32) mask &= (1u << (starts - i)) - 1;
-    if (mask != 0 && NeedleAtAny(d, size, i, mask)) return true;
+    scanner.Verify(i, static_cast<uint32_t>(_mm256_movemask_epi8(hit)));
   }
-  return false;
+  return i;
 }
 #endif
 
-bool TagMayHoldNeedle(string_view tag) {
+void NeedleScanner::Scan(size_t from, size_t to) {
 #if defined(TS_WIDE_SCANS)
-  if (gWideScans) return MayHoldNeedleWide(tag);
+  if (gWideScans) {
+    scanned_ = ScanLeadsWide(text_.data(), from, to, *this);
+    return;
+  }
 #endif
-  return MayHoldNeedle(tag);
+  scanned_ = ScanLeads(text_.data(), from, to, *this);
 }
 
 // --- One meta tag ---------------------------------------------------------------------------
@@ -946,6 +971,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   // sitemap's tag is always read, for InSiteMap.
   bool passOver = gNeedles && CustomNameImports[0] == '\0' && CustomValueImports[0] == '\0' &&
                   marks.metaCount + 3 <= PageTagCapacity();
+  NeedleScanner needles(text);
   size_t from = head;
   for (int i = 0; i < marks.metaCount; ++i) {
     size_t at = gMetaStarts[i];
@@ -957,7 +983,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
     }
     string_view tag = text.substr(at, close - at);
     from = close + 1;
-    if (passOver && !TagMayHoldNeedle(tag)) continue;
+    if (passOver && !needles.AnyIn(at, close)) continue;
     if (ParseTag(window, tag, true) != 0) return -1;
   }
 

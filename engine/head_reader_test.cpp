@@ -608,6 +608,14 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
       Doc("<meta name=\"$Key\" content=\"control\"><meta name=\"Key\">"),
       "<html>no head</html>",
   };
+  // Kept tags among others, their names falling at every place of a scanned block.
+  std::vector<std::string> all(std::begin(docs), std::end(docs));
+  for (size_t pad = 0; pad < 40; ++pad) {
+    std::string fill(pad, 'k');
+    all.push_back(Doc("<meta name=\"a\" content=\"" + fill + "\"><meta name=\"Key" + fill +
+                      "\" content=\"v\"><meta name=\"b" + fill + "\" content=\"KEY\">" + many(3) +
+                      "<meta name=\"" + fill + "Key\" content=\"w\">"));
+  }
   struct Imports {
     const char* names;
     const char* values;
