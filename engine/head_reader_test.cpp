@@ -623,7 +623,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
   for (Imports imports : {Imports{"", ""}, Imports{"property", ""}, Imports{"", "data,"}})
     for (bool wide : {false, true})
       for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched})
-        for (const std::string& doc : docs) {
+        for (const std::string& doc : all) {
           platform::CopyText(CustomNameImports, imports.names);
           platform::CopyText(CustomValueImports, imports.values);
           UseWideReaderScans(wide);
