@@ -935,7 +935,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   ClearPassedOverTags();
   gTitle[0] = '\0';
 
-  char buffer[kHeadReadSize + kPadding];
+  alignas(64) char buffer[kHeadReadSize + kPadding];
   long got = platform::Fs().Read(fd, buffer, kHeadReadSize);
   if (got < 0) {
     ReportReadError(platform::LastError());

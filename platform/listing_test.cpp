@@ -116,6 +116,11 @@ TEST(PathsTest, FixedNamesFoundWhateverTheirCase) {
   EXPECT_EQ(dir / "META.IDX", platform::ResolveFixedName(dir.path(), "META.IDX"));
   EXPECT_EQ("/a/b", platform::JoinPath("/a/", "b"));
   EXPECT_EQ("/a/b", platform::JoinPath("/a", "b"));
+  std::string reused = "/a/much/longer/path/than/the/next/one.htm";
+  for (std::string_view dir : {"/x/", "/x", ""}) {
+    platform::JoinPathInto(&reused, dir, "y.htm");
+    EXPECT_EQ(platform::JoinPath(dir, "y.htm"), reused);
+  }
   EXPECT_EQ("/a", platform::DirectoryPart("/a/b.htm"));
   std::string home = platform::HomeDirectory();
   EXPECT_EQ('/', home.back());

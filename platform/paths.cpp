@@ -22,6 +22,12 @@ std::string JoinPath(std::string_view dir, std::string_view name) {
   return out;
 }
 
+void JoinPathInto(std::string* out, std::string_view dir, std::string_view name) {
+  out->assign(dir);
+  if (!dir.empty() && dir.back() != '/') out->push_back('/');
+  out->append(name);
+}
+
 std::string DirectoryPart(std::string_view path) {
   size_t slash = path.rfind('/');
   if (slash == std::string_view::npos) return std::string();

@@ -8,6 +8,8 @@ namespace platform {
 
 // dir + "/" + name, without doubling a separator that dir already ends with.
 std::string JoinPath(std::string_view dir, std::string_view name);
+// JoinPath into *out, whose storage is reused: for paths built once per document.
+void JoinPathInto(std::string* out, std::string_view dir, std::string_view name);
 
 // The directory part of a path (before its last "/"), "" when there is none.
 std::string DirectoryPart(std::string_view path);

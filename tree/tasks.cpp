@@ -370,7 +370,9 @@ int DocumentOperation(platform::WindowHandle window, const char* directory, cons
                              platform::kBoxOk | platform::kBoxIconInformation);
     return 0;
   }
-  std::string path = platform::JoinPath(directory, fileName);
+  // Built for every document of a walk: the storage of the last one is reused.
+  static std::string path;
+  platform::JoinPathInto(&path, directory, fileName);
   bool search = (taskId == kTaskSearch || taskId == kTaskExpiry || taskId == kTaskReview) &&
                 !gSearchReadsEveryTag;
   if (search) SetUpSearchFilter();
