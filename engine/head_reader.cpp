@@ -358,7 +358,7 @@ const TagNeedles* gNeedles = nullptr;
 
 bool AddNeedle(TagNeedles* needles, const char* text) {
   size_t size = std::strlen(text);
-  // Too short to search for by three bytes (a name holds an empty one in any case).
+  // Too short to search for by its first and third bytes (a name holds an empty one anyway).
   if (size < 3) return false;
   // No record's name holds a needle longer than a name.
   if (size >= sizeof(TagRecord::name)) return true;
@@ -372,11 +372,14 @@ bool AddNeedle(TagNeedles* needles, const char* text) {
   needle.headMask = headSize == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * headSize)) - 1;
   NeedleGroup* group = nullptr;
   for (int g = 0; g < needles->groupCount; ++g)
-    if (std::memcmp(needles->groups[g].lead, needle.folded, 3) == 0) group = &needles->groups[g];
+    if (needles->groups[g].lead[0] == needle.folded[0] &&
+        needles->groups[g].lead[1] == needle.folded[2])
+      group = &needles->groups[g];
   if (!group) {
     if (needles->groupCount == static_cast<int>(std::size(needles->groups))) return false;
     group = &needles->groups[needles->groupCount++];
-    std::memcpy(group->lead, needle.folded, 3);
+    group->lead[0] = needle.folded[0];
+    group->lead[1] = needle.folded[2];
     group->count = 0;
   }
   for (int i = 0; i < group->count; ++i)
@@ -388,6 +391,14 @@ bool AddNeedle(TagNeedles* needles, const char* text) {
   return true;
 }
 
+// The bits of the first and third bytes of a word loaded from memory: a group's lead.
+const uint64_t kLeadMask = [] {
+  const unsigned char bytes[8] = {0xFF, 0, 0xFF};
+  uint64_t mask;
+  std::memcpy(&mask, bytes, sizeof mask);
+  return mask;
+}();
+
 // True when a needle stands whole at `at` of text (size bytes, followed by kPadding bytes). The
 // first eight bytes are compared with each needle's at once.
 bool NeedleAt(const char* text, size_t size, size_t at) {
@@ -396,6 +407,8 @@ bool NeedleAt(const char* text, size_t size, size_t at) {
   word |= 0x2020202020202020ull;
   for (int g = 0; g < gNeedles->groupCount; ++g) {
     const NeedleGroup& group = gNeedles->groups[g];
+    // Every needle of the group has the group's lead.
+    if (((word ^ group.needles[0].head) & kLeadMask) != 0) continue;
     for (int i = 0; i < group.count; ++i) {
       const Needle& needle = group.needles[i];
       if (((word ^ needle.head) & needle.headMask) != 0 || needle.size > size - at) continue;
@@ -409,9 +422,9 @@ bool NeedleAt(const char* text, size_t size, size_t at) {
 }
 
 // Where the needles stand in a chunk, found by scanning it forward only as far as the tags asked
-// about reach, so that the bytes between tags are scanned once. Every group's three leading bytes
-// are looked for at once, a block at a time; the needles are compared only where some group's
-// stand.
+// about reach, so that the bytes between tags are scanned once. Every group's lead (a needle's
+// first and third bytes: in names like "DC.Title" the second is seldom telling) is looked for at
+// once, a block at a time; the needles are compared only where some group's stands.
 class NeedleScanner {
  public:
   explicit NeedleScanner(string_view text) : text_(text) {}
@@ -450,21 +463,19 @@ uint16_t NeedleScanner::gHits[kHeadReadSize];
 size_t ScanLeads(const char* d, size_t from, size_t to, NeedleScanner& scanner) {
 #if defined(__SSE2__)
   const int groups = gNeedles->groupCount;
-  __m128i leads[3][std::size(TagNeedles{}.groups)];
+  __m128i leads[2][std::size(TagNeedles{}.groups)];
   for (int g = 0; g < groups; ++g)
-    for (int j = 0; j < 3; ++j)
+    for (int j = 0; j < 2; ++j)
       leads[j][g] = _mm_set1_epi8(gNeedles->groups[g].lead[j]);
   const __m128i bit = _mm_set1_epi8(0x20);
   size_t i = from;
   for (; i < to; i += 16) {
     __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i)), bit);
-    __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1)), bit);
     __m128i c = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 2)), bit);
     __m128i hit = _mm_setzero_si128();
     for (int g = 0; g < groups; ++g)
-      hit = _mm_or_si128(hit, _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(a, leads[0][g]),
-                                                          _mm_cmpeq_epi8(b, leads[1][g])),
-                                            _mm_cmpeq_epi8(c, leads[2][g])));
+      hit = _mm_or_si128(
+          hit, _mm_and_si128(_mm_cmpeq_epi8(a, leads[0][g]), _mm_cmpeq_epi8(c, leads[1][g])));
     scanner.Verify(i, static_cast<unsigned>(_mm_movemask_epi8(hit)));
   }
   return i;
@@ -480,24 +491,20 @@ size_t ScanLeads(const char* d, size_t from, size_t to, NeedleScanner& scanner) 
 [[gnu::target("avx2")]] size_t ScanLeadsWide(const char* d, size_t from, size_t to,
                                              NeedleScanner& scanner) {
   const int groups = gNeedles->groupCount;
-  __m256i leads[3][std::size(TagNeedles{}.groups)];
+  __m256i leads[2][std::size(TagNeedles{}.groups)];
   for (int g = 0; g < groups; ++g)
-    for (int j = 0; j < 3; ++j)
+    for (int j = 0; j < 2; ++j)
       leads[j][g] = _mm256_set1_epi8(gNeedles->groups[g].lead[j]);
   const __m256i bit = _mm256_set1_epi8(0x20);
   size_t i = from;
   for (; i < to; i += 32) {
     __m256i a = _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)), bit);
-    __m256i b =
-        _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 1)), bit);
     __m256i c =
         _mm256_or_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i + 2)), bit);
     __m256i hit = _mm256_setzero_si256();
     for (int g = 0; g < groups; ++g)
-      hit =
-          _mm256_or_si256(hit, _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(a, leads[0][g]),
-                                                                 _mm256_cmpeq_epi8(b, leads[1][g])),
-                                                _mm256_cmpeq_epi8(c, leads[2][g])));
+      hit = _mm256_or_si256(hit, _mm256_and_si256(_mm256_cmpeq_epi8(a, leads[0][g]),
+                                                  _mm256_cmpeq_epi8(c, leads[1][g])));
     scanner.Verify(i, static_cast<uint32_t>(_mm256_movemask_epi8(hit)));
   }
   return i;

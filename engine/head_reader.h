@@ -48,9 +48,9 @@ struct TagNeedles {
     uint64_t head;      // the first eight folded bytes (fewer for a shorter needle)
     uint64_t headMask;  // the bits of head that belong to the needle
   };
-  // The needles that begin with the same three folded bytes.
+  // The needles whose first and third folded bytes are the same.
   struct Group {
-    char lead[3];
+    char lead[2];
     int count;
     Needle needles[8];
   };

@@ -650,7 +650,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
   const std::string tooLong(40, 'x');
   const char* longOne[] = {"Key", tooLong.c_str(), nullptr};
   PrepareTagNeedles(&needles, longOne);
-  EXPECT_EQ(2, needles.groupCount);  // "key" and the sitemap's "ad."
+  EXPECT_EQ(2, needles.groupCount);  // "k-y" and the sitemap's "a-."
   const char* sameLead[] = {"DC.Title", "dc.TITLE", "DC.Identifier", nullptr};
   PrepareTagNeedles(&needles, sameLead);
   ASSERT_EQ(2, needles.groupCount);
