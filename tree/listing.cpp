@@ -1,5 +1,6 @@
 #include "tree/listing.h"
 
+#include <iterator>
 #include <string_view>
 
 #include "platform/listing.h"
@@ -77,6 +78,17 @@ int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
   // Straight from the listing, keeping only the names the walk uses; sorted afterwards as a
   // sorted listing gives them.
   std::vector<std::string> files;
+  files.reserve(64);
+  // The mask is split once, not for every entry.
+  std::string_view patterns[8];
+  int patternCount = 0;
+  bool manyPatterns = false;
+  ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+    if (patternCount < static_cast<int>(std::size(patterns)))
+      patterns[patternCount++] = pattern;
+    else
+      manyPatterns = true;
+  });
   int rc = platform::VisitDirEntriesAt(dirFd, [&](std::string_view name, platform::EntryType type) {
     platform::EntryKind kind;
     if (!platform::ResolveEntry(dir, name, type, &kind)) return;
@@ -84,9 +96,14 @@ int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
       if (!kind.isLink && name.find('.') == std::string_view::npos) subdirs->emplace_back(name);
     } else if (kind.isFile) {
       bool wanted = false;
-      ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
-        wanted = wanted || platform::WildcardMatch(pattern, name);
-      });
+      if (manyPatterns) {
+        ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+          wanted = wanted || platform::WildcardMatch(pattern, name);
+        });
+      } else {
+        for (int i = 0; i < patternCount && !wanted; ++i)
+          wanted = platform::WildcardMatch(patterns[i], name);
+      }
       if (wanted) files.emplace_back(name);
     }
   });
@@ -96,9 +113,7 @@ int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
   }
   platform::SortNamesNoCase(subdirs);
   platform::SortNamesNoCase(&files);
-  int patterns = 0;
-  ForEachMaskPattern(mask, [&](std::string_view, bool) { ++patterns; });
-  if (patterns == 1)
+  if (patternCount == 1 && !manyPatterns)
     documents->swap(files);  // already matched
   else
     MatchDocuments(files, mask, documents);
