@@ -62,8 +62,9 @@ TEST(WalkListingTest, ListingAnOpenDirectoryAgreesWithTheFullListing) {
   ASSERT_EQ(0, ::symlink(dir.path().c_str(), (dir / "up").c_str()));
   ASSERT_EQ(0, ::symlink((dir / "b.htm").c_str(), (dir / "link.htm").c_str()));
   ASSERT_EQ(0, ::symlink((dir / "gone.htm").c_str(), (dir / "dangling.htm").c_str()));
-  for (const char* mask : {"*.htm*", "*.htm;*.htm", "*.html; *.txt", "*.txt;*.htm*;", "*", "*.",
-                           "page?.htm;*.HTML", "", ";"}) {
+  for (const char* mask :
+       {"*.htm*", "*.htm;*.htm", "*.html; *.txt", "*.txt;*.htm*;", "*", "*.", "page?.htm;*.HTML",
+        "", ";", "*.a;*.b;*.c;*.d;*.e;*.f;*.g;*.h;*.htm;*.txt"}) {
     std::vector<std::string> subdirs, docs, atSubdirs = {"stale"}, atDocs = {"stale"};
     ASSERT_EQ(0, ListWalkDirectory(dir.path(), mask, &subdirs, &docs));
     int fd = platform::Fs().OpenDir(dir.path());
