@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -331,16 +332,30 @@ void RenderTag(char* text, size_t cap, const TagRecord& record) {
 
 void RenderStamp() {
   // Today's date as "MM/DD/YY"; the stamp carries its digits shuffled and shifted to letters.
-  std::string date = platform::FormatTime("%m/%d/%y", platform::LocalTime(platform::Now()));
-  const int order[6] = {1, 7, 3, 0, 6, 4};  // month 2nd, year 2nd, day 1st, month 1st, ...
-  char code[6];
-  for (int i = 0; i < 6; ++i)
-    code[i] = static_cast<char>(date[static_cast<size_t>(order[i])] + 20);
+  // A rewrite of every document asks for it each time: the date is worked out once a second.
+  static std::time_t codedAt = -1;
+  static char code[6];
+  std::time_t now = platform::Now();
+  if (now != codedAt || now == -1) {
+    std::string date = platform::FormatTime("%m/%d/%y", platform::LocalTime(now));
+    const int order[6] = {1, 7, 3, 0, 6, 4};  // month 2nd, year 2nd, day 1st, month 1st, ...
+    for (int i = 0; i < 6; ++i)
+      code[i] = static_cast<char>(date[static_cast<size_t>(order[i])] + 20);
+    codedAt = now;
+  }
   platform::CopyText(StampTag.name, "$RUZOZAZEZO");
   StampTag.flags = 0;
-  platform::CopyText(StampTag.value,
-                     platform::Format("Tagsteward %s Build %s.%c%c%c%c%c%c", szVer, szBuild,
-                                      code[0], code[1], code[2], code[3], code[4], code[5]));
+  // "Tagsteward %s Build %s.%c%c%c%c%c%c", put together without a format.
+  char* value = StampTag.value;
+  constexpr size_t cap = sizeof StampTag.value;
+  size_t used = platform::CopyText(value, cap, "Tagsteward ");
+  used += platform::CopyText(value + used, cap - used,
+                             string_view(szVer, strnlen(szVer, sizeof szVer)));
+  used += platform::CopyText(value + used, cap - used, " Build ");
+  used += platform::CopyText(value + used, cap - used,
+                             string_view(szBuild, strnlen(szBuild, sizeof szBuild)));
+  used += platform::CopyText(value + used, cap - used, ".");
+  platform::CopyText(value + used, cap - used, string_view(code, sizeof code));
   EdBuffer[0] = '\0';
   RenderTag(EdBuffer, StampTag);
 }

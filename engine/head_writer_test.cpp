@@ -145,6 +145,19 @@ TEST_F(HeadWriterTest, StampCarriesTheVersionAndTheShuffledDate) {
   platform::SetTestClock(std::mktime(&tm));
   RenderStamp();
   EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEG\">\r\n")) << EdBuffer;
+
+  // Within the same second the date is the same, but the version texts are read again; the
+  // next day has its own date.
+  char savedVer[sizeof szVer];
+  std::memcpy(savedVer, szVer, sizeof szVer);
+  platform::CopyText(szVer, "9.9");
+  RenderStamp();
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, "\"Tagsteward 9.9 Build ")) << EdBuffer;
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEG\">\r\n")) << EdBuffer;
+  std::memcpy(szVer, savedVer, sizeof szVer);
+  platform::SetTestClock(std::mktime(&tm) + 24 * 3600);  // 11/04/12
+  RenderStamp();
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEH\">\r\n")) << EdBuffer;
 }
 
 TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
