@@ -1,6 +1,7 @@
 #include "tree/tree_tags.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -53,15 +54,6 @@ TagRecord* DefaultSaveArea(size_t count) {
 }
 SaveAreaAllocator gSaveAreaAllocator = DefaultSaveArea;
 
-// Names and values compared within their fields, so a record without a terminator cannot be
-// read past its end.
-int CompareNames(const TagRecord& a, const TagRecord& b) {
-  return std::strncmp(a.name, b.name, sizeof a.name);
-}
-int CompareValues(const TagRecord& a, const TagRecord& b) {
-  return std::strncmp(a.value, b.value, sizeof a.value);
-}
-
 enum class Rule { Never, Flagged, Any };
 
 // Both bits of a field set means "any".
@@ -102,20 +94,73 @@ bool AddPageTags() {
   return true;
 }
 
+// An index entry with what the merge compares, worked out once per entry: the name as words
+// that order as its bytes do (up to its end within the field, zeros after it, so a name
+// without a terminator is never read past its field) and the value's length.
+struct KeyedEntry {
+  uint64_t name[4];
+  uint32_t valueLength;
+  MergeEntry entry;
+};
+static_assert(sizeof(TagRecord::name) == sizeof(KeyedEntry::name));
+KeyedEntry gKeyed[kMergeIndexSize];
+int gKeyedCount = 0;
+
+void LoadKeyed() {
+  gKeyedCount = MergeCount;
+  for (int i = 0; i < MergeCount; ++i) {
+    KeyedEntry& k = gKeyed[i];
+    const TagRecord& r = *MergeIndex[i].record;
+    char name[sizeof r.name] = {};
+    std::memcpy(name, r.name, strnlen(r.name, sizeof r.name));
+    std::memcpy(k.name, name, sizeof name);
+    if constexpr (std::endian::native == std::endian::little) {
+      for (uint64_t& word : k.name)
+        word = __builtin_bswap64(word);
+    }
+    k.valueLength = static_cast<uint32_t>(strnlen(r.value, sizeof r.value));
+    k.entry = MergeIndex[i];
+  }
+}
+
+void StoreKeyed() {
+  MergeCount = gKeyedCount;
+  for (int i = 0; i < gKeyedCount; ++i)
+    MergeIndex[i] = gKeyed[i].entry;
+}
+
+// As strncmp over the name fields: < 0, 0 or > 0.
+int CompareNames(const KeyedEntry& a, const KeyedEntry& b) {
+  for (size_t w = 0; w < 4; ++w)
+    if (a.name[w] != b.name[w]) return a.name[w] < b.name[w] ? -1 : 1;
+  return 0;
+}
+// As strncmp over the value fields.
+int CompareValues(const KeyedEntry& a, const KeyedEntry& b) {
+  uint32_t common = std::min(a.valueLength, b.valueLength);
+  int c = std::memcmp(a.entry.record->value, b.entry.record->value, common);
+  if (c != 0) return c;
+  return a.valueLength == b.valueLength ? 0 : a.valueLength < b.valueLength ? -1 : 1;
+}
+bool SameValues(const KeyedEntry& a, const KeyedEntry& b) {
+  return a.valueLength == b.valueLength &&
+         std::memcmp(a.entry.record->value, b.entry.record->value, a.valueLength) == 0;
+}
+
 void RemoveEntry(int at) {
-  std::memmove(&MergeIndex[at], &MergeIndex[at + 1],
-               sizeof(MergeEntry) * static_cast<size_t>(MergeCount - at - 1));
-  --MergeCount;
+  std::memmove(&gKeyed[at], &gKeyed[at + 1],
+               sizeof(KeyedEntry) * static_cast<size_t>(gKeyedCount - at - 1));
+  --gKeyedCount;
 }
 
 // Removes the earlier of two adjacent entries with equal name and value. After a removal only
 // the pair just before the gap is new, so the scan resumes there; the result is the same as
 // restarting from the beginning.
 void RemoveExactDuplicates() {
-  for (int i = 1; i < MergeCount;) {
-    const TagRecord& a = *MergeIndex[i - 1].record;
-    const TagRecord& b = *MergeIndex[i].record;
-    if (CompareNames(a, b) == 0 && CompareValues(a, b) == 0) {
+  for (int i = 1; i < gKeyedCount;) {
+    const KeyedEntry& a = gKeyed[i - 1];
+    const KeyedEntry& b = gKeyed[i];
+    if (CompareNames(a, b) == 0 && SameValues(a, b)) {
       RemoveEntry(i - 1);
       i = std::max(1, i - 1);
     } else {
@@ -124,31 +169,30 @@ void RemoveExactDuplicates() {
   }
 }
 
-void MarkAllowedDuplicates() {
-  bool inherited = InheritedRule() == Rule::Flagged;
-  bool page = PageRule() == Rule::Flagged;
-  if (!inherited && !page) return;
-  for (int i = 0; i < MergeCount; ++i) {
-    MergeEntry& e = MergeIndex[i];
-    bool isInherited = (e.marks & kMarkInherited) != 0;
-    if ((isInherited ? inherited : page) && SchemaAllowsDuplicates(*e.record))
-      e.marks |= kMarkDuplicateAllowed;
+// Whether the schema lets the entry's tag stand beside another of its name, asked once and
+// only of an entry whose rule depends on it.
+bool DuplicateAllowed(MergeEntry& e) {
+  constexpr uint32_t kAsked = 1u << 31;
+  if (!(e.marks & kAsked)) {
+    e.marks |= kAsked;
+    if (SchemaAllowsDuplicates(*e.record)) e.marks |= kMarkDuplicateAllowed;
   }
+  return (e.marks & kMarkDuplicateAllowed) != 0;
 }
 
 // Of two adjacent entries with the same name, the rule of the later-added one's kind decides
-// whether both stay; if not, the priority decides which one goes.
+// whether both stay (under "when flagged", the schema flag of that one's tag); if not, the
+// priority decides which one goes.
 void RemoveNameDuplicates() {
   bool rootPriority = (strategy & kRulesRootPriority) != 0;
-  for (int i = 1; i < MergeCount;) {
-    const MergeEntry& later = MergeIndex[i];
-    if (CompareNames(*MergeIndex[i - 1].record, *later.record) != 0) {
+  for (int i = 1; i < gKeyedCount;) {
+    MergeEntry& later = gKeyed[i].entry;
+    if (CompareNames(gKeyed[i - 1], gKeyed[i]) != 0) {
       ++i;
       continue;
     }
     Rule rule = (later.marks & kMarkInherited) ? InheritedRule() : PageRule();
-    bool keepBoth =
-        rule == Rule::Any || (rule == Rule::Flagged && (later.marks & kMarkDuplicateAllowed) != 0);
+    bool keepBoth = rule == Rule::Any || (rule == Rule::Flagged && DuplicateAllowed(later));
     if (keepBoth) {
       ++i;
       continue;
@@ -156,21 +200,24 @@ void RemoveNameDuplicates() {
     RemoveEntry(rootPriority ? i : i - 1);
     i = std::max(1, i - 1);
   }
+  for (int i = 0; i < gKeyedCount; ++i)
+    gKeyed[i].entry.marks &= kMarkInherited | kMarkDuplicateAllowed;
 }
 
+// Sequences are unique, so each sort has one result whatever the algorithm.
 void SortByNameThenSequence() {
-  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
-    int c = CompareNames(*a.record, *b.record);
-    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  std::sort(gKeyed, gKeyed + gKeyedCount, [](const KeyedEntry& a, const KeyedEntry& b) {
+    int c = CompareNames(a, b);
+    return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
   });
 }
 
 // Equal name and value are ordered by sequence so the result does not depend on the sort.
 void SortByNameThenValue() {
-  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
-    int c = CompareNames(*a.record, *b.record);
-    if (c == 0) c = CompareValues(*a.record, *b.record);
-    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  std::sort(gKeyed, gKeyed + gKeyedCount, [](const KeyedEntry& a, const KeyedEntry& b) {
+    int c = CompareNames(a, b);
+    if (c == 0) c = CompareValues(a, b);
+    return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
   });
 }
 
@@ -190,12 +237,13 @@ bool MergeIntoIndex() {
     ReportCoded(kIndexFull);
     return false;
   }
+  LoadKeyed();
   SortByNameThenSequence();
   RemoveExactDuplicates();
-  MarkAllowedDuplicates();
   RemoveNameDuplicates();
   SortByNameThenValue();
   RemoveExactDuplicates();
+  StoreKeyed();
   return true;
 }
 
