@@ -99,28 +99,61 @@ bool AddPageTags() {
 // without a terminator is never read past its field) and the value's length.
 struct KeyedEntry {
   uint64_t name[4];
-  uint32_t valueLength;
+  uint32_t valueLength;  // kUnknownLength until a comparison needs it
   MergeEntry entry;
 };
 static_assert(sizeof(TagRecord::name) == sizeof(KeyedEntry::name));
+constexpr uint32_t kUnknownLength = UINT32_MAX;
 KeyedEntry gKeyed[kMergeIndexSize];
 int gKeyedCount = 0;
+
+// The name's words with every byte from its first NUL on cleared, in an order that compares
+// as the bytes do.
+void MakeNameKey(const char (&name)[32], uint64_t (&key)[4]) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(key, name, sizeof key);
+    bool ended = false;
+    for (uint64_t& word : key) {
+      if (ended) {
+        word = 0;
+        continue;
+      }
+      // The lowest flagged byte is the first NUL (flags above it may be false).
+      uint64_t zero = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+      if (zero != 0) {
+        int keep = __builtin_ctzll(zero) / 8;  // bytes before the NUL
+        word = keep == 0 ? 0 : word & ((uint64_t{1} << (8 * keep)) - 1);
+        ended = true;
+      }
+      word = __builtin_bswap64(word);
+    }
+  } else {
+    unsigned char bytes[sizeof key] = {};
+    std::memcpy(bytes, name, strnlen(name, sizeof bytes));
+    for (size_t w = 0; w < 4; ++w) {
+      key[w] = 0;
+      for (size_t b = 0; b < 8; ++b)
+        key[w] = key[w] << 8 | bytes[w * 8 + b];
+    }
+  }
+}
 
 void LoadKeyed() {
   gKeyedCount = MergeCount;
   for (int i = 0; i < MergeCount; ++i) {
     KeyedEntry& k = gKeyed[i];
-    const TagRecord& r = *MergeIndex[i].record;
-    char name[sizeof r.name] = {};
-    std::memcpy(name, r.name, strnlen(r.name, sizeof r.name));
-    std::memcpy(k.name, name, sizeof name);
-    if constexpr (std::endian::native == std::endian::little) {
-      for (uint64_t& word : k.name)
-        word = __builtin_bswap64(word);
-    }
-    k.valueLength = static_cast<uint32_t>(strnlen(r.value, sizeof r.value));
+    MakeNameKey(MergeIndex[i].record->name, k.name);
+    k.valueLength = kUnknownLength;
     k.entry = MergeIndex[i];
   }
+}
+
+uint32_t ValueLength(KeyedEntry& k) {
+  if (k.valueLength == kUnknownLength) {
+    const TagRecord& r = *k.entry.record;
+    k.valueLength = static_cast<uint32_t>(strnlen(r.value, sizeof r.value));
+  }
+  return k.valueLength;
 }
 
 void StoreKeyed() {
@@ -136,14 +169,14 @@ int CompareNames(const KeyedEntry& a, const KeyedEntry& b) {
   return 0;
 }
 // As strncmp over the value fields.
-int CompareValues(const KeyedEntry& a, const KeyedEntry& b) {
-  uint32_t common = std::min(a.valueLength, b.valueLength);
-  int c = std::memcmp(a.entry.record->value, b.entry.record->value, common);
+int CompareValues(KeyedEntry& a, KeyedEntry& b) {
+  uint32_t aLength = ValueLength(a), bLength = ValueLength(b);
+  int c = std::memcmp(a.entry.record->value, b.entry.record->value, std::min(aLength, bLength));
   if (c != 0) return c;
-  return a.valueLength == b.valueLength ? 0 : a.valueLength < b.valueLength ? -1 : 1;
+  return aLength == bLength ? 0 : aLength < bLength ? -1 : 1;
 }
-bool SameValues(const KeyedEntry& a, const KeyedEntry& b) {
-  return a.valueLength == b.valueLength &&
+bool SameValues(KeyedEntry& a, KeyedEntry& b) {
+  return ValueLength(a) == ValueLength(b) &&
          std::memcmp(a.entry.record->value, b.entry.record->value, a.valueLength) == 0;
 }
 
@@ -158,8 +191,8 @@ void RemoveEntry(int at) {
 // restarting from the beginning.
 void RemoveExactDuplicates() {
   for (int i = 1; i < gKeyedCount;) {
-    const KeyedEntry& a = gKeyed[i - 1];
-    const KeyedEntry& b = gKeyed[i];
+    KeyedEntry& a = gKeyed[i - 1];
+    KeyedEntry& b = gKeyed[i];
     if (CompareNames(a, b) == 0 && SameValues(a, b)) {
       RemoveEntry(i - 1);
       i = std::max(1, i - 1);
@@ -214,7 +247,7 @@ void SortByNameThenSequence() {
 
 // Equal name and value are ordered by sequence so the result does not depend on the sort.
 void SortByNameThenValue() {
-  std::sort(gKeyed, gKeyed + gKeyedCount, [](const KeyedEntry& a, const KeyedEntry& b) {
+  std::sort(gKeyed, gKeyed + gKeyedCount, [](KeyedEntry& a, KeyedEntry& b) {
     int c = CompareNames(a, b);
     if (c == 0) c = CompareValues(a, b);
     return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;

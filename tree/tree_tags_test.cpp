@@ -604,6 +604,15 @@ TEST_F(TreeTagsTest, MergeKeepsWhatComparingTheFieldsKeeps) {
       "b",
       "\xe9t\xe9",
       "ab\0zz"s,  // bytes after the end of the name do not count
+      "\x01",
+      "\x01\x01"
+      "b",
+      "a\x01",
+      std::string(7, 'e') + "\x01",
+      std::string(8, 'e') + "\x01",
+      std::string(15, 'e') + "\x01\0z"s,
+      std::string(16, 'e'),
+      std::string(8, 'e'),
       std::string(32, 'n'),
       std::string(31, 'n') + "o",
       std::string(31, 'n')};
