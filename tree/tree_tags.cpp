@@ -186,20 +186,21 @@ void RemoveEntry(int at) {
   --gKeyedCount;
 }
 
-// Removes the earlier of two adjacent entries with equal name and value. After a removal only
-// the pair just before the gap is new, so the scan resumes there; the result is the same as
-// restarting from the beginning.
+// Removes the earlier of two adjacent entries with equal name and value, until no two are
+// left: of each run of equal entries the last stays. One pass, since equality carries along
+// a run.
 void RemoveExactDuplicates() {
-  for (int i = 1; i < gKeyedCount;) {
-    KeyedEntry& a = gKeyed[i - 1];
-    KeyedEntry& b = gKeyed[i];
-    if (CompareNames(a, b) == 0 && SameValues(a, b)) {
-      RemoveEntry(i - 1);
-      i = std::max(1, i - 1);
-    } else {
-      ++i;
+  int kept = 0;
+  for (int i = 0; i < gKeyedCount; ++i) {
+    KeyedEntry& a = gKeyed[i];
+    if (i + 1 < gKeyedCount) {
+      KeyedEntry& b = gKeyed[i + 1];
+      if (CompareNames(a, b) == 0 && SameValues(a, b)) continue;
     }
+    if (kept != i) gKeyed[kept] = a;
+    ++kept;
   }
+  gKeyedCount = kept;
 }
 
 // Whether the schema lets the entry's tag stand beside another of its name, asked once and
