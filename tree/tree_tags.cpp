@@ -247,12 +247,17 @@ void SortByNameThenSequence() {
 }
 
 // Equal name and value are ordered by sequence so the result does not depend on the sort.
+// The index is in name order already, so only each run of one name is sorted.
 void SortByNameThenValue() {
-  std::sort(gKeyed, gKeyed + gKeyedCount, [](KeyedEntry& a, KeyedEntry& b) {
-    int c = CompareNames(a, b);
-    if (c == 0) c = CompareValues(a, b);
-    return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
-  });
+  for (int begin = 0, end; begin < gKeyedCount; begin = end) {
+    for (end = begin + 1; end < gKeyedCount && CompareNames(gKeyed[begin], gKeyed[end]) == 0;)
+      ++end;
+    if (end - begin < 2) continue;
+    std::sort(gKeyed + begin, gKeyed + end, [](KeyedEntry& a, KeyedEntry& b) {
+      int c = CompareValues(a, b);
+      return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
+    });
+  }
 }
 
 // Fills the index in the order the rules ask for and reduces it. false after M047.
