@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
+#include <ctime>
 #include <string>
 #include <string_view>
 
 #include "config/settings.h"
 #include "config/version.h"
 #include "engine/head_reader.h"
+#include "engine/rewrite_plan.h"
 #include "log/audit.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -25,7 +26,7 @@ constexpr const char kBufferFull[] =
     "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
 
 // Only the first chunk of a document is searched; the rest is copied as it is.
-constexpr size_t kChunkSize = 4096;
+constexpr size_t kChunkSize = kRewriteChunkSize;
 constexpr size_t kCopySize = 65536;
 
 // Appends bytes to a fixed text whose room the caller has checked.
@@ -39,22 +40,10 @@ struct Appender {
 
 // The first chunk of a document. Every byte of it is searched, NULs included, as the reader
 // does: both must see the same meta tags.
-class Chunk {
- public:
+struct Chunk {
   char bytes[kChunkSize];
   size_t size = 0;  // bytes read
 
-  size_t Find(string_view what, size_t from = 0) const {
-    if (from > size) return npos;
-    return string_view(bytes, size).find(what, from);
-  }
-  // Rewrites the first occurrence (or every occurrence) of from, at or after start, as to.
-  void Fold(string_view from, string_view to, size_t start, bool all) {
-    for (size_t at = Find(from, start); at != npos; at = Find(from, at + to.size())) {
-      std::memcpy(bytes + at, to.data(), to.size());
-      if (!all) return;
-    }
-  }
   string_view Slice(size_t begin, size_t end) const {
     return string_view(bytes + begin, end - begin);
   }
@@ -83,12 +72,13 @@ class Rewrite {
       resolved_ = true;
       fd_ = held->fd;
       ownsFd_ = false;
-      // The size just asked ends the chunk of a short document without another read.
-      return ReadChunk(out_.targetInfo().size);
+      // The size just asked ends the document without a read that finds nothing more.
+      knownSize_ = out_.targetInfo().size;
+      return ReadChunk();
     }
     fd_ = platform::Fs().Open(path_, platform::OpenFor::Read, 0);
     if (fd_ < 0) return ReadFailed();
-    return ReadChunk(-1);
+    return ReadChunk();
   }
 
   Chunk& chunk() { return chunk_; }
@@ -161,6 +151,9 @@ class Rewrite {
         if (n == 0) break;
         offset_ += n;
         if (Put(string_view(copy, static_cast<size_t>(n))) != 0) return -1;
+        // A short read that ends where the size said is the end; one that does not (the
+        // document has grown meanwhile) reads on.
+        if (static_cast<size_t>(n) < sizeof copy && offset_ == knownSize_) break;
       }
     }
     if (Flush() != 0) return -1;
@@ -194,8 +187,8 @@ class Rewrite {
     return 0;
   }
   // Reads up to a chunk from the start of the document, positioned reads throughout: a held
-  // descriptor may stand anywhere. knownSize >= 0 is the document's size as just asked.
-  int ReadChunk(long long knownSize) {
+  // descriptor may stand anywhere.
+  int ReadChunk() {
     size_t got = 0;
     while (got < kChunkSize) {
       long n = platform::Fs().ReadAt(fd_, chunk_.bytes + got, kChunkSize - got,
@@ -203,7 +196,7 @@ class Rewrite {
       if (n < 0) return ReadFailed();
       if (n == 0) break;
       got += static_cast<size_t>(n);
-      if (static_cast<long long>(got) == knownSize) break;
+      if (static_cast<long long>(got) == knownSize_) break;
     }
     chunk_.size = got;
     offset_ = static_cast<long long>(got);
@@ -218,8 +211,9 @@ class Rewrite {
   const char* path_;
   int fd_ = -1;
   bool ownsFd_ = true;
-  bool resolved_ = false;  // out_ already knows the target
-  long long offset_ = 0;   // where the next read of the document starts
+  bool resolved_ = false;     // out_ already knows the target
+  long long offset_ = 0;      // where the next read of the document starts
+  long long knownSize_ = -1;  // the document's size as just asked, or -1
   Chunk chunk_;
   platform::AtomicFile out_;
   bool failed_ = false;
@@ -227,132 +221,58 @@ class Rewrite {
   size_t pending_ = 0;  // bytes gathered in gPending
 };
 
-enum class Block { Meta, Link };
-
-size_t FirstOf(const Chunk& c, std::initializer_list<string_view> spellings, size_t from) {
-  size_t first = npos;
-  for (string_view s : spellings)
-    first = std::min(first, c.Find(s, from));
-  return first;
-}
-
-// Meta and link tags in the letter cases that are recognised, without folding the chunk.
-size_t FindMeta(const Chunk& c, size_t from) {
-  return FirstOf(c, {"<meta", "<META", "<Meta"}, from);
-}
-size_t FindLink(const Chunk& c, size_t from) {
-  return FirstOf(c, {"<link rel", "<LINK REL"}, from);
-}
-
-// When pos lies inside the text of a meta tag of the head (as the reader walks them), the
-// position after that tag's ">"; otherwise npos.
-size_t MetaAround(const Chunk& c, size_t head, size_t pos) {
-  for (size_t at = FindMeta(c, head); at != npos && at < pos; at = FindMeta(c, at)) {
-    size_t gt = c.Find(">", at);
-    if (gt == npos) return npos;
-    if (pos < gt) return gt + 1;
-    at = gt + 1;
-  }
-  return npos;
-}
-
 void AuditWarning(const char* path, const char* text) {
   if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, text);
 }
 
 // The rewrite shared by the head writer and the style sheet link: 0, -1, or -2 (no head tag).
-int RewriteDocument(platform::WindowHandle window, const char* path, Block block,
+int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBlock block,
                     const char* insert, const HeldDocument* held) {
   Rewrite rw(window, path);
   if (rw.Open(held) != 0) return -1;
   Chunk& c = rw.chunk();
   if (c.size == 0) return 0;  // an empty document stays empty
 
-  c.Fold("<head", "<HEAD", 0, false);
-  c.Fold("</head>", "</HEAD>", 0, false);
-  if (c.Find("</HEAD>") == npos) {
-    if (block == Block::Meta) AuditWarning(path, "Missing </HEAD> tag.");
-    return -1;
-  }
-  size_t head = c.Find("<HEAD");
-  if (head == npos) {
-    AuditWarning(path, "No HEAD tag - file ignored.");
-    return -2;
-  }
-  // The head must end after it starts, as the reader requires.
-  size_t headEnd = c.Find("</HEAD>", head);
-  if (headEnd == npos) {
-    if (block == Block::Meta) AuditWarning(path, "Missing </HEAD> tag.");
-    return -1;
-  }
-
-  size_t blockStart = npos;  // where the replaced block starts
-  size_t resume = 0;         // where the chunk goes on after it
-  if (block == Block::Meta) {
-    c.Fold("<META", "<meta", head, true);
-    c.Fold("<Meta", "<meta", head, true);
-    blockStart = c.Find("<meta", head);
-    for (size_t at = blockStart; at != npos; at = c.Find("<meta", resume)) {
-      size_t gt = c.Find(">", at);
-      // A tag that runs into the end of the head has lost its own terminator.
-      if (gt == npos || (at < headEnd && headEnd < gt))
-        return rw.Unterminated("Metatag parse error - missing tag terminator");
-      resume = gt + 1;
-    }
-  } else {
-    // The first link tag of the head that is not text inside a meta tag; the meta tags must
-    // come through unchanged, so a link that runs into one has lost its own terminator.
-    for (size_t from = head;;) {
-      blockStart = FindLink(c, from);
-      if (blockStart == npos || blockStart > headEnd) {
-        blockStart = npos;
-        break;
-      }
-      size_t metaEnd = MetaAround(c, head, blockStart);
-      if (metaEnd == npos) break;
-      from = metaEnd;
-    }
-    if (blockStart != npos) {
-      size_t gt = c.Find(">", blockStart);
-      if (gt == npos || gt > headEnd || FindMeta(c, blockStart) < gt)
-        return rw.Unterminated("Metatag parse error - missing link rel terminator");
-      resume = gt + 1;
-    }
+  static RewritePlan plan;  // main thread only
+  PlanRewrite(c.bytes, c.size, block, &plan);
+  switch (plan.outcome) {
+    case RewriteOutcome::Write:
+      break;
+    case RewriteOutcome::MissingHeadEnd:
+      if (block == RewriteBlock::Meta) AuditWarning(path, "Missing </HEAD> tag.");
+      return -1;
+    case RewriteOutcome::NoHead:
+      AuditWarning(path, "No HEAD tag - file ignored.");
+      return -2;
+    case RewriteOutcome::UnterminatedMeta:
+      return rw.Unterminated("Metatag parse error - missing tag terminator");
+    case RewriteOutcome::UnterminatedLink:
+      return rw.Unterminated("Metatag parse error - missing link rel terminator");
   }
 
   if (rw.Begin() != 0) return -1;
-  if (blockStart != npos) {
-    rw.Put(c.Slice(0, blockStart));
+  if (plan.blockStart != RewritePlan::kNoBlock) {
+    rw.Put(c.Slice(0, plan.blockStart));
   } else {
-    // No block: insert after the head tag, whatever attributes it has.
-    size_t gt = c.Find(">", head);
-    resume = gt + 1;
-    rw.Put(c.Slice(0, resume));
+    rw.Put(c.Slice(0, plan.resume));
     rw.Put("\r\n");
   }
-  if (block == Block::Meta && !IsTreeTagPath(path)) {
+  if (block == RewriteBlock::Meta && !IsTreeTagPath(path)) {
     RenderStamp();
     rw.Put(EdBuffer);
   }
   rw.Put(insert ? insert : "");
-  if (block == Block::Meta && blockStart != npos) {
-    // Markup between the meta tags (a title, a comment, the end of the head) stays, after the
-    // new tags; the blanks and line breaks between tags do not.
-    size_t at = blockStart;
-    for (;;) {
-      size_t gapStart = c.Find(">", at) + 1;
-      size_t next = c.Find("<meta", gapStart);
-      if (next == npos) break;
-      string_view gap = platform::TrimBlanks(c.Slice(gapStart, next));
-      if (!gap.empty()) {
-        rw.Separate();
-        rw.Put(gap);
-        rw.Put("\r\n");
-      }
-      at = next;
+  // Markup between the meta tags (a title, a comment, the end of the head) stays, after the
+  // new tags; the blanks and line breaks between tags do not.
+  for (size_t i = 1; i < plan.metaCount; ++i) {
+    string_view gap = platform::TrimBlanks(c.Slice(plan.metaEnd[i - 1] + 1u, plan.metaStart[i]));
+    if (!gap.empty()) {
+      rw.Separate();
+      rw.Put(gap);
+      rw.Put("\r\n");
     }
   }
-  return rw.Finish(resume);
+  return rw.Finish(plan.resume);
 }
 
 }  // namespace
@@ -412,22 +332,36 @@ void RenderTag(char* text, size_t cap, const TagRecord& record) {
 
 void RenderStamp() {
   // Today's date as "MM/DD/YY"; the stamp carries its digits shuffled and shifted to letters.
-  std::string date = platform::FormatTime("%m/%d/%y", platform::LocalTime(platform::Now()));
-  const int order[6] = {1, 7, 3, 0, 6, 4};  // month 2nd, year 2nd, day 1st, month 1st, ...
-  char code[6];
-  for (int i = 0; i < 6; ++i)
-    code[i] = static_cast<char>(date[static_cast<size_t>(order[i])] + 20);
+  // A rewrite of every document asks for it each time: the date is worked out once a second.
+  static std::time_t codedAt = -1;
+  static char code[6];
+  std::time_t now = platform::Now();
+  if (now != codedAt || now == -1) {
+    std::string date = platform::FormatTime("%m/%d/%y", platform::LocalTime(now));
+    const int order[6] = {1, 7, 3, 0, 6, 4};  // month 2nd, year 2nd, day 1st, month 1st, ...
+    for (int i = 0; i < 6; ++i)
+      code[i] = static_cast<char>(date[static_cast<size_t>(order[i])] + 20);
+    codedAt = now;
+  }
   platform::CopyText(StampTag.name, "$RUZOZAZEZO");
   StampTag.flags = 0;
-  platform::CopyText(StampTag.value,
-                     platform::Format("Tagsteward %s Build %s.%c%c%c%c%c%c", szVer, szBuild,
-                                      code[0], code[1], code[2], code[3], code[4], code[5]));
+  // "Tagsteward %s Build %s.%c%c%c%c%c%c", put together without a format.
+  char* value = StampTag.value;
+  constexpr size_t cap = sizeof StampTag.value;
+  size_t used = platform::CopyText(value, cap, "Tagsteward ");
+  used += platform::CopyText(value + used, cap - used,
+                             string_view(szVer, strnlen(szVer, sizeof szVer)));
+  used += platform::CopyText(value + used, cap - used, " Build ");
+  used += platform::CopyText(value + used, cap - used,
+                             string_view(szBuild, strnlen(szBuild, sizeof szBuild)));
+  used += platform::CopyText(value + used, cap - used, ".");
+  platform::CopyText(value + used, cap - used, string_view(code, sizeof code));
   EdBuffer[0] = '\0';
   RenderTag(EdBuffer, StampTag);
 }
 
 int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText) {
-  return RewriteDocument(window, path, Block::Meta, tagsText, nullptr);
+  return RewriteDocument(window, path, RewriteBlock::Meta, tagsText, nullptr);
 }
 
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText) {
@@ -436,7 +370,7 @@ int RewriteHead(platform::WindowHandle window, const char* path, const char* tag
 
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText,
                 const HeldDocument* held) {
-  int rc = RewriteDocument(window, path, Block::Meta, tagsText, held);
+  int rc = RewriteDocument(window, path, RewriteBlock::Meta, tagsText, held);
   return rc == -2 ? 0 : rc;
 }
 
@@ -444,7 +378,7 @@ int InsertStylesheetLink(platform::WindowHandle window, const char* path, const 
                          const HeldDocument* held) {
   std::string line =
       platform::Format("<link rel=\"STYLESHEET\" type=\"text/css\" href=\"%s\">\r\n", address);
-  int rc = RewriteDocument(window, path, Block::Link, line.c_str(), held);
+  int rc = RewriteDocument(window, path, RewriteBlock::Link, line.c_str(), held);
   return rc == -2 ? 0 : rc;
 }
 

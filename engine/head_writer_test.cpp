@@ -145,6 +145,19 @@ TEST_F(HeadWriterTest, StampCarriesTheVersionAndTheShuffledDate) {
   platform::SetTestClock(std::mktime(&tm));
   RenderStamp();
   EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEG\">\r\n")) << EdBuffer;
+
+  // Within the same second the date is the same, but the version texts are read again; the
+  // next day has its own date.
+  char savedVer[sizeof szVer];
+  std::memcpy(savedVer, szVer, sizeof szVer);
+  platform::CopyText(szVer, "9.9");
+  RenderStamp();
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, "\"Tagsteward 9.9 Build ")) << EdBuffer;
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEG\">\r\n")) << EdBuffer;
+  std::memcpy(szVer, savedVer, sizeof szVer);
+  platform::SetTestClock(std::mktime(&tm) + 24 * 3600);  // 11/04/12
+  RenderStamp();
+  EXPECT_NE(nullptr, std::strstr(EdBuffer, ".EFDEEH\">\r\n")) << EdBuffer;
 }
 
 TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
@@ -273,6 +286,55 @@ TEST_F(HeadWriterTest, HeldDocumentIsReadThroughItsDescriptorWhileItsNameNamesIt
     EXPECT_TRUE(ReadFile(path) == longDoc) << at;
     EXPECT_EQ(std::vector<std::string>{path + "|Error opening temp file"}, BoxLines()) << at;
     EXPECT_FALSE(Exists(site / "temp.dat")) << at;
+    ::close(held.fd);
+  }
+}
+
+// A held document's size, asked as its name is checked, ends the copy of its rest: the read
+// that comes back short at that size is the last. One that has grown since is read to its end.
+TEST_F(HeadWriterTest, HeldDocumentIsCopiedUpToItsSizeUnlessItHasGrown) {
+  TempDir site;
+  std::string path = site / "p.htm";
+  const std::string head = "<HEAD><meta name=a content=1></HEAD>";
+  struct Case {
+    const char* what;
+    size_t tail;
+    int growAtRead;  // 0: never
+    int reads;
+  } cases[] = {
+      {"within the chunk", 100, 0, 1},
+      {"exactly the chunk", 4096 - head.size(), 0, 2},
+      {"one short read after the chunk", 9000, 0, 2},
+      {"full reads, then a short one", 150000, 0, 4},
+      {"rest a multiple of the copy size", 4096 - head.size() + 2 * 65536, 0, 4},
+      {"grown before the rest is read", 9000, 2, 3},
+      {"grown between reads of the rest", 150000, 3, 5},
+  };
+  for (const Case& c : cases) {
+    const std::string doc = head + std::string(c.tail, 't');
+    WriteFile(path, doc);
+    ui_.Clear();
+    HeldDocument held;
+    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(held.fd, 0);
+    held.known = platform::Fs().StatOpen(held.fd, &held.info) == 0;
+    FaultPlan plan;
+    plan.beforeRead = [&](int read) {
+      if (read != c.growAtRead) return;
+      int w = ::open(path.c_str(), O_WRONLY | O_APPEND);
+      ASSERT_EQ(5, ::write(w, "grown", 5));
+      ::close(w);
+    };
+    FaultyFileSystem counting(plan);
+    {
+      platform::ScopedFileSystem scoped(&counting);
+      EXPECT_EQ(0, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held)) << c.what;
+    }
+    std::string expected = "<HEAD>" + Stamp() + kTags + "</HEAD>" + std::string(c.tail, 't') +
+                           (c.growAtRead ? "grown" : "");
+    EXPECT_TRUE(ReadFile(path) == expected) << c.what;
+    EXPECT_EQ(c.reads, counting.counts().reads) << c.what;
+    EXPECT_TRUE(ui_.boxes().empty()) << c.what;
     ::close(held.fd);
   }
 }

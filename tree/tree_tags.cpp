@@ -1,6 +1,7 @@
 #include "tree/tree_tags.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -53,15 +54,6 @@ TagRecord* DefaultSaveArea(size_t count) {
 }
 SaveAreaAllocator gSaveAreaAllocator = DefaultSaveArea;
 
-// Names and values compared within their fields, so a record without a terminator cannot be
-// read past its end.
-int CompareNames(const TagRecord& a, const TagRecord& b) {
-  return std::strncmp(a.name, b.name, sizeof a.name);
-}
-int CompareValues(const TagRecord& a, const TagRecord& b) {
-  return std::strncmp(a.value, b.value, sizeof a.value);
-}
-
 enum class Rule { Never, Flagged, Any };
 
 // Both bits of a field set means "any".
@@ -102,53 +94,139 @@ bool AddPageTags() {
   return true;
 }
 
-void RemoveEntry(int at) {
-  std::memmove(&MergeIndex[at], &MergeIndex[at + 1],
-               sizeof(MergeEntry) * static_cast<size_t>(MergeCount - at - 1));
-  --MergeCount;
-}
+// An index entry with what the merge compares, worked out once per entry: the name as words
+// that order as its bytes do (up to its end within the field, zeros after it, so a name
+// without a terminator is never read past its field) and the value's length.
+struct KeyedEntry {
+  uint64_t name[4];
+  uint32_t valueLength;  // kUnknownLength until a comparison needs it
+  MergeEntry entry;
+};
+static_assert(sizeof(TagRecord::name) == sizeof(KeyedEntry::name));
+constexpr uint32_t kUnknownLength = UINT32_MAX;
+KeyedEntry gKeyed[kMergeIndexSize];
+int gKeyedCount = 0;
 
-// Removes the earlier of two adjacent entries with equal name and value. After a removal only
-// the pair just before the gap is new, so the scan resumes there; the result is the same as
-// restarting from the beginning.
-void RemoveExactDuplicates() {
-  for (int i = 1; i < MergeCount;) {
-    const TagRecord& a = *MergeIndex[i - 1].record;
-    const TagRecord& b = *MergeIndex[i].record;
-    if (CompareNames(a, b) == 0 && CompareValues(a, b) == 0) {
-      RemoveEntry(i - 1);
-      i = std::max(1, i - 1);
-    } else {
-      ++i;
+// The name's words with every byte from its first NUL on cleared, in an order that compares
+// as the bytes do.
+void MakeNameKey(const char (&name)[32], uint64_t (&key)[4]) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(key, name, sizeof key);
+    bool ended = false;
+    for (uint64_t& word : key) {
+      if (ended) {
+        word = 0;
+        continue;
+      }
+      // The lowest flagged byte is the first NUL (flags above it may be false).
+      uint64_t zero = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+      if (zero != 0) {
+        int keep = __builtin_ctzll(zero) / 8;  // bytes before the NUL
+        word = keep == 0 ? 0 : word & ((uint64_t{1} << (8 * keep)) - 1);
+        ended = true;
+      }
+      word = __builtin_bswap64(word);
+    }
+  } else {
+    unsigned char bytes[sizeof key] = {};
+    std::memcpy(bytes, name, strnlen(name, sizeof bytes));
+    for (size_t w = 0; w < 4; ++w) {
+      key[w] = 0;
+      for (size_t b = 0; b < 8; ++b)
+        key[w] = key[w] << 8 | bytes[w * 8 + b];
     }
   }
 }
 
-void MarkAllowedDuplicates() {
-  bool inherited = InheritedRule() == Rule::Flagged;
-  bool page = PageRule() == Rule::Flagged;
-  if (!inherited && !page) return;
+void LoadKeyed() {
+  gKeyedCount = MergeCount;
   for (int i = 0; i < MergeCount; ++i) {
-    MergeEntry& e = MergeIndex[i];
-    bool isInherited = (e.marks & kMarkInherited) != 0;
-    if ((isInherited ? inherited : page) && SchemaAllowsDuplicates(*e.record))
-      e.marks |= kMarkDuplicateAllowed;
+    KeyedEntry& k = gKeyed[i];
+    MakeNameKey(MergeIndex[i].record->name, k.name);
+    k.valueLength = kUnknownLength;
+    k.entry = MergeIndex[i];
   }
 }
 
+uint32_t ValueLength(KeyedEntry& k) {
+  if (k.valueLength == kUnknownLength) {
+    const TagRecord& r = *k.entry.record;
+    k.valueLength = static_cast<uint32_t>(strnlen(r.value, sizeof r.value));
+  }
+  return k.valueLength;
+}
+
+void StoreKeyed() {
+  MergeCount = gKeyedCount;
+  for (int i = 0; i < gKeyedCount; ++i)
+    MergeIndex[i] = gKeyed[i].entry;
+}
+
+// As strncmp over the name fields: < 0, 0 or > 0.
+int CompareNames(const KeyedEntry& a, const KeyedEntry& b) {
+  for (size_t w = 0; w < 4; ++w)
+    if (a.name[w] != b.name[w]) return a.name[w] < b.name[w] ? -1 : 1;
+  return 0;
+}
+// As strncmp over the value fields.
+int CompareValues(KeyedEntry& a, KeyedEntry& b) {
+  uint32_t aLength = ValueLength(a), bLength = ValueLength(b);
+  int c = std::memcmp(a.entry.record->value, b.entry.record->value, std::min(aLength, bLength));
+  if (c != 0) return c;
+  return aLength == bLength ? 0 : aLength < bLength ? -1 : 1;
+}
+bool SameValues(KeyedEntry& a, KeyedEntry& b) {
+  return ValueLength(a) == ValueLength(b) &&
+         std::memcmp(a.entry.record->value, b.entry.record->value, a.valueLength) == 0;
+}
+
+void RemoveEntry(int at) {
+  std::memmove(&gKeyed[at], &gKeyed[at + 1],
+               sizeof(KeyedEntry) * static_cast<size_t>(gKeyedCount - at - 1));
+  --gKeyedCount;
+}
+
+// Removes the earlier of two adjacent entries with equal name and value, until no two are
+// left: of each run of equal entries the last stays. One pass, since equality carries along
+// a run.
+void RemoveExactDuplicates() {
+  int kept = 0;
+  for (int i = 0; i < gKeyedCount; ++i) {
+    KeyedEntry& a = gKeyed[i];
+    if (i + 1 < gKeyedCount) {
+      KeyedEntry& b = gKeyed[i + 1];
+      if (CompareNames(a, b) == 0 && SameValues(a, b)) continue;
+    }
+    if (kept != i) gKeyed[kept] = a;
+    ++kept;
+  }
+  gKeyedCount = kept;
+}
+
+// Whether the schema lets the entry's tag stand beside another of its name, asked once and
+// only of an entry whose rule depends on it.
+bool DuplicateAllowed(MergeEntry& e) {
+  constexpr uint32_t kAsked = 1u << 31;
+  if (!(e.marks & kAsked)) {
+    e.marks |= kAsked;
+    if (SchemaAllowsDuplicates(*e.record)) e.marks |= kMarkDuplicateAllowed;
+  }
+  return (e.marks & kMarkDuplicateAllowed) != 0;
+}
+
 // Of two adjacent entries with the same name, the rule of the later-added one's kind decides
-// whether both stay; if not, the priority decides which one goes.
+// whether both stay (under "when flagged", the schema flag of that one's tag); if not, the
+// priority decides which one goes.
 void RemoveNameDuplicates() {
   bool rootPriority = (strategy & kRulesRootPriority) != 0;
-  for (int i = 1; i < MergeCount;) {
-    const MergeEntry& later = MergeIndex[i];
-    if (CompareNames(*MergeIndex[i - 1].record, *later.record) != 0) {
+  for (int i = 1; i < gKeyedCount;) {
+    MergeEntry& later = gKeyed[i].entry;
+    if (CompareNames(gKeyed[i - 1], gKeyed[i]) != 0) {
       ++i;
       continue;
     }
     Rule rule = (later.marks & kMarkInherited) ? InheritedRule() : PageRule();
-    bool keepBoth =
-        rule == Rule::Any || (rule == Rule::Flagged && (later.marks & kMarkDuplicateAllowed) != 0);
+    bool keepBoth = rule == Rule::Any || (rule == Rule::Flagged && DuplicateAllowed(later));
     if (keepBoth) {
       ++i;
       continue;
@@ -156,22 +234,30 @@ void RemoveNameDuplicates() {
     RemoveEntry(rootPriority ? i : i - 1);
     i = std::max(1, i - 1);
   }
+  for (int i = 0; i < gKeyedCount; ++i)
+    gKeyed[i].entry.marks &= kMarkInherited | kMarkDuplicateAllowed;
 }
 
+// Sequences are unique, so each sort has one result whatever the algorithm.
 void SortByNameThenSequence() {
-  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
-    int c = CompareNames(*a.record, *b.record);
-    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  std::sort(gKeyed, gKeyed + gKeyedCount, [](const KeyedEntry& a, const KeyedEntry& b) {
+    int c = CompareNames(a, b);
+    return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
   });
 }
 
 // Equal name and value are ordered by sequence so the result does not depend on the sort.
+// The index is in name order already, so only each run of one name is sorted.
 void SortByNameThenValue() {
-  std::sort(MergeIndex, MergeIndex + MergeCount, [](const MergeEntry& a, const MergeEntry& b) {
-    int c = CompareNames(*a.record, *b.record);
-    if (c == 0) c = CompareValues(*a.record, *b.record);
-    return c != 0 ? c < 0 : a.sequence < b.sequence;
-  });
+  for (int begin = 0, end; begin < gKeyedCount; begin = end) {
+    for (end = begin + 1; end < gKeyedCount && CompareNames(gKeyed[begin], gKeyed[end]) == 0;)
+      ++end;
+    if (end - begin < 2) continue;
+    std::sort(gKeyed + begin, gKeyed + end, [](KeyedEntry& a, KeyedEntry& b) {
+      int c = CompareValues(a, b);
+      return c != 0 ? c < 0 : a.entry.sequence < b.entry.sequence;
+    });
+  }
 }
 
 // Fills the index in the order the rules ask for and reduces it. false after M047.
@@ -190,12 +276,13 @@ bool MergeIntoIndex() {
     ReportCoded(kIndexFull);
     return false;
   }
+  LoadKeyed();
   SortByNameThenSequence();
   RemoveExactDuplicates();
-  MarkAllowedDuplicates();
   RemoveNameDuplicates();
   SortByNameThenValue();
   RemoveExactDuplicates();
+  StoreKeyed();
   return true;
 }
 

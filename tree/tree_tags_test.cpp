@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -506,6 +507,160 @@ TEST_F(TreeTagsTest, MergeIndexHoldsFiveHundredElevenEntriesAndReportsMore) {
   EXPECT_EQ(doc, ReadFile(At("doc.htm")));
   EXPECT_EQ(std::vector<std::string>{"CRITICAL ERROR!|M047:Maximum index size exceeded!"},
             BoxLines());
+}
+
+// The merge as first written, comparing names and values with strncmp within their fields.
+std::vector<MergeEntry> FieldByFieldMerge() {
+  auto names = [](const MergeEntry& a, const MergeEntry& b) {
+    return std::strncmp(a.record->name, b.record->name, sizeof a.record->name);
+  };
+  auto values = [](const MergeEntry& a, const MergeEntry& b) {
+    return std::strncmp(a.record->value, b.record->value, sizeof a.record->value);
+  };
+  auto ruleOf = [](int field) { return field == 0 ? 0 : field == 1 ? 1 : 2; };
+  int inherited = ruleOf(strategy & kRulesInheritedMask);
+  int page = ruleOf((strategy & kRulesPageMask) >> 2);
+  bool root = (strategy & kRulesRootPriority) != 0;
+  bool preserve = (strategy & kRulesPreserve) != 0;
+
+  std::vector<MergeEntry> index;
+  uint32_t sequence = 0;
+  auto addPage = [&] {
+    for (int i = 0; i < Tagcount; ++i)
+      index.push_back(MergeEntry{&PageTags[i], sequence++, 0});
+  };
+  auto addTree = [&] {
+    for (int level = 1; level <= Rlevel; ++level)
+      for (int i = 0; i < LevelTable[level].count; ++i)
+        index.push_back(MergeEntry{&LevelTable[level].tags[i], sequence++, kMarkInherited});
+  };
+  if (root == preserve) {
+    addPage();
+    addTree();
+  } else {
+    addTree();
+    addPage();
+  }
+  auto removeExact = [&] {
+    for (size_t i = 1; i < index.size();) {
+      if (names(index[i - 1], index[i]) == 0 && values(index[i - 1], index[i]) == 0) {
+        index.erase(index.begin() + static_cast<long>(i) - 1);
+        i = std::max<size_t>(1, i - 1);
+      } else {
+        ++i;
+      }
+    }
+  };
+  std::sort(index.begin(), index.end(), [&](const MergeEntry& a, const MergeEntry& b) {
+    int c = names(a, b);
+    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  });
+  removeExact();
+  for (MergeEntry& e : index) {
+    bool isInherited = (e.marks & kMarkInherited) != 0;
+    char name[32];
+    platform::CopyText(name, std::string_view(e.record->name, strnlen(e.record->name, 32)));
+    int i = FindSchemaTag(name);
+    if ((isInherited ? inherited : page) == 1 && i >= 0 &&
+        (SchemaIndex[i].flags & SF_DUPLICATES) != 0)
+      e.marks |= kMarkDuplicateAllowed;
+  }
+  for (size_t i = 1; i < index.size();) {
+    const MergeEntry& later = index[i];
+    if (names(index[i - 1], later) != 0) {
+      ++i;
+      continue;
+    }
+    int rule = (later.marks & kMarkInherited) ? inherited : page;
+    if (rule == 2 || (rule == 1 && (later.marks & kMarkDuplicateAllowed))) {
+      ++i;
+      continue;
+    }
+    index.erase(index.begin() + static_cast<long>(root ? i : i - 1));
+    i = std::max<size_t>(1, i - 1);
+  }
+  std::sort(index.begin(), index.end(), [&](const MergeEntry& a, const MergeEntry& b) {
+    int c = names(a, b);
+    if (c == 0) c = values(a, b);
+    return c != 0 ? c < 0 : a.sequence < b.sequence;
+  });
+  removeExact();
+  return index;
+}
+
+// The merge compares names and values through keys worked out once per entry; it must keep
+// and order exactly what comparing the fields byte by byte keeps, whatever the bytes.
+TEST_F(TreeTagsTest, MergeKeepsWhatComparingTheFieldsKeeps) {
+  using namespace std::string_literals;
+  const std::vector<std::string> names = {
+      "keywords",
+      "contact",
+      "author",
+      "robots",
+      "a",
+      "ab",
+      "a\xff",
+      "a\x80"
+      "b",
+      "\xe9t\xe9",
+      "ab\0zz"s,  // bytes after the end of the name do not count
+      "\x01",
+      "\x01\x01"
+      "b",
+      "a\x01",
+      std::string(7, 'e') + "\x01",
+      std::string(8, 'e') + "\x01",
+      std::string(15, 'e') + "\x01\0z"s,
+      std::string(16, 'e'),
+      std::string(8, 'e'),
+      std::string(32, 'n'),
+      std::string(31, 'n') + "o",
+      std::string(31, 'n')};
+  const std::vector<std::string> values = {"",
+                                           "x",
+                                           "xy",
+                                           "x\xff",
+                                           "y",
+                                           "x\0junk"s,
+                                           std::string(1024, 'v'),
+                                           std::string(1023, 'v') + "w",
+                                           std::string(1023, 'v')};
+  auto fill = [](TagRecord& r, const std::string& name, const std::string& value) {
+    std::memset(&r, 0, sizeof r);
+    std::memcpy(r.name, name.data(), std::min(name.size(), sizeof r.name));
+    std::memcpy(r.value, value.data(), std::min(value.size(), sizeof r.value));
+  };
+  std::mt19937 random(7);
+  auto pick = [&](const std::vector<std::string>& from) {
+    return from[std::uniform_int_distribution<size_t>(0, from.size() - 1)(random)];
+  };
+  for (int round = 0; round < 300; ++round) {
+    strategy = round % 64;
+    SCOPED_TRACE("round " + std::to_string(round));
+    ResetPageTags();
+    int pageCount = std::uniform_int_distribution<int>(0, 20)(random);
+    for (int i = 0; i < pageCount; ++i) {
+      ASSERT_EQ(0, AppendPageTag("p", "v", 0));
+      fill(PageTags[i], pick(names), pick(values));
+    }
+    ResetTreeTags();
+    Rlevel = std::uniform_int_distribution<int>(0, 3)(random);
+    for (int level = 1; level <= Rlevel; ++level) {
+      int count = std::uniform_int_distribution<int>(0, 8)(random);
+      for (int i = 0; i < count; ++i)
+        fill(stores_[level][i], pick(names), pick(values));
+      LevelTable[level] = LevelEntry{stores_[level], count};
+    }
+    std::vector<MergeEntry> want = FieldByFieldMerge();
+    ASSERT_EQ(0, MergeDocument(nullptr, site_.c_str(), "doc.htm", 1));
+    ASSERT_EQ(want.size(), static_cast<size_t>(MergeCount));
+    for (int i = 0; i < MergeCount; ++i) {
+      EXPECT_EQ(want[i].record, MergeIndex[i].record) << i;
+      EXPECT_EQ(want[i].sequence, MergeIndex[i].sequence) << i;
+      EXPECT_EQ(want[i].marks & kMarkInherited, MergeIndex[i].marks & kMarkInherited) << i;
+    }
+  }
+  EXPECT_TRUE(BoxLines().empty());
 }
 
 TEST_F(TreeTagsTest, TagsThatDoNotFitTheHeadLeaveTheDocumentUnchanged) {

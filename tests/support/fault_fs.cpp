@@ -47,12 +47,14 @@ int FaultyFileSystem::ListDirEntriesAt(int dirFd, std::vector<platform::RawDirEn
 
 long FaultyFileSystem::Read(int fd, void* buf, size_t len) {
   ++counts_.reads;
+  if (plan_.beforeRead) plan_.beforeRead(counts_.reads);
   if (counts_.reads == plan_.failReadAt) return Fault(plan_.error);
   return base_.Read(fd, buf, len);
 }
 
 long FaultyFileSystem::ReadAt(int fd, void* buf, size_t len, long long offset) {
   ++counts_.reads;
+  if (plan_.beforeRead) plan_.beforeRead(counts_.reads);
   if (counts_.reads == plan_.failReadAt) return Fault(plan_.error);
   return base_.ReadAt(fd, buf, len, offset);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -29,6 +30,9 @@ struct FaultPlan {
   // Directories that cannot be listed (nor opened as a directory).
   std::set<std::string> unlistable;
   int error = EIO;
+  // Called before each Read and ReadAt with its number (from 1), e.g. to change the file
+  // between two reads.
+  std::function<void(int read)> beforeRead;
 };
 
 struct FaultCounts {
