@@ -19,6 +19,7 @@
 #endif
 
 #include "config/settings.h"
+#include "engine/open_angles.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/clock.h"
@@ -97,48 +98,9 @@ bool At(const char* p, const char (&what)[5]) {
   return std::memcmp(p, what, 4) == 0;
 }
 
-// Calls visit(p) for every "<" of text, in order. text must be followed by kPadding bytes
-// that are not "<": with SSE2 the chunk is searched sixteen bytes at a time.
-template <class Visit>
-void ForEachOpenAngle(char* text, size_t n, Visit& visit) {
-#if defined(__SSE2__)
-  const __m128i open = _mm_set1_epi8('<');
-  size_t base = 0;
-  // Sixty-four bytes at a time while they lie within the text: most such blocks of a document
-  // hold no "<" and cost one test. The "<"s stay where they are whatever visit folds.
-  for (; base + 64 <= n; base += 64) {
-    const auto* block = reinterpret_cast<const __m128i*>(text + base);
-    __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(block), open);
-    __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(block + 1), open);
-    __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(block + 2), open);
-    __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(block + 3), open);
-    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0) continue;
-    uint64_t mask = static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(a))) |
-                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(b))) << 16 |
-                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(c))) << 32 |
-                    static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(d))) << 48;
-    for (; mask != 0; mask &= mask - 1)
-      visit(text + base + static_cast<size_t>(__builtin_ctzll(mask)));
-  }
-  for (; base < n; base += 16) {
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + base));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, open)));
-    for (; mask != 0; mask &= mask - 1) {
-      size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
-      if (at >= n) return;
-      visit(text + at);
-    }
-  }
-#else
-  const char* end = text + n;
-  for (char* p = static_cast<char*>(std::memchr(text, '<', n)); p != nullptr;
-       p = static_cast<char*>(std::memchr(p + 1, '<', static_cast<size_t>(end - p - 1))))
-    visit(p);
-#endif
-}
-
 #if defined(TS_WIDE_SCANS)
-// ForEachOpenAngle thirty-two bytes at a time.
+// ForEachOpenAngle thirty-two bytes at a time, for a text followed by kPadding bytes that are
+// not "<": the last block reads into them.
 template <class Visit>
 [[gnu::target("avx2")]] void ForEachOpenAngleWide(char* text, size_t n, Visit& visit) {
   const __m256i open = _mm256_set1_epi8('<');
@@ -253,7 +215,8 @@ void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
     ForEachOpenAngleWide(text, n, visit);
   else
 #endif
-    ForEachOpenAngle(text, n, visit);
+    ForEachOpenAngle(
+        text, n, [&](size_t at) __attribute__((always_inline)) { visit(text + at); });
   if (marks->lowerHead != npos) std::memcpy(text + marks->lowerHead + 1, "HEAD", 4);
   if (marks->lowerEnd != npos) std::memcpy(text + marks->lowerEnd + 2, "HEAD", 4);
 }
