@@ -24,8 +24,9 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Usage {
-  double cpu = 0;    // user + system seconds of the process and everything it waited for
-  long peakKiB = 0;  // peak resident memory of the process itself
+  double cpu = 0;            // user + system seconds of the process and everything it waited for
+  double low = 0, high = 0;  // for a median: the least and the most of the runs
+  long peakKiB = 0;          // peak resident memory of the process itself
   int status = 0;
 };
 
@@ -74,12 +75,14 @@ Usage Median(std::vector<Usage> runs) {
   }
   std::sort(runs.begin(), runs.end(), [](const Usage& a, const Usage& b) { return a.cpu < b.cpu; });
   out.cpu = runs[runs.size() / 2].cpu;
+  out.low = runs.front().cpu;
+  out.high = runs.back().cpu;
   return out;
 }
 
 void Print(const char* what, const Usage& u) {
-  std::printf("%-34s %8.3f s cpu %8ld KiB peak%s\n", what, u.cpu, u.peakKiB,
-              WIFEXITED(u.status) && WEXITSTATUS(u.status) == 0 ? "" : "  (FAILED)");
+  std::printf("%-34s %8.3f s cpu (%.3f-%.3f) %8ld KiB peak%s\n", what, u.cpu, u.low, u.high,
+              u.peakKiB, WIFEXITED(u.status) && WEXITSTATUS(u.status) == 0 ? "" : "  (FAILED)");
 }
 
 }  // namespace
