@@ -124,8 +124,11 @@ int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std
                        int* documents) {
   subdirs->clear();
   *documents = 0;
-  // Straight from the listing: no name is kept but those of the subdirectories.
-  int rc = platform::VisitDirEntries(dir, [&](std::string_view name, platform::EntryType type) {
+  // Straight from the listing: no name is kept but those of the subdirectories. Opened and read
+  // as the walk opens and reads a directory.
+  int fd = platform::Fs().OpenDir(dir);
+  if (fd < 0) return -1;
+  int rc = platform::VisitDirEntriesAt(fd, [&](std::string_view name, platform::EntryType type) {
     platform::EntryKind kind;
     if (!platform::ResolveEntry(dir, name, type, &kind)) return;
     if (kind.isDir) {
@@ -136,6 +139,7 @@ int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std
       });
     }
   });
+  platform::Fs().Close(fd);
   if (rc != 0) {
     subdirs->clear();
     *documents = 0;

@@ -65,6 +65,8 @@ class ListingCache {
       for (const std::string& name : *list)
         names_.append(name).push_back('\0');
   }
+  // True once a listing did not fit: no later one is kept.
+  bool Full() const { return full_; }
   // The listing of dir, open as dirFd, when it was kept and the directory has not changed since:
   // true. The listings before it (of directories the walk did not enter) are dropped; when dir
   // was not kept, all are.
@@ -177,8 +179,20 @@ bool WritesReport(int taskId) {
 
 int CountTree(const std::string& dir, const char* mask) {
   ++Rlevel;
-  // Listed as the walk lists, and in the walk's order, for the walk to take the listings over.
   std::vector<std::string> subdirs, docs;
+  if (gListings.Full()) {
+    // Nothing more is kept for the walk: counting needs no names and no order.
+    int count = 0;
+    if (CountWalkDirectory(dir, mask, &subdirs, &count) == 0) {
+      PrePopDirs += static_cast<int>(subdirs.size());
+      PrePopFiles += count;
+      for (const std::string& name : subdirs)
+        CountTree(platform::JoinPath(dir, name), mask);
+    }
+    --Rlevel;
+    return 0;
+  }
+  // Listed as the walk lists, and in the walk's order, for the walk to take the listings over.
   int fd = platform::Fs().OpenDir(dir);
   // The status before the listing: a change after it makes the walk list the directory again.
   platform::FileInfo stamp;
