@@ -45,8 +45,8 @@ class ListingCache {
     next_ = 0;
     full_ = false;
   }
-  // Keeps one directory's listing, taken after its status was (stamped false: it could not be
-  // listed or stamped), unless the cache is full.
+  // Keeps one directory's listing with the status read just before it was listed (stamped false:
+  // it could not be listed or its status read), unless the cache is full.
   void Store(const std::string& dir, bool stamped, const platform::FileInfo& stamp,
              const std::vector<std::string>& subdirs, const std::vector<std::string>& docs) {
     if (full_) return;
@@ -203,7 +203,6 @@ int CountTree(const std::string& dir, const char* mask) {
   if (ok) {
     PrePopDirs += static_cast<int>(subdirs.size());
     PrePopFiles += static_cast<int>(docs.size());
-    docs.clear();
     for (const std::string& name : subdirs)
       CountTree(platform::JoinPath(dir, name), mask);
   }
