@@ -27,6 +27,7 @@ int showtoolbar;
 int checkmandatory;
 int AppOptions;
 char maskstring[64];
+int HeadSize;
 
 char SMTPaddrtemp[256];
 char MailQueue[256];
@@ -102,6 +103,7 @@ std::vector<SettingKey> BuildKeys() {
       num(S::Meta, "Check Mandatory", 1, &checkmandatory),
       num(S::Meta, "Options", 0, &AppOptions),
       str(S::Meta, "FileMask", "*.htm*", 64, maskstring),
+      num(S::Meta, "Head Size", kDefaultHeadSize, &HeadSize),
 
       str(S::Mailer, "SMTP", "", 256, SMTPaddrtemp),
       str(S::Mailer, "Mail Queue", kHome, 256, MailQueue),
@@ -329,6 +331,8 @@ int WriteSettings() {
              "Check Mandatory"});
   if (AppOptions != 0) WriteKeys(&doc, KeySection::Meta, {"Options"});
   WriteKeys(&doc, KeySection::Meta, {"FileMask"});
+  // A file without the key reads the default: it is written only once it was set.
+  if (HeadSize != kDefaultHeadSize) WriteKeys(&doc, KeySection::Meta, {"Head Size"});
   WriteKeys(&doc, KeySection::Site,
             {"Root Path",
              "Strategy",
@@ -359,6 +363,12 @@ int WriteSettings() {
              "Prev4",
              "Prev5"});
   return SaveUpdate(path, doc);
+}
+
+int HeadSizeBytes() {
+  return HeadSize < kDefaultHeadSize ? kDefaultHeadSize
+         : HeadSize > kMaxHeadSize   ? kMaxHeadSize
+                                     : HeadSize;
 }
 
 int ReadSiteList(platform::WindowHandle owner) {

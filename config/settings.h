@@ -24,6 +24,12 @@ extern int showtoolbar;
 extern int checkmandatory;
 extern int AppOptions;
 extern char maskstring[64];
+// Bytes read from the start of each document to find its head ("Head Size").
+extern int HeadSize;
+constexpr int kDefaultHeadSize = 4096;
+constexpr int kMaxHeadSize = 1 << 20;
+// HeadSize kept within what the reader and the rewrite can hold.
+int HeadSizeBytes();
 // The confirmation word lives in gPluginContext.confirmation.
 
 // --- Section "MAILER" ---
