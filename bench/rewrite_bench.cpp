@@ -69,8 +69,7 @@ int main(int argc, char** argv) {
     start = std::chrono::steady_clock::now();
     std::string bytes;
     for (const std::string& doc : docs)
-      if (platform::ReadWholeFile(doc, &bytes) != 0 ||
-          platform::ReplaceFile(doc, bytes, "temp.dat") != 0)
+      if (platform::ReadWholeFile(doc, &bytes) != 0 || platform::ReplaceFile(doc, bytes) != 0)
         return 1;
     baseline = std::min(baseline, Seconds(start));
   }

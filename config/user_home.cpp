@@ -37,7 +37,7 @@ void CopyMissing(const std::string& from, const std::string& to) {
     if (platform::FileExists(target) ||
         platform::ReadWholeFile(platform::JoinPath(from, name), &data) != 0)
       continue;
-    platform::ReplaceFile(target, data, name + ".tmp");
+    platform::ReplaceFile(target, data);
   }
   for (const platform::DirEntry& dir : subdirs) {
     if (dir.isLink) continue;  // a link could lead anywhere, even back up
@@ -66,7 +66,7 @@ std::string PrepareUserHome(const std::string& sharedDataDir) {
   std::string marker = platform::JoinPath(home, kMarker);
   if (!platform::FileExists(marker)) {
     if (!sharedDataDir.empty()) CopyMissing(sharedDataDir, home);
-    platform::ReplaceFile(marker, "", std::string(kMarker) + ".tmp");
+    platform::ReplaceFile(marker, "");
   }
   if (platform::Fs().ChangeDir(home) != 0) return "";
   return home;

@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "config/version.h"
+#include "engine/doc_tally.h"
 #include "engine/head_reader.h"
 #include "engine/rewrite_plan.h"
 #include "log/audit.h"
@@ -49,10 +50,14 @@ struct Chunk {
   }
 };
 
-// True when the file name of path is the work file's.
+constexpr const char kChangedMeanwhile[] =
+    "changed by another program while it was being rewritten: left alone";
+int gLeftAlone = 0;
+
+// True when the file name of path is a work file's.
 bool IsWorkFileName(const std::string& path) {
   size_t slash = path.rfind('/');
-  return path.compare(slash == npos ? 0 : slash + 1, npos, kRewriteWorkName) == 0;
+  return platform::IsWorkFileName(string_view(path).substr(slash == npos ? 0 : slash + 1));
 }
 
 // One rewrite: the document read through fd, the new one written through a work file.
@@ -83,25 +88,18 @@ class Rewrite {
 
   Chunk& chunk() { return chunk_; }
 
-  // Creates the work file. 0 or -1 (reported).
+  // Creates the work file, and tells it what the document was when it was read: the commit
+  // replaces only that. 0 or -1 (reported).
   int Begin() {
     if (resolved_ || out_.Resolve(path_) == 0) {
-      // A document under the work file's own name (behind a link, the link's target) would be
-      // removed before its copy is written.
-      if (IsWorkFileName(out_.targetPath())) {
-        ShowFileError(window_, "Error opening new file", path_);
-        return -1;
+      // A work file (behind a link, too) is another writer's unfinished document, not one to
+      // rewrite.
+      platform::FileInfo read = out_.targetInfo();  // held: the file just before the read
+      if (!IsWorkFileName(out_.targetPath()) &&
+          (resolved_ || platform::Fs().StatOpen(fd_, &read) == 0)) {
+        out_.ExpectTarget(read);
+        if (out_.Open() == 0) return 0;
       }
-      if (out_.Open(kRewriteWorkName) == 0) return 0;
-    }
-    int err = out_.error();
-    // A work file that is still there could not be removed: say so before the outcome.
-    std::string work =
-        platform::JoinPath(platform::DirectoryPart(out_.targetPath()), kRewriteWorkName);
-    platform::FileInfo info;
-    if (platform::Fs().LinkStat(work, &info) == 0) {
-      platform::SetLastError(err);
-      ShowSystemError("Error removing temp file", work);
     }
     ShowFileError(window_, "Error opening new file", path_);
     return -1;
@@ -161,6 +159,13 @@ class Rewrite {
     if (ownsFd_) platform::Fs().Close(fd_);
     fd_ = -1;
     if (out_.Commit() != 0) {
+      if (out_.targetChanged()) {
+        // The other program's document stays as it left it; a walk goes on without a box.
+        ++gLeftAlone;
+        NoteDocumentSkipped(path_, kChangedMeanwhile);
+        if (loglevel != 0) WriteAuditEntry(kAuditWarning, path_, kChangedMeanwhile);
+        return -1;
+      }
       ShowFileError(window_, "Error renaming file to temp.dat", path_);
       return -1;
     }
@@ -380,6 +385,10 @@ int InsertStylesheetLink(platform::WindowHandle window, const char* path, const 
       platform::Format("<link rel=\"STYLESHEET\" type=\"text/css\" href=\"%s\">\r\n", address);
   int rc = RewriteDocument(window, path, RewriteBlock::Link, line.c_str(), held);
   return rc == -2 ? 0 : rc;
+}
+
+int RewritesLeftAlone() {
+  return gLeftAlone;
 }
 
 int MakeWritable(const char* path) {

@@ -11,9 +11,6 @@
 // Size of a rendered tags text, terminator included.
 constexpr size_t kTagsTextSize = 4096;
 
-// The work file beside every rewritten document.
-constexpr const char kRewriteWorkName[] = "temp.dat";
-
 // Appends the markup of one record to the NUL-terminated text (capacity cap) under the markup
 // options. When the whole tag would not fit, "M042" is reported and the tag is written without
 // its value, or not at all when even that does not fit; the text never passes cap - 1 bytes.
@@ -49,6 +46,10 @@ int RewriteHeadStatus(platform::WindowHandle window, const char* path, const cha
 // the head tag. Results as RewriteHead.
 int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address,
                          const HeldDocument* held = nullptr);
+
+// How many rewrites found that another program had replaced or written their document after it
+// was read, and left it as that program left it (reported in the tally, without a box).
+int RewritesLeftAlone();
 
 // Gives a read-only file owner write permission. Always 0 (a failure is reported).
 int MakeWritable(const char* path);

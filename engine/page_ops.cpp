@@ -13,6 +13,7 @@
 #endif
 
 #include "config/settings.h"
+#include "config/site_lock.h"
 #include "engine/head_writer.h"
 #include "log/audit.h"
 #include "platform/clock.h"
@@ -337,7 +338,17 @@ int SavePage(platform::WindowHandle window, const char* path) {
   text[0] = '\0';
   for (int t = 0; t < Tagcount; ++t)
     RenderTag(text, PageTags[t]);
+  // Written under the site's lock, as a task writes: never while another run writes the site.
+  SiteLock siteLock;
+  if (!siteLock.Take(window)) return -1;
+  int leftAlone = RewritesLeftAlone();
   int rc = RewriteHeadStatus(window, path, text);
+  if (rc == -1 && RewritesLeftAlone() != leftAlone)
+    platform::ShowMessageBox(window,
+                             platform::Format("%s was changed by another program while it was "
+                                              "being saved: it was left as that program left it.",
+                                              path),
+                             "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
   // Only a document that was written is a recent file.
   if (rc == 0) RememberFile(path);
   return rc;

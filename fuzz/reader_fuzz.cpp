@@ -47,7 +47,7 @@ struct Harness {
     if (!mkdtemp(dir.data())) std::abort();
     std::string schema =
         "DC.Title,M\nKeywords,A {a,b}\nDC.Subject,M {[Industry.ST,BEP]}\nAD.MapMe\n";
-    if (platform::ReplaceFile(dir + "/META.IDX", schema, "META.IDX.tmp") != 0) std::abort();
+    if (platform::ReplaceFile(dir + "/META.IDX", schema) != 0) std::abort();
     platform::CopyText(IniPath, dir);
     platform::CopyText(RootPath, "/site");
     platform::CopyText(SiteURL, "http://www.example.org/");

@@ -43,7 +43,7 @@ struct Harness {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Harness h;
   std::string text(reinterpret_cast<const char*>(data), size);
-  if (platform::ReplaceFile(h.dir + "/META.IDX", text, "META.IDX.tmp") != 0) std::abort();
+  if (platform::ReplaceFile(h.dir + "/META.IDX", text) != 0) std::abort();
   if (LoadSchema() != 0) std::abort();
   if (SchemaTagCount < 0 || SchemaTagCount >= MaxSchemaTags) std::abort();
   if (SetBufLast < 1 || SetBufLast > static_cast<uint32_t>(OptionBytes)) std::abort();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/page_tags.h"
@@ -32,7 +33,7 @@ struct Harness {
     std::string doc =
         "<HTML><HEAD>\n<META NAME=\"DC.Title\" CONTENT=\"Home\">\n"
         "<META NAME=\"AD.MapMe\" CONTENT=\"New!\">\n</HEAD></HTML>\n";
-    if (platform::ReplaceFile(dir + "/site/index.htm", doc, "temp.dat") != 0) std::abort();
+    if (platform::ReplaceFile(dir + "/site/index.htm", doc) != 0) std::abort();
     platform::CopyText(RootPath, dir + "/site/");
     platform::CopyText(SiteURL, "http://www.example.org/");
     page = dir + "/map.html";
@@ -48,11 +49,14 @@ struct Harness {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Harness h;
   std::string_view old(reinterpret_cast<const char*>(data), size);
-  if (platform::ReplaceFile(h.page, std::string(old), "temp.dat") != 0) std::abort();
+  if (platform::ReplaceFile(h.page, std::string(old)) != 0) std::abort();
   int rc = UpdateSitemap(nullptr);
   std::string now;
   if (platform::ReadWholeFile(h.page, &now) != 0) std::abort();
-  if (platform::FileExists(h.page.substr(0, h.page.rfind('/')) + "/temp.dat")) std::abort();
+  std::vector<std::string> names;
+  if (platform::Fs().ListDir(h.page.substr(0, h.page.rfind('/')), &names) != 0) std::abort();
+  for (const std::string& name : names)
+    if (platform::IsWorkFileName(name)) std::abort();  // a work file left behind
 
   size_t insert = old.substr(0, kSitemapBlock).find(kSitemapInsertMarker);
   if (old.empty() || insert == std::string_view::npos) {

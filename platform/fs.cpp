@@ -2,14 +2,23 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <mutex>
+#include <new>
 
 namespace platform {
 
@@ -46,6 +55,7 @@ void FillInfo(const struct stat& st, FileInfo* info) {
   info->device = static_cast<unsigned long long>(st.st_dev);
   info->inode = static_cast<unsigned long long>(st.st_ino);
   info->changeNs = static_cast<long long>(st.st_ctim.tv_sec) * 1000000000LL + st.st_ctim.tv_nsec;
+  info->modifyNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
 // Calls f(name, length, type) for each entry of the open directory but "." and "..": the
@@ -111,6 +121,15 @@ class Posix final : public FileSystem {
     return n < 0 ? Failed() : static_cast<long>(n);
   }
   int Sync(int fd) override { return ::fsync(fd) == 0 ? 0 : Failed(); }
+  int SyncDir(const std::string& path) override {
+    int fd = OpenDir(path);
+    if (fd < 0) return -1;
+    int rc = ::fsync(fd) == 0 ? 0 : Failed();
+    int err = tLastError;
+    ::close(fd);
+    tLastError = err;
+    return rc;
+  }
   int Close(int fd) override {
     // After EINTR the descriptor is gone on Linux: never retry close.
     if (::close(fd) == 0 || errno == EINTR) return 0;
@@ -223,16 +242,179 @@ class Posix final : public FileSystem {
     std::free(p);
     return 0;
   }
+  int TryLock(int fd) override {
+    int rc;
+    do {
+      rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : Failed();
+  }
 };
 
 Posix gPosix;
 FileSystem* gCurrent = &gPosix;
 
-std::string DirectoryOf(const std::string& path) {
+std::string_view DirectoryOf(std::string_view path) {
   size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
+  if (slash == std::string_view::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+// The work names of this process: "<n>" counts up, the hex part is drawn from a seed taken once,
+// and the numbers of the work files open now are kept so that a walk of this process tells its
+// own live work files from ones left behind.
+class WorkNames {
+ public:
+  // A new name with its number, registered as open.
+  std::string Take(unsigned long long* number) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (pid_ == 0) Start();
+    unsigned long long n = ++next_;
+    if (openCount_ < kOpenSlots)
+      open_[openCount_++] = n;
+    else
+      ++overflow_;
+    *number = n;
+    char buf[64];
+    char* at = buf;
+    *at++ = '.';
+    at = Put(at, "tsw.");
+    at = std::to_chars(at, buf + sizeof buf, pid_).ptr;
+    *at++ = '.';
+    at = std::to_chars(at, buf + sizeof buf, n).ptr;
+    *at++ = '.';
+    uint32_t hex = static_cast<uint32_t>(Mix(seed_ + n));
+    for (int shift = 28; shift >= 0; shift -= 4)
+      *at++ = "0123456789abcdef"[(hex >> shift) & 15];
+    *at++ = '~';
+    return std::string(buf, at);
+  }
+  // The work file numbered n is closed or gone.
+  void Release(unsigned long long n) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (int i = 0; i < openCount_; ++i) {
+      if (open_[i] != n) continue;
+      open_[i] = open_[--openCount_];
+      return;
+    }
+    if (overflow_ > 0) --overflow_;
+  }
+  // Whether this process has the work file with pid and number open (or may have: when more
+  // were open than are kept, every one of its own counts as open).
+  bool Live(unsigned long long pid, unsigned long long n) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (pid_ == 0) Start();
+    if (pid != pid_) return false;
+    if (overflow_ > 0) return true;
+    for (int i = 0; i < openCount_; ++i)
+      if (open_[i] == n) return true;
+    return false;
+  }
+  bool Mine(unsigned long long pid) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (pid_ == 0) Start();
+    return pid == pid_;
+  }
+  // In a child after fork: its own pid, and none of the parent's work files are its own.
+  void Forked() {
+    new (&mutex_) std::mutex;  // another thread may have held it at the fork
+    pid_ = static_cast<unsigned long long>(::getpid());
+    openCount_ = 0;
+    overflow_ = 0;
+  }
+
+ private:
+  static constexpr int kOpenSlots = 32;
+  static char* Put(char* at, const char* text) {
+    while (*text)
+      *at++ = *text++;
+    return at;
+  }
+  static uint64_t Mix(uint64_t x) {  // splitmix64
+    x += 0x9e3779b97f4a7c15ULL;
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebULL;
+    return x ^ (x >> 31);
+  }
+  void Start() {
+    pid_ = static_cast<unsigned long long>(::getpid());
+    if (::getrandom(&seed_, sizeof seed_, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof seed_))
+      seed_ = static_cast<uint64_t>(std::time(nullptr)) ^ (pid_ << 32);
+    ::pthread_atfork(nullptr, nullptr, [] { instance.Forked(); });
+  }
+
+  std::mutex mutex_;
+  unsigned long long pid_ = 0;  // 0 until the first use
+  uint64_t seed_ = 0;
+  unsigned long long next_ = 0;
+  unsigned long long open_[kOpenSlots] = {};
+  int openCount_ = 0;
+  int overflow_ = 0;
+
+ public:
+  static WorkNames instance;
+};
+WorkNames WorkNames::instance;
+WorkNames& gWorkNames = WorkNames::instance;
+
+// Reads the decimal number at the start of s (1 to maxDigits digits) into *value and drops it.
+bool TakeNumber(std::string_view* s, size_t maxDigits, unsigned long long* value) {
+  size_t n = 0;
+  while (n < s->size() && n < maxDigits + 1 && (*s)[n] >= '0' && (*s)[n] <= '9')
+    ++n;
+  if (n == 0 || n > maxDigits) return false;
+  auto [end, ec] = std::from_chars(s->data(), s->data() + n, *value);
+  if (ec != std::errc() || end != s->data() + n) return false;
+  s->remove_prefix(n);
+  return true;
+}
+
+bool ParseWorkName(std::string_view name, unsigned long long* pid, unsigned long long* n) {
+  constexpr std::string_view kPrefix = ".tsw.";
+  if (name.size() < kPrefix.size() || name.substr(0, kPrefix.size()) != kPrefix) return false;
+  name.remove_prefix(kPrefix.size());
+  if (!TakeNumber(&name, 10, pid) || *pid == 0 || *pid > INT_MAX) return false;
+  if (name.empty() || name[0] != '.') return false;
+  name.remove_prefix(1);
+  if (!TakeNumber(&name, 20, n)) return false;
+  if (name.size() != 10 || name[0] != '.' || name[9] != '~') return false;
+  for (char c : name.substr(1, 8))
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return false;
+  return true;
+}
+
+// The directory of the last commit made while a batch is open, until it is flushed. Per thread:
+// a batch belongs to the walk that opened it.
+struct DirectorySyncState {
+  int batches = 0;
+  bool pending = false;
+  std::string dir;
+};
+thread_local DirectorySyncState tDirSync;
+
+bool SameDirectory(std::string_view a, std::string_view b) {
+  while (a.size() > 1 && a.back() == '/')
+    a.remove_suffix(1);
+  while (b.size() > 1 && b.back() == '/')
+    b.remove_suffix(1);
+  return a == b;
+}
+
+// After a rename into dir: flushed now, or noted for the batch.
+void RenamedInto(std::string_view dir) {
+  if (tDirSync.batches == 0) {
+    // The new file is complete and in place either way: a directory that cannot be flushed is
+    // left to the file system's own write-back.
+    int err = LastError();
+    Fs().SyncDir(std::string(dir));
+    SetLastError(err);
+    return;
+  }
+  if (tDirSync.pending && tDirSync.dir == dir) return;
+  FlushDirectory();
+  tDirSync.dir.assign(dir);
+  tDirSync.pending = true;
 }
 
 }  // namespace
@@ -342,6 +524,23 @@ bool DirExists(const std::string& path) {
   return Fs().Stat(path, &info) == 0 && info.isDir;
 }
 
+bool SameFileState(const FileInfo& a, const FileInfo& b) {
+  return a.device == b.device && a.inode == b.inode && a.size == b.size && a.modifyNs == b.modifyNs;
+}
+
+bool IsWorkFileName(std::string_view name) {
+  unsigned long long pid, n;
+  return ParseWorkName(name, &pid, &n);
+}
+
+bool IsStaleWorkFile(std::string_view name) {
+  unsigned long long pid, n;
+  if (!ParseWorkName(name, &pid, &n)) return false;
+  if (gWorkNames.Mine(pid)) return !gWorkNames.Live(pid, n);
+  // Only a process that does not exist is gone: one of another user answers EPERM.
+  return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+}
+
 AtomicFile::~AtomicFile() {
   Abort();
 }
@@ -354,13 +553,15 @@ int AtomicFile::Fail() {
   return -1;
 }
 
-int AtomicFile::Begin(const std::string& target, const std::string& workName) {
-  return Resolve(target) == 0 ? Open(workName) : -1;
+int AtomicFile::Begin(const std::string& target) {
+  return Resolve(target) == 0 ? Open() : -1;
 }
 
 int AtomicFile::Resolve(const std::string& target) {
   Abort();
   failed_ = false;
+  targetChanged_ = false;
+  expect_ = false;
   error_ = 0;
   targetPath_ = target;
   workPath_.clear();
@@ -374,17 +575,29 @@ int AtomicFile::Resolve(const std::string& target) {
   return 0;
 }
 
-int AtomicFile::Open(const std::string& workName) {
+void AtomicFile::ExpectTarget(const FileInfo& info) {
+  expected_ = info;
+  expect_ = true;
+}
+
+int AtomicFile::Open() {
   if (failed_ || fd_ >= 0) return -1;
   mode_ = existed_ ? targetInfo_.mode | 0200 : 0666;
-  workPath_ = DirectoryOf(targetPath_) + "/" + workName;
-  // Created exclusively, so a stale work file is never followed, whatever it is (a link
-  // elsewhere too): it is removed and the work file created afresh.
   unsigned createMode = existed_ ? (mode_ & 0777) : 0666;
-  fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
-  if (fd_ < 0 && LastError() == EEXIST) {
-    if (Fs().Remove(workPath_) != 0 && LastError() != ENOENT) return Fail();
+  std::string_view dir = DirectoryOf(targetPath_);
+  // Created exclusively under a name no one else takes: an existing file of that name (left by
+  // another process whose pid this one now has) is never touched; another name is drawn.
+  for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
+    std::string name = gWorkNames.Take(&workNumber_);
+    workPath_.assign(dir).append("/").append(name);
     fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
+    if (fd_ < 0) {
+      int err = LastError();
+      gWorkNames.Release(workNumber_);
+      workNumber_ = 0;
+      SetLastError(err);
+      if (err != EEXIST) break;
+    }
   }
   if (fd_ < 0) {
     workPath_.clear();  // not ours: never remove it
@@ -412,8 +625,20 @@ int AtomicFile::Commit() {
   int fd = fd_;
   fd_ = -1;
   if (Fs().Close(fd) != 0) return Fail();
+  if (expect_) {
+    // Asked as late as can be: whatever replaced or wrote the target since it was read keeps it.
+    FileInfo now;
+    if (Fs().LinkStat(targetPath_, &now) != 0 || !SameFileState(now, expected_)) {
+      targetChanged_ = true;
+      SetLastError(ESTALE);
+      return Fail();
+    }
+  }
   if (Fs().Rename(workPath_, targetPath_) != 0) return Fail();
   workPath_.clear();
+  gWorkNames.Release(workNumber_);
+  workNumber_ = 0;
+  RenamedInto(DirectoryOf(targetPath_));
   return 0;
 }
 
@@ -427,14 +652,37 @@ void AtomicFile::Abort() {
     Fs().Remove(workPath_);
     workPath_.clear();
   }
+  if (workNumber_ != 0) {
+    gWorkNames.Release(workNumber_);
+    workNumber_ = 0;
+  }
   SetLastError(err);
 }
 
-int ReplaceFile(const std::string& path, const std::string& data, const std::string& workName) {
+int ReplaceFile(const std::string& path, const std::string& data) {
   AtomicFile file;
-  if (file.Begin(path, workName) != 0) return -1;
+  if (file.Begin(path) != 0) return -1;
   if (file.Write(data) != 0) return -1;
   return file.Commit();
+}
+
+DirectorySyncBatch::DirectorySyncBatch() {
+  ++tDirSync.batches;
+}
+
+DirectorySyncBatch::~DirectorySyncBatch() {
+  if (--tDirSync.batches == 0) {
+    int err = LastError();
+    FlushDirectory();
+    SetLastError(err);
+  }
+}
+
+int FlushDirectory(int dirFd, std::string_view dir) {
+  if (!tDirSync.pending) return 0;
+  tDirSync.pending = false;
+  if (dirFd >= 0 && SameDirectory(dir, tDirSync.dir)) return Fs().Sync(dirFd);
+  return Fs().SyncDir(tDirSync.dir);
 }
 
 }  // namespace platform

@@ -21,7 +21,13 @@ struct FileInfo {
   // When the file's status last changed, in nanoseconds: for a directory, also when an entry was
   // added, removed or renamed.
   long long changeNs = 0;
+  // When its contents were last written, in nanoseconds.
+  long long modifyNs = 0;
 };
+
+// True when two infos describe the same file with the same contents as far as its status tells:
+// device, inode, size and modification time.
+bool SameFileState(const FileInfo& a, const FileInfo& b);
 
 // What a directory listing says an entry is, without asking the file system again.
 enum class EntryType : unsigned char { Unknown, File, Dir, Link, Other };
@@ -49,6 +55,8 @@ class FileSystem {
   // One write: bytes written (may be short), -1 on error (EINTR retried).
   virtual long Write(int fd, const void* buf, size_t len) = 0;
   virtual int Sync(int fd) = 0;
+  // Flushes the directory's entries (the renames done in it) to disk.
+  virtual int SyncDir(const std::string& path) = 0;
   virtual int Close(int fd) = 0;
   // Replaces `to` if it exists.
   virtual int Rename(const std::string& from, const std::string& to) = 0;
@@ -90,6 +98,9 @@ class FileSystem {
   virtual int CurrentDir(std::string* out) = 0;
   // Canonical absolute path with every symbolic link resolved.
   virtual int RealPath(const std::string& path, std::string* out) = 0;
+  // An exclusive advisory lock on the open file, without waiting: 0, or -1 (EWOULDBLOCK when
+  // another open of the file holds it). Closing the descriptor releases it.
+  virtual int TryLock(int fd) = 0;
 };
 
 // The backend in use (the POSIX one unless a test installed another).
@@ -149,10 +160,18 @@ int ReadWholeFile(const std::string& path, std::string* out);
 bool FileExists(const std::string& path);
 bool DirExists(const std::string& path);
 
-// Writes a file completely under a work name in the same directory, flushes it to disk and
-// renames it over the target, so that the target is always either the old or the new file.
-// A target that is a symbolic link is replaced at the link's target (the link stays); the new
-// file keeps the old file's permission bits with owner write added.
+// Work files. Every file the program replaces is written first under a work name of its own
+// beside it: ".tsw.<pid>.<n>.<8 hex digits>~", created exclusively. No mask of documents ends
+// with "~" and no user names a file that way, so a work file is never taken for a document.
+bool IsWorkFileName(std::string_view name);
+// A work file nobody will finish: its process is gone, or it is this process's and not open.
+bool IsStaleWorkFile(std::string_view name);
+
+// Writes a file completely under a work file beside it, flushes it to disk and renames it over
+// the target, so that the target is always either the old or the new file. A target that is a
+// symbolic link is replaced at the link's target (the link stays); the new file keeps the old
+// file's permission bits with owner write added. After the rename the directory is flushed,
+// unless a DirectorySyncBatch is open (see there).
 class AtomicFile {
  public:
   AtomicFile() = default;
@@ -160,17 +179,21 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // Opens the work file `workName` (a bare file name) beside `target`. 0 or -1.
-  int Begin(const std::string& target, const std::string& workName);
+  // Opens a work file beside `target`. 0 or -1.
+  int Begin(const std::string& target);
   // Begin in two steps, for callers that look at the target in between: Resolve finds the
   // file the target names (behind a symbolic link, the link's target; see targetPath and
   // targetInfo), Open creates the work file beside it. Each 0 or -1.
   int Resolve(const std::string& target);
-  int Open(const std::string& workName);
+  int Open();
+  // The target as it was when its contents were read: Commit replaces it only while it is still
+  // that file, unchanged.
+  void ExpectTarget(const FileInfo& info);
   // 0 or -1; after a failure every later call fails and Commit does nothing.
   int Write(const void* data, size_t len);
   int Write(const std::string& s) { return Write(s.data(), s.size()); }
-  // Flushes, closes and renames into place. 0 or -1 (then the work file is gone).
+  // Flushes, closes and renames into place. 0 or -1 (then the work file is gone, and when
+  // targetChanged() the target was left as it is).
   int Commit();
   // Closes and removes the work file; the target is untouched.
   void Abort();
@@ -182,20 +205,41 @@ class AtomicFile {
   const FileInfo& targetInfo() const { return targetInfo_; }
   // The error of the step that failed.
   int error() const { return error_; }
+  // Commit found the target other than expected (replaced, written or removed meanwhile).
+  bool targetChanged() const { return targetChanged_; }
 
  private:
   int Fail();
   int fd_ = -1;
   bool failed_ = false;
+  bool targetChanged_ = false;
   int error_ = 0;
   unsigned mode_ = 0644;
   bool existed_ = false;
+  bool expect_ = false;
+  unsigned long long workNumber_ = 0;  // the <n> of the work name while it is open
   FileInfo targetInfo_;
+  FileInfo expected_;
   std::string targetPath_;
   std::string workPath_;
 };
 
-// Replaces a whole file atomically with data, through a work file named workName. 0 or -1.
-int ReplaceFile(const std::string& path, const std::string& data, const std::string& workName);
+// Replaces a whole file atomically with data. 0 or -1.
+int ReplaceFile(const std::string& path, const std::string& data);
+
+// While one is open, AtomicFile::Commit leaves the flush of its directory for later: the
+// directory is flushed once, when a commit goes to another directory, when FlushDirectory is
+// called, or when the last batch closes. For a walk, which renames many files in a directory.
+class DirectorySyncBatch {
+ public:
+  DirectorySyncBatch();
+  ~DirectorySyncBatch();
+  DirectorySyncBatch(const DirectorySyncBatch&) = delete;
+  DirectorySyncBatch& operator=(const DirectorySyncBatch&) = delete;
+};
+// Flushes the directory a commit renamed into and that is not flushed yet, if any: through
+// dirFd when that directory is dir (open as dirFd), else by its path. 0 when there was nothing
+// to flush or it was flushed; -1 when it failed.
+int FlushDirectory(int dirFd = -1, std::string_view dir = {});
 
 }  // namespace platform

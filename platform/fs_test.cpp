@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
 #include <vector>
 
+#include "platform/file_lock.h"
 #include "tests/support/fault_fs.h"
 #include "tests/support/temp_dir.h"
 
@@ -26,22 +29,22 @@ TEST(AtomicFileTest, ReplacesContentKeepsModeAndLeavesNoWorkFile) {
   std::string doc = dir / "page.htm";
   WriteFile(doc, "old");
   ASSERT_EQ(0, ::chmod(doc.c_str(), 0444));
-  ASSERT_EQ(0, platform::ReplaceFile(doc, "new content", "temp.dat"));
+  ASSERT_EQ(0, platform::ReplaceFile(doc, "new content"));
   EXPECT_EQ("new content", ReadFile(doc));
   EXPECT_EQ(0644u, ModeOf(doc));  // owner write added, the rest kept
-  EXPECT_FALSE(Exists(dir / "temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path()));
 }
 
 TEST(AtomicFileTest, SymbolicLinkIsRewrittenAtItsTargetAndStaysALink) {
   TempDir dir;
   WriteFile(dir / "real/page.htm", "old");
   ASSERT_EQ(0, ::symlink((dir / "real/page.htm").c_str(), (dir / "link.htm").c_str()));
-  ASSERT_EQ(0, platform::ReplaceFile(dir / "link.htm", "new", "temp.dat"));
+  ASSERT_EQ(0, platform::ReplaceFile(dir / "link.htm", "new"));
   struct stat st;
   ASSERT_EQ(0, ::lstat((dir / "link.htm").c_str(), &st));
   EXPECT_TRUE(S_ISLNK(st.st_mode));
   EXPECT_EQ("new", ReadFile(dir / "real/page.htm"));
-  EXPECT_FALSE(Exists(dir / "real/temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path()));
 }
 
 // Resolve says which file a rewrite would replace before anything is created.
@@ -60,9 +63,9 @@ TEST(AtomicFileTest, ResolveNamesTheFileBehindALink) {
   EXPECT_EQ(static_cast<unsigned long long>(st.st_ino), file.targetInfo().inode);
   EXPECT_TRUE(file.targetInfo().isRegular);
   EXPECT_EQ(3, file.targetInfo().size);
-  EXPECT_FALSE(Exists(dir / "real/temp.dat"));  // nothing created yet
-  ASSERT_EQ(0, file.Open("temp.dat"));
-  EXPECT_TRUE(Exists(dir / "real/temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path()));  // nothing created yet
+  ASSERT_EQ(0, file.Open());
+  EXPECT_EQ(std::vector<std::string>{file.workPath()}, WorkFilesBelow(dir / "real"));
   ASSERT_EQ(0, file.Write("new"));
   ASSERT_EQ(0, file.Commit());
   EXPECT_EQ("new", ReadFile(dir / "real/page.htm"));
@@ -73,18 +76,75 @@ TEST(AtomicFileTest, ResolveNamesTheFileBehindALink) {
   // A dangling link cannot be resolved, and nothing is created beside it.
   ASSERT_EQ(0, ::symlink((dir / "nowhere/x").c_str(), (dir / "dangling.htm").c_str()));
   EXPECT_EQ(-1, file.Resolve(dir / "dangling.htm"));
-  EXPECT_EQ(-1, file.Open("temp.dat"));
-  EXPECT_FALSE(Exists(dir / "temp.dat"));
+  EXPECT_EQ(-1, file.Open());
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path()));
 }
 
-TEST(AtomicFileTest, StaleWorkFileThatIsALinkIsRemovedNotFollowed) {
+// Each work file has a name of its own, created exclusively: a name already taken (another
+// writer's) is left alone and another drawn, and the user's files, temp.dat among them, are
+// never touched.
+TEST(AtomicFileTest, WorkFilesHaveNamesOfTheirOwnAndTouchNoOtherFile) {
   TempDir dir;
   WriteFile(dir / "victim.txt", "keep me");
   WriteFile(dir / "page.htm", "old");
   ASSERT_EQ(0, ::symlink((dir / "victim.txt").c_str(), (dir / "temp.dat").c_str()));
-  ASSERT_EQ(0, platform::ReplaceFile(dir / "page.htm", "new", "temp.dat"));
-  EXPECT_EQ("keep me", ReadFile(dir / "victim.txt"));
+  AtomicFile a, b;
+  ASSERT_EQ(0, a.Begin(dir / "page.htm"));
+  ASSERT_EQ(0, b.Begin(dir / "page.htm"));
+  EXPECT_NE(a.workPath(), b.workPath());
+  EXPECT_EQ(2u, WorkFilesBelow(dir.path()).size());
+  b.Abort();
+  ASSERT_EQ(0, a.Write("new"));
+  ASSERT_EQ(0, a.Commit());
   EXPECT_EQ("new", ReadFile(dir / "page.htm"));
+  EXPECT_EQ("keep me", ReadFile(dir / "temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path()));
+
+  FaultPlan plan;
+  plan.failOpenAt = 1;
+  plan.error = EEXIST;
+  FaultyFileSystem taken(plan);
+  {
+    platform::ScopedFileSystem scoped(&taken);
+    ASSERT_EQ(0, platform::ReplaceFile(dir / "page.htm", "newer"));
+  }
+  EXPECT_EQ(2, taken.counts().opens);
+  EXPECT_EQ(0, taken.counts().removes);
+  EXPECT_EQ("newer", ReadFile(dir / "page.htm"));
+}
+
+TEST(AtomicFileTest, WorkFileNamesAndStaleOnes) {
+  AtomicFile open;
+  TempDir dir;
+  ASSERT_EQ(0, open.Begin(dir / "page.htm"));
+  std::string mine = open.workPath().substr(dir.path().size() + 1);
+  // A process that has ended: a child that is waited for.
+  pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ASSERT_EQ(gone, ::waitpid(gone, nullptr, 0));
+  const std::string self = std::to_string(::getpid());
+  struct Row {
+    std::string name;
+    bool work, stale;
+  } rows[] = {
+      {mine, true, false},                                            // open here
+      {".tsw." + self + ".999999.0123abcd~", true, true},             // this process's, closed
+      {".tsw." + std::to_string(gone) + ".1.89abcdef~", true, true},  // its writer is gone
+      {".tsw." + std::to_string(::getppid()) + ".1.89abcdef~", true, false},  // alive
+      {"temp.dat", false, false},
+      {".tsw.1.2.0123abcd", false, false},
+      {".tsw.0.2.0123abcd~", false, false},
+      {".tsw.12.2.0123ABCD~", false, false},
+      {".tsw.12.2.0123abc~", false, false},
+      {".tsw.12..0123abcd~", false, false},
+      {"x.tsw.12.2.0123abcd~", false, false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(r.work, platform::IsWorkFileName(r.name)) << r.name;
+    EXPECT_EQ(r.stale, platform::IsStaleWorkFile(r.name)) << r.name;
+  }
+  EXPECT_EQ('~', mine.back());
 }
 
 // Bits the umask would take and set-id bits, which the work file cannot be created with, are
@@ -96,7 +156,7 @@ TEST(AtomicFileTest, ModesTheUmaskOrCreationWouldLoseAreKept) {
     std::string doc = dir / "page.htm";
     WriteFile(doc, "old");
     ASSERT_EQ(0, ::chmod(doc.c_str(), mode));
-    ASSERT_EQ(0, platform::ReplaceFile(doc, "new", "temp.dat")) << std::oct << mode;
+    ASSERT_EQ(0, platform::ReplaceFile(doc, "new")) << std::oct << mode;
     EXPECT_EQ(mode, ModeOf(doc)) << std::oct << mode;
   }
   // The new file's mode unknown: it is set anyway.
@@ -107,17 +167,11 @@ TEST(AtomicFileTest, ModesTheUmaskOrCreationWouldLoseAreKept) {
     plan.failStatOpenAt = 1;
     FaultyFileSystem faulty(plan);
     platform::ScopedFileSystem scoped(&faulty);
-    ASSERT_EQ(0, platform::ReplaceFile(doc, "new", "temp.dat"));
+    ASSERT_EQ(0, platform::ReplaceFile(doc, "new"));
     EXPECT_EQ(1, faulty.counts().openStats);
     EXPECT_EQ(0664u, ModeOf(doc));
   }
   ::umask(saved);
-  ASSERT_EQ(0, ::symlink((dir / "nowhere/x").c_str(), (dir / "temp.dat").c_str()));
-  ASSERT_EQ(0, platform::ReplaceFile(dir / "page.htm", "newer", "temp.dat"));
-  EXPECT_EQ("newer", ReadFile(dir / "page.htm"));
-  EXPECT_FALSE(Exists(dir / "nowhere"));
-  struct stat st;
-  EXPECT_NE(0, ::lstat((dir / "temp.dat").c_str(), &st));  // the link itself is gone
 }
 
 // Every step of a write fails in turn: the target keeps its old bytes and no work file stays.
@@ -165,14 +219,82 @@ TEST(AtomicFileTest, AnyFailedStepLeavesTheOldFileIntact) {
     FaultyFileSystem faulty(c.plan);
     platform::ScopedFileSystem scoped(&faulty);
     AtomicFile file;
-    int rc = file.Begin(doc, "temp.dat");
+    int rc = file.Begin(doc);
     if (rc == 0) rc = file.Write(big.data(), 10000);
     if (rc == 0) rc = file.Write(big.data(), 10000);
     if (rc == 0) rc = file.Commit();
     EXPECT_EQ(-1, rc) << c.what;
     EXPECT_NE(0, file.error()) << c.what;
     EXPECT_TRUE(ReadFile(doc) == "the old document") << c.what;
-    EXPECT_FALSE(Exists(dir / "temp.dat")) << c.what;
+    EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path())) << c.what;
+  }
+}
+
+// A target that another writer replaced, wrote or removed after it was read is left as that
+// writer left it; an unchanged one is replaced.
+TEST(AtomicFileTest, ExpectedTargetIsReplacedOnlyWhileUnchanged) {
+  TempDir dir;
+  std::string doc = dir / "page.htm";
+  struct Case {
+    const char* what;
+    void (*meddle)(const std::string& doc);
+    const char* after;
+  } cases[] = {
+      {"unchanged", [](const std::string&) {}, "mine"},
+      {"replaced",
+       [](const std::string& d) {
+         WriteFile(d + ".x", "theirs");
+         ::rename((d + ".x").c_str(), d.c_str());
+       },
+       "theirs"},
+      {"written in place", [](const std::string& d) { WriteFile(d, "theirs!"); }, "theirs!"},
+      {"removed", [](const std::string& d) { ::unlink(d.c_str()); }, "<missing>"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(doc, "the old document");
+    platform::FileInfo read;
+    ASSERT_EQ(0, platform::Fs().Stat(doc, &read));
+    AtomicFile file;
+    ASSERT_EQ(0, file.Resolve(doc));
+    file.ExpectTarget(read);
+    ASSERT_EQ(0, file.Open());
+    ASSERT_EQ(0, file.Write("mine"));
+    c.meddle(doc);
+    bool changed = std::string(c.after) != "mine";
+    EXPECT_EQ(changed ? -1 : 0, file.Commit()) << c.what;
+    EXPECT_EQ(changed, file.targetChanged()) << c.what;
+    EXPECT_EQ(c.after, ReadFile(doc)) << c.what;
+    EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir.path())) << c.what;
+  }
+}
+
+// A commit flushes its directory at once; in a batch, once per directory.
+TEST(AtomicFileTest, DirectoryIsFlushedAfterRenamesOncePerBatch) {
+  TempDir dir;
+  WriteFile(dir / "a/1.htm", "");
+  WriteFile(dir / "b/1.htm", "");
+  FaultyFileSystem counting;
+  platform::ScopedFileSystem scoped(&counting);
+  ASSERT_EQ(0, platform::ReplaceFile(dir / "a/1.htm", "x"));
+  EXPECT_EQ(1, counting.counts().dirSyncs);
+  {
+    platform::DirectorySyncBatch batch;
+    for (const char* name : {"a/1.htm", "a/2.htm", "a/3.htm", "b/1.htm"})
+      ASSERT_EQ(0, platform::ReplaceFile(dir / name, "y"));
+    EXPECT_EQ(2, counting.counts().dirSyncs);  // a/, when b/ was renamed into
+    int syncs = counting.counts().syncs;
+    int fd = platform::Fs().OpenDir(dir / "b");
+    EXPECT_EQ(0, platform::FlushDirectory(fd, dir / "b/"));
+    platform::Fs().Close(fd);
+    EXPECT_EQ(syncs + 1, counting.counts().syncs);  // through the descriptor
+    EXPECT_EQ(0, platform::FlushDirectory());       // nothing left to flush
+  }
+  EXPECT_EQ(2, counting.counts().dirSyncs);
+  counting.plan().failSyncDirAt = 3;
+  {
+    platform::DirectorySyncBatch batch;
+    ASSERT_EQ(0, platform::ReplaceFile(dir / "a/1.htm", "z"));
+    EXPECT_EQ(-1, platform::FlushDirectory());
   }
 }
 
@@ -355,6 +477,29 @@ TEST(FsTest, RenameNoReplaceRefusesAnExistingName) {
   ASSERT_EQ(0, platform::Fs().RenameNoReplace(dir / "a.tmp", dir / "b.tsm"));
   EXPECT_EQ("new", ReadFile(dir / "b.tsm"));
   EXPECT_FALSE(Exists(dir / "a.tmp"));
+}
+
+// The lock is exclusive between two opens of its file, even in one process; a second taker
+// waits, then is told the lock is busy; closing the first releases it.
+TEST(FileLockTest, SecondTakerWaitsThenIsRefusedUntilTheFirstLetsGo) {
+  TempDir dir;
+  std::string path = dir / "site.lock";
+  int first = platform::LockFileExclusive(path, 0);
+  ASSERT_GE(first, 0);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(platform::kLockBusy, platform::LockFileExclusive(path, 150));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
+  platform::Fs().Close(first);
+  int second = platform::LockFileExclusive(path, 0);
+  EXPECT_GE(second, 0);
+  platform::Fs().Close(second);
+
+  FaultPlan plan;
+  plan.failLockAt = 1;
+  FaultyFileSystem faulty(plan);
+  platform::ScopedFileSystem scoped(&faulty);
+  EXPECT_EQ(-1, platform::LockFileExclusive(path, 1000));
+  EXPECT_EQ(EIO, platform::LastError());
 }
 
 }  // namespace

@@ -31,11 +31,6 @@ bool KeyOf(std::string_view line, std::string_view* key, std::string_view* value
   return true;
 }
 
-std::string WorkNameFor(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
-}
-
 }  // namespace
 
 int ProfileDocument::Load(const std::string& path) {
@@ -158,7 +153,7 @@ std::string ProfileDocument::Text() const {
 }
 
 int ProfileDocument::Save(const std::string& path) const {
-  return ReplaceFile(path, Text(), WorkNameFor(path));
+  return ReplaceFile(path, Text());
 }
 
 int ParseProfileInt(std::string_view text, int def) {

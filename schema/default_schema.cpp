@@ -132,12 +132,6 @@ const Group kGroups[] = {
 SiteTagsDialogFn gSiteTagsDialog = nullptr;
 SiteTagValues gGivenValues{};
 
-// A work name beside the target, so a failed write never leaves a half file under its name.
-std::string WorkNameFor(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return (slash == std::string::npos ? path : path.substr(slash + 1)) + ".tmp";
-}
-
 int ReportCreateFailure(const std::string& path) {
   ShowFileError(nullptr, "Unable to create file", path);
   return -1;
@@ -174,8 +168,7 @@ std::string DefaultSchemaText() {
 }
 
 int WriteDefaultSchema(const std::string& path) {
-  if (platform::ReplaceFile(path, DefaultSchemaText(), WorkNameFor(path)) != 0)
-    return ReportCreateFailure(path);
+  if (platform::ReplaceFile(path, DefaultSchemaText()) != 0) return ReportCreateFailure(path);
   return 0;
 }
 
@@ -231,7 +224,7 @@ std::string RootTagsText(const char* corporateName, const char* industry) {
 
 int WriteRootTags(const std::string& path, platform::WindowHandle owner) {
   platform::AtomicFile file;
-  if (file.Begin(path, WorkNameFor(path)) != 0) return ReportCreateFailure(path);
+  if (file.Begin(path) != 0) return ReportCreateFailure(path);
   SiteTagValues values{};
   if (SiteTagsDialog(owner, &values) != 1) {
     file.Abort();

@@ -227,7 +227,7 @@ TEST_F(DefaultSchemaTest, MissingValuesAreRequiredAndNoFileIsWritten) {
     EXPECT_EQ(-1, WriteRootTags(home_ / "META.TAG"));
     EXPECT_EQ((std::vector<std::string>{"CRITICAL ERROR!|M056:Values are required"}), BoxLines());
     EXPECT_FALSE(Exists(home_ / "META.TAG"));
-    EXPECT_FALSE(Exists(home_ / "META.TAG.tmp"));
+    EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
   }
   EXPECT_NE(std::string::npos, ReadFile(AuditFile("Errors/")).find("M056:Values are required"));
 }
@@ -254,7 +254,7 @@ TEST_F(DefaultSchemaTest, InstalledDialogGivesTheValuesAndFailuresLeaveNoFile) {
   gDialogAnswer = 0;  // closed without values
   EXPECT_EQ(-1, WriteRootTags(home_ / "other.TAG"));
   EXPECT_FALSE(Exists(home_ / "other.TAG"));
-  EXPECT_FALSE(Exists(home_ / "other.TAG.tmp"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
 
   // The file cannot be created: reported before the dialog is shown.
   gDialogAnswer = 1;

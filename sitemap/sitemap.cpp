@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/site_lock.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -22,7 +23,6 @@ char SiteMapInclude[MaxTreeDepth][32];
 
 namespace {
 
-constexpr const char* kWorkName = "temp.dat";
 constexpr const char* kIndent = "&nbsp; &nbsp;";
 constexpr size_t kOutputChunk = 64 * 1024;
 constexpr size_t kEndMarkerLen = 17;  // strlen(kSitemapEndMarker)
@@ -117,7 +117,7 @@ std::string SitemapSkeleton(const char* siteName) {
 }
 
 int CreateSitemapSkeleton(const char* siteName, const char* path) {
-  platform::ReplaceFile(path, SitemapSkeleton(siteName), kWorkName);
+  platform::ReplaceFile(path, SitemapSkeleton(siteName));
   return 0;
 }
 
@@ -171,8 +171,7 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
   char description[512];
   char line[kSitemapLine];
   for (const std::string& name : documents) {
-    if (out->failed) break;           // the update fails anyway; no use reading the rest
-    if (name == kWorkName) continue;  // the work file of a rewrite in progress
+    if (out->failed) break;  // the update fails anyway; no use reading the rest
     UpperCopy(upperName, sizeof upperName, name.c_str());
     if (name.size() < sizeof upperName && std::strstr(upperSitemap, upperName)) continue;
 
@@ -246,17 +245,15 @@ int UpdateSitemap(platform::WindowHandle window) {
   if (page.find('/') == std::string::npos) return 0;
   platform::FileSystem& fs = platform::Fs();
 
-  // The page must never be the work file, or preparing the work file would delete it.
+  // A work file is another writer's unfinished file, never the page.
   std::string realPage = page;
   platform::FileInfo info;
   if (fs.LinkStat(page, &info) == 0 && info.isLink && fs.RealPath(page, &realPage) != 0)
     realPage = page;
-  if (std::strcmp(BaseName(page), kWorkName) == 0 ||
-      std::strcmp(BaseName(realPage), kWorkName) == 0) {
+  if (platform::IsWorkFileName(BaseName(page)) || platform::IsWorkFileName(BaseName(realPage))) {
     ShowFileError(window, "Can't find or create the Sitemap file", page);
     return -1;
   }
-  const std::string workPath = platform::JoinPath(platform::DirectoryPart(realPage), kWorkName);
 
   // Only a page that does not exist gets the skeleton; one that cannot be read is kept.
   if (fs.Stat(page, &info) != 0 && platform::LastError() == ENOENT)
@@ -291,9 +288,16 @@ int UpdateSitemap(platform::WindowHandle window) {
 
   SitemapOutput out;
   out.pending.reserve(kOutputChunk + kSitemapBlock);
-  if (out.file.Begin(page, kWorkName) != 0) {
+  // The new page replaces only the page read here: one written meanwhile stays.
+  platform::FileInfo read;
+  bool opened = fs.StatOpen(in, &read) == 0 && out.file.Resolve(page) == 0;
+  if (opened) {
+    out.file.ExpectTarget(read);
+    opened = out.file.Open() == 0;
+  }
+  if (!opened) {
     CloseInput(in);
-    ShowFileError(window, "Error opening temp file", workPath);
+    ShowFileError(window, "Error opening temp file", page);
     return -1;
   }
   size_t afterInsert = insert + std::strlen(kSitemapInsertMarker);
@@ -337,7 +341,11 @@ int UpdateSitemap(platform::WindowHandle window) {
   }
   if (out.Flush() != 0 || out.file.Commit() != 0) {
     out.file.Abort();
-    ShowFileError(window, "Error opening new file", page);
+    ShowFileError(window,
+                  out.file.targetChanged()
+                      ? "The sitemap page was changed by another program meanwhile: left alone"
+                      : "Error opening new file",
+                  page);
     return -1;
   }
   return 0;
@@ -347,6 +355,11 @@ int UpdateSitemapCommand(platform::WindowHandle window) {
   if (!TakeBusyWord()) {
     platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
                              "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
+    return -1;
+  }
+  SiteLock siteLock;
+  if (!siteLock.Take(window)) {
+    ReleaseBusyWord();
     return -1;
   }
   BusyCursor = 1;

@@ -1,6 +1,7 @@
 #include "sitemap/sitemap.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -42,7 +43,10 @@ class SitemapTest : public SiteFixture {
     from += start.size();
     return page.substr(from, to - from);
   }
-  std::string WorkFile() const { return site_ + "/temp.dat"; }
+  // Another writer's work file in the site's root.
+  std::string OthersWorkFile() const {
+    return site_ + "/.tsw." + std::to_string(::getppid()) + ".1.0123abcd~";
+  }
   static std::string TreeTags(const std::vector<std::pair<std::string, std::string>>& tags) {
     return Doc(tags, "");
   }
@@ -71,7 +75,7 @@ TEST_F(SitemapTest, SkeletonIsWrittenExactlyAndAMissingPageGetsItBeforeTheList) 
   EXPECT_EQ(skeleton.substr(0, insertEnd) + "\n<BR>\n" + Link(kI1 + kDot, "a.htm", "Alpha") +
                 skeleton.substr(insertEnd + 2),
             Page());
-  EXPECT_FALSE(Exists(WorkFile()));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
@@ -185,7 +189,7 @@ TEST_F(SitemapTest, TheSitemapPageAndNamesInItsPathStayOutOfTheList) {
   ASSERT_EQ(0, UpdateSitemap(nullptr));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
   EXPECT_NE(std::string::npos, ReadFile(real).find(Link(kI2, "pages/guide.htm", "Guide")));
-  EXPECT_FALSE(Exists(home_ / "design/temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
@@ -243,7 +247,7 @@ TEST_F(SitemapTest, TextAroundTheMarkersIsKeptWhateverTheBlockBoundaries) {
   ASSERT_EQ(0, UpdateSitemap(nullptr));
   EXPECT_EQ("", Page());
   EXPECT_TRUE(ui_.boxes().empty());
-  EXPECT_FALSE(Exists(WorkFile()));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
 }
 
 TEST_F(SitemapTest, FailuresBeforeWritingLeaveTheOldPage) {
@@ -255,15 +259,19 @@ TEST_F(SitemapTest, FailuresBeforeWritingLeaveTheOldPage) {
   WriteFile(Sitemapfile, late);
   EXPECT_EQ(-1, UpdateSitemap(nullptr));
   EXPECT_EQ(late, Page());
-  EXPECT_FALSE(Exists(WorkFile()));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path()));
 
-  // The work file cannot be made: a directory holds its name.
+  // The work file cannot be made.
   const std::string good = SitemapSkeleton("Test Site");
   WriteFile(Sitemapfile, good);
-  WriteFile(WorkFile() + "/keep", "");
-  EXPECT_EQ(-1, UpdateSitemap(nullptr));
+  {
+    FaultPlan plan;
+    plan.failOpenAt = 2;  // after the page's own
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(-1, UpdateSitemap(nullptr));
+  }
   EXPECT_EQ(good, Page());
-  EXPECT_TRUE(Exists(WorkFile() + "/keep"));
 
   // A page in a directory that does not exist can be neither found nor created.
   std::string lost = site_ + "/no/such/map.htm";
@@ -271,10 +279,11 @@ TEST_F(SitemapTest, FailuresBeforeWritingLeaveTheOldPage) {
   EXPECT_EQ(-1, UpdateSitemap(nullptr));
   EXPECT_FALSE(Exists(lost));
 
-  // The work file itself is never taken for the page.
-  platform::CopyText(Sitemapfile, WorkFile());
+  // Another writer's work file is never taken for the page.
+  WriteFile(OthersWorkFile(), good);
+  platform::CopyText(Sitemapfile, OthersWorkFile());
   EXPECT_EQ(-1, UpdateSitemap(nullptr));
-  EXPECT_TRUE(Exists(WorkFile() + "/keep"));
+  EXPECT_EQ(good, ReadFile(OthersWorkFile()));
 
   // A page path without a directory is left alone.
   platform::CopyText(Sitemapfile, "Sitemap.htm");
@@ -282,9 +291,9 @@ TEST_F(SitemapTest, FailuresBeforeWritingLeaveTheOldPage) {
 
   EXPECT_EQ((std::vector<std::string>{
                 site_ + "/Sitemap.htm|Sitemap: missing insert point",
-                site_ + "/temp.dat|Error opening temp file",
+                site_ + "/Sitemap.htm|Error opening temp file",
                 lost + "|Can't find or create the Sitemap file",
-                site_ + "/temp.dat|Can't find or create the Sitemap file",
+                OthersWorkFile() + "|Can't find or create the Sitemap file",
             }),
             BoxLines());
 }
@@ -344,7 +353,7 @@ TEST_F(SitemapTest, FailedWritesNeverLoseTheOldPage) {
         rc = UpdateSitemap(nullptr);
       }
       std::string trace = std::string(kind.what) + " " + std::to_string(n);
-      EXPECT_FALSE(Exists(WorkFile())) << trace;
+      EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(home_.path())) << trace;
       if (rc == 0) {
         EXPECT_EQ(fresh, Page()) << trace;
       } else {
@@ -380,7 +389,7 @@ TEST_F(SitemapTest, TooDeepOrUnreadableBranchesEndOnlyThemselves) {
   }
   // Documents 1 to 48 levels below the root are walked (the deep lines are cut at the line
   // buffer); the directory 49 levels down is not entered.
-  EXPECT_EQ(48 + 1 + 1, PopFiles);  // with the page itself in the root
+  EXPECT_EQ(48 + 1, PopFiles);  // the page itself in the root is not a document
   EXPECT_EQ(1 + 3 + 48, PopDirs);
   std::string list = List();
   EXPECT_NE(std::string::npos, list.find(">Level 20</A>"));
@@ -407,8 +416,8 @@ TEST_F(SitemapTest, CommandCountsReportsAndReturnsToTheCurrentPath) {
   platform::CopyText(gPluginContext.rootCopy, home_.path());
   showatts = 1;
   ASSERT_EQ(0, UpdateSitemapCommand(nullptr));
-  // The page itself counts as listed: four documents in the root with it.
-  EXPECT_EQ((std::vector<std::string>{"NOTE|5 files processed in 3 directories.\n\nElapsed "
+  // The page itself is not one of the site's documents.
+  EXPECT_EQ((std::vector<std::string>{"NOTE|4 files processed in 3 directories.\n\nElapsed "
                                       "time:      0 second(s)."}),
             BoxLines());
   EXPECT_EQ("<BR>\n" + Link(kI1 + kDot, "a.htm", "Alpha") + Link(kI1 + kDot, "b.htm", "No title") +

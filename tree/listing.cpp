@@ -1,9 +1,14 @@
 #include "tree/listing.h"
 
+#include <cstring>
 #include <iterator>
 #include <string_view>
 
+#include "config/settings.h"
+#include "platform/fs.h"
 #include "platform/listing.h"
+#include "platform/paths.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -31,6 +36,42 @@ void ForEachMaskPattern(const char* mask, F&& f) {
   }
 }
 
+// The files of one directory that are never documents, whatever the mask: set up once per
+// directory, asked for each file. Work files are noted, and those nobody will finish removed.
+class NonDocuments {
+ public:
+  explicit NonDocuments(const std::string& dir) : dir_(dir) {
+    // The sitemap page by its full path, compared here as the name it has in this directory.
+    std::string_view page = Sitemapfile;
+    size_t prefix = dir.size() + (dir.empty() || dir.back() == '/' ? 0 : 1);
+    if (page.size() > prefix && page.compare(0, dir.size(), dir) == 0 &&
+        (prefix == dir.size() || page[dir.size()] == '/') &&
+        page.find('/', prefix) == std::string_view::npos)
+      sitemapName_ = page.substr(prefix);
+  }
+  NonDocuments(const NonDocuments&) = delete;
+  NonDocuments& operator=(const NonDocuments&) = delete;
+
+  bool Excluded(std::string_view name) {
+    if (name.size() == 8 && platform::EqualsNoCase(name, "meta.tag")) return true;
+    if (!sitemapName_.empty() && name == sitemapName_) return true;
+    if (name.empty() || name[0] != '.' || !platform::IsWorkFileName(name)) return false;
+    if (platform::IsStaleWorkFile(name)) stale_.emplace_back(name);
+    return true;
+  }
+  // After the listing: the directory is not read while its entries are removed.
+  void RemoveStale() {
+    for (const std::string& name : stale_)
+      platform::Fs().Remove(platform::JoinPath(dir_, name));
+    stale_.clear();
+  }
+
+ private:
+  const std::string& dir_;
+  std::string_view sitemapName_;
+  std::vector<std::string> stale_;
+};
+
 // The last pattern takes the names themselves: files is used up.
 void MatchDocuments(std::vector<std::string>& files, const char* mask,
                     std::vector<std::string>* names) {
@@ -39,6 +80,20 @@ void MatchDocuments(std::vector<std::string>& files, const char* mask,
     for (std::string& name : files)
       if (platform::WildcardMatch(pattern, name)) names->push_back(last ? std::move(name) : name);
   });
+}
+
+void DropNonDocuments(const std::string& dir, std::vector<std::string>* files) {
+  NonDocuments non(dir);
+  std::erase_if(*files, [&](const std::string& name) { return non.Excluded(name); });
+  non.RemoveStale();
+}
+
+bool MatchesMask(const char* mask, std::string_view name) {
+  bool wanted = false;
+  ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
+    wanted = wanted || platform::WildcardMatch(pattern, name);
+  });
+  return wanted;
 }
 
 }  // namespace
@@ -55,6 +110,7 @@ int ListWalkDocuments(const std::string& dir, const char* mask, std::vector<std:
   names->clear();
   std::vector<std::string> all;
   if (platform::ListDirectory(dir, "*", nullptr, &all) != 0) return -1;
+  DropNonDocuments(dir, &all);
   MatchDocuments(all, mask, names);
   return 0;
 }
@@ -67,14 +123,17 @@ int ListWalkDirectory(const std::string& dir, const char* mask, std::vector<std:
   documents->clear();
   if (platform::ListDirectory(dir, "*", &dirs, &all) != 0) return -1;
   KeepWalkSubdirectories(dirs, subdirs);
+  DropNonDocuments(dir, &all);
   MatchDocuments(all, mask, documents);
   return 0;
 }
 
 int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
-                        std::vector<std::string>* subdirs, std::vector<std::string>* documents) {
+                        std::vector<std::string>* subdirs, std::vector<std::string>* documents,
+                        std::vector<std::string>* links) {
   subdirs->clear();
   documents->clear();
+  if (links) links->clear();
   // Straight from the listing, keeping only the names the walk uses; sorted afterwards as a
   // sorted listing gives them.
   std::vector<std::string> files;
@@ -89,30 +148,35 @@ int ListWalkDirectoryAt(int dirFd, const std::string& dir, const char* mask,
     else
       manyPatterns = true;
   });
+  NonDocuments non(dir);
   int rc = platform::VisitDirEntriesAt(dirFd, [&](std::string_view name, platform::EntryType type) {
     platform::EntryKind kind;
     if (!platform::ResolveEntry(dir, name, type, &kind)) return;
     if (kind.isDir) {
       if (!kind.isLink && name.find('.') == std::string_view::npos) subdirs->emplace_back(name);
-    } else if (kind.isFile) {
+    } else if (kind.isFile && !non.Excluded(name)) {
       bool wanted = false;
       if (manyPatterns) {
-        ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
-          wanted = wanted || platform::WildcardMatch(pattern, name);
-        });
+        wanted = MatchesMask(mask, name);
       } else {
         for (int i = 0; i < patternCount && !wanted; ++i)
           wanted = platform::WildcardMatch(patterns[i], name);
       }
-      if (wanted) files.emplace_back(name);
+      if (wanted) {
+        files.emplace_back(name);
+        if (links && kind.isLink) links->emplace_back(name);
+      }
     }
   });
+  non.RemoveStale();
   if (rc != 0) {
     subdirs->clear();
+    if (links) links->clear();
     return -1;
   }
   platform::SortNamesNoCase(subdirs);
   platform::SortNamesNoCase(&files);
+  if (links) platform::SortNamesNoCase(links);
   if (patternCount == 1 && !manyPatterns)
     documents->swap(files);  // already matched
   else
@@ -128,21 +192,29 @@ int CountWalkDirectory(const std::string& dir, const char* mask, std::vector<std
   // as the walk opens and reads a directory.
   int fd = platform::Fs().OpenDir(dir);
   if (fd < 0) return -1;
+  NonDocuments non(dir);
   int rc = platform::VisitDirEntriesAt(fd, [&](std::string_view name, platform::EntryType type) {
     platform::EntryKind kind;
     if (!platform::ResolveEntry(dir, name, type, &kind)) return;
     if (kind.isDir) {
       if (!kind.isLink && name.find('.') == std::string_view::npos) subdirs->emplace_back(name);
-    } else if (kind.isFile) {
+    } else if (kind.isFile && !non.Excluded(name)) {
       ForEachMaskPattern(mask, [&](std::string_view pattern, bool) {
         *documents += platform::WildcardMatch(pattern, name);
       });
     }
   });
   platform::Fs().Close(fd);
+  non.RemoveStale();
   if (rc != 0) {
     subdirs->clear();
     *documents = 0;
   }
   return rc;
+}
+
+bool IsWalkDocument(const std::string& dir, std::string_view name, const char* mask) {
+  NonDocuments non(dir);
+  bool excluded = non.Excluded(name);  // never removes: only a listing does
+  return !excluded && MatchesMask(mask, name);
 }

@@ -274,6 +274,21 @@ bool IsPerDocumentTask(int taskId) {
   return taskId != kTaskInherit && taskId != kTaskMigrate && TaskTitleFor(taskId) != nullptr;
 }
 
+bool WritesDocuments(int taskId) {
+  switch (taskId) {
+    case kTaskInherit:
+    case kTaskMigrate:
+    case kTaskSort:
+    case kTaskDeleteDuplicates:
+    case kTaskDeleteAll:
+    case kTaskReplace:
+    case kTaskDelete:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void SetTaskDialog(TaskDialogFn dialog) {
   gTaskDialog = dialog;
 }

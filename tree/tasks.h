@@ -53,6 +53,8 @@ const char* TaskTitleFor(int taskId);
 const char* TaskAuditText(int taskId);
 // True for the tasks that run a per-document operation (not inherit or migrate).
 bool IsPerDocumentTask(int taskId);
+// True for the tasks that rewrite documents (search, review, expiry and standardise only read).
+bool WritesDocuments(int taskId);
 
 // What the search, replace and delete dialog gathers: it fills gTask.tagName, valueFilter,
 // replacement, reportPath, showResults and caseSensitive, and returns true for OK, false for

@@ -242,7 +242,7 @@ TEST_F(TreeTagsTest, InheritTaskRewritesOnlyTheHeadOfEachDocument) {
       EXPECT_EQ(original.substr(headEnd), now.substr(now.size() - (original.size() - headEnd)));
       EXPECT_NE(std::string::npos, now.find("$RUZOZAZEZO"));
       EXPECT_EQ(k.want, TagsOnDisk(docPath));
-      EXPECT_FALSE(Exists(dir + "/temp.dat"));
+      EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(dir));
     }
   }
   EXPECT_TRUE(BoxLines().empty());
@@ -260,7 +260,7 @@ TEST_F(TreeTagsTest, InheritTaskRewritesOnlyTheHeadOfEachDocument) {
   }
   ASSERT_EQ(1u, BoxLines().size());
   EXPECT_EQ(0u, BoxLines()[0].find("ERROR OPENING FILE"));
-  EXPECT_FALSE(Exists(site_ + "/temp.dat"));
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
 }
 
 TEST_F(TreeTagsTest, WithoutTreeTagsTheDocumentKeepsItsTagsSorted) {

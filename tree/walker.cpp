@@ -1,5 +1,6 @@
 #include "tree/walker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -7,6 +8,8 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/site_lock.h"
+#include "engine/doc_tally.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -48,20 +51,21 @@ class ListingCache {
   // Keeps one directory's listing with the status read just before it was listed (stamped false:
   // it could not be listed or its status read), unless the cache is full.
   void Store(const std::string& dir, bool stamped, const platform::FileInfo& stamp,
-             const std::vector<std::string>& subdirs, const std::vector<std::string>& docs) {
+             const std::vector<std::string>& subdirs, const std::vector<std::string>& docs,
+             const std::vector<std::string>& links) {
     if (full_) return;
     size_t bytes = dir.size() + 1;
-    for (const auto* list : {&subdirs, &docs})
+    for (const auto* list : {&subdirs, &docs, &links})
       for (const std::string& name : *list)
         bytes += name.size() + 1;
     if (names_.size() + bytes + (entries_.size() + 1) * sizeof(Entry) > gListingCacheBytes) {
       full_ = true;  // later directories must not be taken from an incomplete list
       return;
     }
-    entries_.push_back(Entry{names_.size(), subdirs.size(), docs.size(), stamped, stamp.device,
-                             stamp.inode, stamp.changeNs});
+    entries_.push_back(Entry{names_.size(), subdirs.size(), docs.size(), links.size(), stamped,
+                             stamp.device, stamp.inode, stamp.changeNs});
     names_.append(dir).push_back('\0');
-    for (const auto* list : {&subdirs, &docs})
+    for (const auto* list : {&subdirs, &docs, &links})
       for (const std::string& name : *list)
         names_.append(name).push_back('\0');
   }
@@ -71,7 +75,7 @@ class ListingCache {
   // true. The listings before it (of directories the walk did not enter) are dropped; when dir
   // was not kept, all are.
   bool Take(const std::string& dir, int dirFd, std::vector<std::string>* subdirs,
-            std::vector<std::string>* docs) {
+            std::vector<std::string>* docs, std::vector<std::string>* links) {
     for (size_t i = next_; i < entries_.size(); ++i) {
       const Entry& e = entries_[i];
       const char* at = names_.data() + e.offset;
@@ -82,7 +86,8 @@ class ListingCache {
           now.inode != e.inode || now.changeNs != e.changeNs)
         return false;
       at += dir.size() + 1;
-      for (auto [list, count] : {std::pair{subdirs, e.subdirs}, std::pair{docs, e.docs}}) {
+      for (auto [list, count] :
+           {std::pair{subdirs, e.subdirs}, std::pair{docs, e.docs}, std::pair{links, e.links}}) {
         list->clear();
         list->reserve(count);
         for (size_t k = 0; k < count; ++k) {
@@ -100,7 +105,7 @@ class ListingCache {
  private:
   struct Entry {
     size_t offset;  // of the directory's path in names_, its subdirectories and documents after
-    size_t subdirs, docs;
+    size_t subdirs, docs, links;
     bool stamped;
     unsigned long long device, inode;
     long long changeNs;
@@ -124,12 +129,14 @@ class WalkDirectory {
 
   // Lists the directory. A directory that cannot be listed is reported and skipped: listing
   // whatever directory happens to be current instead would run the task on the wrong documents.
-  bool List(std::vector<std::string>* subdirs, std::vector<std::string>* docs) {
+  bool List(std::vector<std::string>* subdirs, std::vector<std::string>* docs,
+            std::vector<std::string>* links) {
     fd_ = platform::Fs().OpenDir(path_);
     // Listed by the count pass and unchanged since: not read again.
-    if (fd_ >= 0 && gListings.Take(path_, fd_, subdirs, docs)) return true;
-    if (fd_ < 0 || ListWalkDirectoryAt(fd_, path_, maskstring, subdirs, docs) != 0) {
+    if (fd_ >= 0 && gListings.Take(path_, fd_, subdirs, docs, links)) return true;
+    if (fd_ < 0 || ListWalkDirectoryAt(fd_, path_, maskstring, subdirs, docs, links) != 0) {
       ShowSystemError("ERROR CHANGING DIRECTORY", path_);
+      NoteDocumentFailed(path_.c_str(), "the directory cannot be read");
       return false;
     }
     return true;
@@ -146,6 +153,11 @@ class WalkDirectory {
       fd_ = platform::Fs().OpenDir(path_);
     }
     return fd_;
+  }
+  // After its documents: the renames into the directory are flushed to disk, once.
+  void FlushRenames() {
+    if (platform::FlushDirectory(fd_, path_) != 0)
+      NoteDocumentFailed(path_.c_str(), "the directory could not be flushed to disk");
   }
 
  private:
@@ -179,6 +191,10 @@ bool WritesReport(int taskId) {
 
 int CountTree(const std::string& dir, const char* mask) {
   ++Rlevel;
+  if (Rlevel >= MaxTreeDepth) {  // the walk leaves it alone: not counted either
+    --Rlevel;
+    return 0;
+  }
   std::vector<std::string> subdirs, docs;
   if (gListings.Full()) {
     // Nothing more is kept for the walk: counting needs no names and no order.
@@ -197,9 +213,10 @@ int CountTree(const std::string& dir, const char* mask) {
   // The status before the listing: a change after it makes the walk list the directory again.
   platform::FileInfo stamp;
   bool stamped = fd >= 0 && platform::Fs().StatOpen(fd, &stamp) == 0;
-  bool ok = fd >= 0 && ListWalkDirectoryAt(fd, dir, mask, &subdirs, &docs) == 0;
+  std::vector<std::string> links;
+  bool ok = fd >= 0 && ListWalkDirectoryAt(fd, dir, mask, &subdirs, &docs, &links) == 0;
   if (fd >= 0) platform::Fs().Close(fd);
-  gListings.Store(dir, stamped && ok, stamp, subdirs, docs);
+  gListings.Store(dir, stamped && ok, stamp, subdirs, docs, links);
   if (ok) {
     PrePopDirs += static_cast<int>(subdirs.size());
     PrePopFiles += static_cast<int>(docs.size());
@@ -222,12 +239,89 @@ void ReportProgress(int done) {
 
 namespace {
 
+// What one walk keeps from its start to its end.
+struct WalkRun {
+  std::string root;            // the directory the walk started from
+  bool depthReported = false;  // M046 is shown once per walk
+  bool rootResolved = false;   // rootReal is known
+  std::string rootReal;        // the root with every link resolved; empty when unknown
+  std::vector<std::pair<unsigned long long, unsigned long long>> linkedDone;  // device, inode
+};
+WalkRun gRun;
+
+// At the top of each walk (the root is level 1).
+void StartRun(const std::string& root) {
+  if (Rlevel != 1) return;
+  gRun = WalkRun{};
+  gRun.root = root;
+}
+
+// A directory below the deepest level a walk enters: reported once per walk, left alone.
+bool TooDeep(const std::string& dir) {
+  if (Rlevel < MaxTreeDepth) return false;
+  if (!gRun.depthReported) {
+    gRun.depthReported = true;
+    ReportCoded("M046:Maximum tree depth limit exceeded!");
+  }
+  static const std::string why = platform::Format(
+      "more than %d levels below the root: its documents were left alone", MaxTreeDepth - 2);
+  NoteDocumentSkipped(dir.c_str(), why.c_str());
+  return true;
+}
+
+// Whether the path lies inside the directory root (both resolved).
+bool Inside(std::string_view path, std::string_view root) {
+  if (root == "/") return path.size() > 1 && path[0] == '/';
+  return path.size() > root.size() + 1 && path.compare(0, root.size(), root) == 0 &&
+         path[root.size()] == '/';
+}
+
+// Whether the walk reaches the file at path (resolved, inside the resolved root) under its own
+// name: every directory on the way is one the walk enters, and the file is one of its documents.
+bool WalkedAsItself(const std::string& path) {
+  std::string_view rest =
+      std::string_view(path).substr(gRun.rootReal == "/" ? 1 : gRun.rootReal.size() + 1);
+  int level = 1;
+  for (size_t slash; (slash = rest.find('/')) != std::string_view::npos;
+       rest.remove_prefix(slash + 1)) {
+    if (rest.substr(0, slash).find('.') != std::string_view::npos) return false;
+    if (++level >= MaxTreeDepth) return false;
+  }
+  return IsWalkDocument(platform::DirectoryPart(path), rest, maskstring);
+}
+
+// For a document that is a symbolic link: whether the walk rewrites it. A link that leads out of
+// the walk's root is skipped (tallied); inside it, the file it leads to is done once: under its
+// own name when the walk reaches it so, else through the first link to it.
+bool TakeLinkedDocument(const std::string& dir, const std::string& name) {
+  if (!gRun.rootResolved) {
+    gRun.rootResolved = true;
+    if (platform::Fs().RealPath(gRun.root, &gRun.rootReal) != 0) gRun.rootReal.clear();
+  }
+  std::string path = platform::JoinPath(dir, name);
+  std::string target;
+  platform::FileInfo info;
+  if (gRun.rootReal.empty() || platform::Fs().RealPath(path, &target) != 0 ||
+      !Inside(target, gRun.rootReal) || platform::Fs().Stat(target, &info) != 0) {
+    NoteDocumentSkipped(path.c_str(), "a link to a file outside the site: skipped");
+    return false;
+  }
+  if (WalkedAsItself(target)) return false;
+  std::pair<unsigned long long, unsigned long long> id{info.device, info.inode};
+  for (const auto& done : gRun.linkedDone)
+    if (done == id) return false;
+  gRun.linkedDone.push_back(id);
+  return true;
+}
+
 // One level of a walk, after its directory was listed: the subdirectories first (recurse walks
-// one of them), then each document (operate runs on it) while nobody cancelled. 0, or -1 when
-// cancelled or a subdirectory's walk ended with -1. Rlevel was raised by the caller.
+// one of them), then each document (operate runs on it) while nobody cancelled, and the
+// directory's renames flushed once. 0, or -1 when cancelled or a subdirectory's walk ended with
+// -1. Rlevel was raised by the caller.
 template <typename Recurse, typename Operate>
-int WalkLevel(const std::string& dir, const std::vector<std::string>& subdirs,
-              const std::vector<std::string>& docs, Recurse&& recurse, Operate&& operate) {
+int WalkLevel(const std::string& dir, WalkDirectory& directory,
+              const std::vector<std::string>& subdirs, const std::vector<std::string>& docs,
+              const std::vector<std::string>& links, Recurse&& recurse, Operate&& operate) {
   for (const std::string& name : subdirs) {
     std::string path = platform::JoinPath(dir, name);
     ShowLine(path);
@@ -240,9 +334,13 @@ int WalkLevel(const std::string& dir, const std::vector<std::string>& subdirs,
   for (; i < docs.size() && !gDropOut; ++i) {
     PumpOneMessage();
     if (gDropOut) break;  // CANCEL pressed while the message was handled
-    operate(docs[i]);
+    // Links are few: the common directory pays nothing for them.
+    if (links.empty() || std::find(links.begin(), links.end(), docs[i]) == links.end() ||
+        TakeLinkedDocument(dir, docs[i]))
+      operate(docs[i]);
     ReportProgress(PopFiles + static_cast<int>(i));
   }
+  directory.FlushRenames();
   ClearLine();
   PopFiles += static_cast<int>(i);
   return i < docs.size() ? -1 : 0;
@@ -252,13 +350,15 @@ int WalkLevel(const std::string& dir, const std::vector<std::string>& subdirs,
 
 int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
   ++Rlevel;
-  std::vector<std::string> subdirs, docs;
+  StartRun(dir);
+  platform::DirectorySyncBatch renames;
+  std::vector<std::string> subdirs, docs, links;
   int rc = 0;
   WalkDirectory directory(dir);
-  if (directory.List(&subdirs, &docs)) {
+  if (!TooDeep(dir) && directory.List(&subdirs, &docs, &links)) {
     if (!subdirs.empty()) directory.Descend();
     rc = WalkLevel(
-        dir, subdirs, docs,
+        dir, directory, subdirs, docs, links,
         [&](const std::string& path) { return WalkDocuments(window, path, taskId); },
         [&](const std::string& doc) {
           DocumentOperation(window, dir.c_str(), doc.c_str(), taskId, directory.DocumentsFd());
@@ -270,28 +370,27 @@ int WalkDocuments(platform::WindowHandle window, const std::string& dir, int tas
 
 int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode) {
   ++Rlevel;
+  StartRun(dir);
+  platform::DirectorySyncBatch renames;
   int rc = 0;
-  std::vector<std::string> subdirs, docs;
+  std::vector<std::string> subdirs, docs, links;
   WalkDirectory directory(dir);
-  if (Rlevel >= MaxTreeDepth) {
-    ReportCoded("M046:Maximum tree depth limit exceeded!");
-    rc = -1;
-  } else if (directory.List(&subdirs, &docs)) {
+  if (!TooDeep(dir) && directory.List(&subdirs, &docs, &links)) {
     int loaded = LoadLevelTags(window, dir.c_str(), Rlevel, gLevelStores[Rlevel]);
     if (loaded == 0) {
       if (!subdirs.empty()) directory.Descend();
       rc = WalkLevel(
-          dir, subdirs, docs,
+          dir, directory, subdirs, docs, links,
           [&](const std::string& path) { return WalkInherit(window, path, mode); },
           [&](const std::string& doc) {
-            // The sitemap page is the generator's, not a document to merge into.
-            if (platform::JoinPath(dir, doc) != Sitemapfile)
-              MergeDocument(window, dir.c_str(), doc.c_str(), mode, directory.DocumentsFd());
+            MergeDocument(window, dir.c_str(), doc.c_str(), mode, directory.DocumentsFd());
           });
+    } else if (loaded == -1) {
+      // Without its tree tags the branch would inherit the wrong ones: it is left alone
+      // (reported), and so is a branch with more tree tags than a level keeps.
+      NoteDocumentFailed(dir.c_str(), "its tree-tag file cannot be read");
     } else {
-      // Too many tree tags: this branch would inherit only part of them, so it is left alone
-      // (reported) and the walk goes on; an unreadable tree-tag file ends the walk.
-      rc = loaded == -2 ? 0 : -1;
+      NoteDocumentSkipped(dir.c_str(), "more tree tags than a directory may give: left alone");
     }
   }
   --Rlevel;
@@ -313,6 +412,12 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
   if (!TakeBusyWord()) {
     platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
                              "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
+    return kTaskNotStarted;
+  }
+  // A task that writes documents holds the site's lock until it returns.
+  SiteLock siteLock;
+  if (WritesDocuments(taskId) && !siteLock.Take(window)) {
+    ReleaseBusyWord();
     return kTaskNotStarted;
   }
   block = 1;

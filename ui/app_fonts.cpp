@@ -179,8 +179,7 @@ int ChooseAppFont(WindowHandle owner, FontDescription* font, const char* stem, C
   EncodeFontRecord(request.font, request.colour, record);
   const std::string path = FontFilePath(stem);
   // Through a work file, so a failed write leaves the previous font file whole.
-  if (ReplaceFile(path, std::string(reinterpret_cast<const char*>(record), sizeof record),
-                  std::string(stem) + ".tmp") != 0) {
+  if (ReplaceFile(path, std::string(reinterpret_cast<const char*>(record), sizeof record)) != 0) {
     ShowMessageBox(owner, "Error writing font file", path, kBoxOk | kBoxIconExclamation);
     return 0;
   }

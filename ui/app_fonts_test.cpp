@@ -93,7 +93,7 @@ TEST_F(AppFontsTest, ChosenFontIsWrittenAndReadBack) {
   EXPECT_EQ(17, bytes[0]);  // the height, little-endian
   EXPECT_EQ(std::string("\x0A\x14\x1E\x00", 4), bytes.substr(60));
   EXPECT_EQ("DejaVu Serif", std::string(bytes.c_str() + 28));
-  EXPECT_FALSE(Exists(home_ / "font_t.tmp"));
+  EXPECT_EQ(std::vector<std::string>{}, testing_support::WorkFilesBelow(home_.path()));
 
   FontDescription again;
   Colour colour = 0;
@@ -127,7 +127,7 @@ TEST_F(AppFontsTest, FailedWriteKeepsThePreviousFileAndSaysSo) {
       EXPECT_EQ(0, ChooseAppFont(nullptr, &FontMain, "font_m", &ColourMain)) << step;
     }
     EXPECT_EQ(before, ReadFile(home_ / "font_m.fon")) << step;
-    EXPECT_FALSE(Exists(home_ / "font_m.tmp")) << step;
+    EXPECT_EQ(std::vector<std::string>{}, testing_support::WorkFilesBelow(home_.path())) << step;
     EXPECT_EQ(previous, FontMain) << step;
     EXPECT_EQ(0x00ABCDEFu, ColourMain) << step;
     EXPECT_EQ(std::vector<std::string>{home_ / "font_m.fon|Error writing font file"}, BoxLines())

@@ -84,6 +84,18 @@ int FaultyFileSystem::Sync(int fd) {
   return base_.Sync(fd);
 }
 
+int FaultyFileSystem::SyncDir(const std::string& path) {
+  ++counts_.dirSyncs;
+  if (counts_.dirSyncs == plan_.failSyncDirAt) return Fault(plan_.error);
+  return base_.SyncDir(path);
+}
+
+int FaultyFileSystem::TryLock(int fd) {
+  ++counts_.locks;
+  if (counts_.locks == plan_.failLockAt) return Fault(plan_.error);
+  return base_.TryLock(fd);
+}
+
 int FaultyFileSystem::Close(int fd) {
   ++counts_.closes;
   openDirs_.erase(fd);

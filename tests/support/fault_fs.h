@@ -16,6 +16,8 @@ struct FaultPlan {
   int failOpenAt = 0;
   int failWriteAt = 0;
   int failSyncAt = 0;
+  int failSyncDirAt = 0;  // SyncDir calls
+  int failLockAt = 0;     // TryLock calls
   int failCloseAt = 0;
   int failRenameAt = 0;
   int failRemoveAt = 0;
@@ -39,6 +41,7 @@ struct FaultCounts {
   int opens = 0, writes = 0, syncs = 0, closes = 0, renames = 0, removes = 0, reads = 0;
   int dirOpens = 0, lists = 0;  // OpenDir and ListDirEntriesAt calls
   int openStats = 0;            // StatOpen calls
+  int dirSyncs = 0, locks = 0;  // SyncDir and TryLock calls
   long long bytesWritten = 0;
 };
 
@@ -56,6 +59,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   long ReadAt(int fd, void* buf, size_t len, long long offset) override;
   long Write(int fd, const void* buf, size_t len) override;
   int Sync(int fd) override;
+  int SyncDir(const std::string& path) override;
   int Close(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
@@ -86,6 +90,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   int RealPath(const std::string& path, std::string* out) override {
     return base_.RealPath(path, out);
   }
+  int TryLock(int fd) override;
 
  private:
   int Fault(int err);

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/fs.h"
+
 namespace testing_support {
 
 TempDir::TempDir() {
@@ -48,6 +50,17 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
   struct stat st;
   return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> WorkFilesBelow(const std::string& dir) {
+  std::vector<std::string> found;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(dir, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+    if (platform::IsWorkFileName(it->path().filename().string()))
+      found.push_back(it->path().string());
+  }
+  return found;
 }
 
 }  // namespace testing_support

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -25,5 +26,7 @@ void WriteFile(const std::string& path, const std::string& content);
 // The file's bytes, or "<missing>" when it cannot be read.
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// The paths of the work files (platform::IsWorkFileName) anywhere below dir.
+std::vector<std::string> WorkFilesBelow(const std::string& dir);
 
 }  // namespace testing_support
