@@ -14,7 +14,9 @@
 
 #include "config/settings.h"
 #include "config/version.h"
+#include "engine/doc_tally.h"
 #include "engine/head_reader.h"
+#include "engine/page_ops.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "schema/schema.h"
@@ -288,6 +290,71 @@ TEST_F(HeadWriterTest, HeldDocumentIsReadThroughItsDescriptorWhileItsNameNamesIt
     EXPECT_EQ(std::vector<std::string>{path + "|Error opening temp file"}, BoxLines()) << at;
     EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site.path())) << at;
     ::close(held.fd);
+  }
+}
+
+// A document that another program replaces or writes between the rewrite's read and its rename
+// is left as that program left it: tallied as skipped, with a box only for a page being saved.
+TEST_F(HeadWriterTest, DocumentChangedDuringTheRewriteIsLeftAsItsWriterLeftIt) {
+  TempDir site;
+  std::string path = site / "p.htm";
+  const std::string doc = "<HEAD><meta name=a content=1></HEAD>" + std::string(9000, 'b');
+  const std::string theirs = "<HEAD><meta name=t content=theirs></HEAD>";
+  enum How { kHeld, kByPath, kSaved };
+  struct Case {
+    const char* what;
+    How how;
+    int atRead;  // the read before which the other program acts
+    bool inPlace;
+  } cases[] = {
+      {"held, replaced", kHeld, 1, false},        {"held, written in place", kHeld, 2, true},
+      {"by path, replaced", kByPath, 1, false},   {"by path, written in place", kByPath, 2, true},
+      {"saved page, replaced", kSaved, 1, false},
+  };
+  for (const Case& c : cases) {
+    WriteFile(path, doc);
+    ui_.Clear();
+    ResetDocumentTally();
+    ResetPageTags();
+    HeldDocument held;
+    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    held.known = platform::Fs().StatOpen(held.fd, &held.info) == 0;
+    std::string after;
+    FaultPlan plan;
+    plan.beforeRead = [&](int read) {
+      if (read != c.atRead) return;
+      if (c.inPlace) {
+        WriteFile(path, doc + "more");
+      } else {
+        WriteFile(site / "other", theirs);
+        ::rename((site / "other").c_str(), path.c_str());
+      }
+      after = ReadFile(path);
+    };
+    FaultyFileSystem meddling(plan);
+    int rc;
+    {
+      platform::ScopedFileSystem scoped(&meddling);
+      rc = c.how == kSaved  ? SavePage(nullptr, path.c_str())
+           : c.how == kHeld ? RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held)
+                            : RewriteHead(nullptr, path.c_str(), kTags.c_str());
+    }
+    ::close(held.fd);
+    EXPECT_EQ(-1, rc) << c.what;
+    EXPECT_FALSE(after.empty()) << c.what;
+    EXPECT_TRUE(ReadFile(path) == after) << c.what;
+    EXPECT_EQ(1, gTally.skipped) << c.what;
+    EXPECT_NE(std::string::npos,
+              DocumentTallySummary().find(
+                  path + ": changed by another program while it was being rewritten: left alone"))
+        << c.what;
+    std::vector<std::string> boxes;
+    if (c.how == kSaved)
+      boxes.push_back("NOTE|" + path +
+                      " was changed by another program while it was being saved: it was left as "
+                      "that program left it.");
+    EXPECT_EQ(boxes, BoxLines()) << c.what;
+    EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site.path())) << c.what;
   }
 }
 

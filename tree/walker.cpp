@@ -241,11 +241,11 @@ namespace {
 
 // What one walk keeps from its start to its end.
 struct WalkRun {
-  std::string root;            // the directory the walk started from
-  bool depthReported = false;  // M046 is shown once per walk
-  bool rootResolved = false;   // rootReal is known
-  std::string rootReal;        // the root with every link resolved; empty when unknown
-  std::vector<std::pair<unsigned long long, unsigned long long>> linkedDone;  // device, inode
+  std::string root;                     // the directory the walk started from
+  bool depthReported = false;           // M046 is shown once per walk
+  bool rootResolved = false;            // rootReal is known
+  std::string rootReal;                 // the root with every link resolved; empty when unknown
+  std::vector<std::string> linkedDone;  // the files links led to (a rewrite gives a new inode)
 };
 WalkRun gRun;
 
@@ -300,17 +300,15 @@ bool TakeLinkedDocument(const std::string& dir, const std::string& name) {
   }
   std::string path = platform::JoinPath(dir, name);
   std::string target;
-  platform::FileInfo info;
   if (gRun.rootReal.empty() || platform::Fs().RealPath(path, &target) != 0 ||
-      !Inside(target, gRun.rootReal) || platform::Fs().Stat(target, &info) != 0) {
+      !Inside(target, gRun.rootReal)) {
     NoteDocumentSkipped(path.c_str(), "a link to a file outside the site: skipped");
     return false;
   }
-  if (WalkedAsItself(target)) return false;
-  std::pair<unsigned long long, unsigned long long> id{info.device, info.inode};
-  for (const auto& done : gRun.linkedDone)
-    if (done == id) return false;
-  gRun.linkedDone.push_back(id);
+  if (WalkedAsItself(target) ||
+      std::find(gRun.linkedDone.begin(), gRun.linkedDone.end(), target) != gRun.linkedDone.end())
+    return false;
+  gRun.linkedDone.push_back(std::move(target));
   return true;
 }
 

@@ -9,7 +9,14 @@
 #include <map>
 #include <thread>
 
+#include <sys/wait.h>
+
 #include "config/settings.h"
+#include "config/site_lock.h"
+#include "engine/doc_tally.h"
+#include "engine/head_reader.h"
+#include "engine/page_ops.h"
+#include "platform/file_lock.h"
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "tests/support/fault_fs.h"
@@ -206,6 +213,7 @@ TEST_F(WalkerTest, QuestionsDecideWhetherATaskRuns) {
 
 TEST_F(WalkerTest, UnlistableDirectoryIsReportedAndSkipped) {
   SmallTree();
+  ResetDocumentTally();
   FaultPlan plan;
   plan.unlistable.insert(At("a"));
   FaultyFileSystem faulty(plan);
@@ -216,6 +224,9 @@ TEST_F(WalkerTest, UnlistableDirectoryIsReportedAndSkipped) {
   EXPECT_EQ(std::string::npos, Report().find("a1.htm"));
   ASSERT_EQ(1u, ui_.boxes().size());
   EXPECT_EQ("ERROR CHANGING DIRECTORY - " + At("a"), ui_.boxes()[0].caption);
+  EXPECT_EQ(1, gTally.failed);
+  EXPECT_NE(std::string::npos,
+            DocumentTallySummary().find(At("a") + ": the directory cannot be read"));
 }
 
 // Documents are opened through their directory: one that cannot be read is reported by its
@@ -421,6 +432,112 @@ TEST_F(WalkerTest, ProgressWorkingLinesAndAuditSummary) {
 
 namespace {
 
+// Whatever the mask, a walk takes no tree-tag file, work file or sitemap page for a document;
+// it removes the work files of writers that are gone, and touches no other file.
+TEST_F(WalkerTest, WalksNeverTakeTreeTagsWorkFilesOrTheSitemapForDocuments) {
+  gPluginContext.confirmation = 0;
+  platform::CopyText(maskstring, "*");
+  pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(gone, ::waitpid(gone, nullptr, 0));
+  const std::string dead = "sub/.tsw." + std::to_string(gone) + ".1.0123abcd~";
+  const std::string live = ".tsw." + std::to_string(::getppid()) + ".1.0123abcd~";
+  const std::map<std::string, std::string> kept = {
+      {"META.TAG", "<HEAD>\r\n<meta HTTP-EQUIV=\"$SitemapFiles\" CONTENT=\".htm\">\r\n</HEAD>\r\n"},
+      {"sub/Meta.Tag",
+       "<HEAD>\r\n<meta HTTP-EQUIV=\"$LevelHeading\" CONTENT=\"S\">\r\n</HEAD>\r\n"},
+      {"Sitemap.htm", Doc({{"DC.Title", "Map"}})},
+      {"temp.dat", "a file of the user's own"},
+      {live, Doc({{"Keywords", "unfinished"}})},
+  };
+  for (const auto& [name, bytes] : kept)
+    Put(name, bytes);
+  Put(dead, Doc({{"Keywords", "left by a killed run"}}));
+  Put("index.htm", Doc({{"Keywords", "k"}}));
+  Put("sub/page.htm", Doc({{"Keywords", "k"}}));
+  for (int taskId : {kTaskInherit, kTaskSort}) {
+    EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, taskId)) << taskId;
+    EXPECT_EQ(4, PrePopFiles) << taskId;  // index.htm, temp.dat, the page and a leftover .keep
+    EXPECT_EQ(PrePopFiles, PopFiles) << taskId;
+    for (const auto& [name, bytes] : kept)
+      EXPECT_EQ(bytes, ReadFile(At(name))) << name;
+    EXPECT_FALSE(Exists(At(dead)));
+    for (const char* doc : {"index.htm", "sub/page.htm"})
+      EXPECT_NE(std::string::npos, ReadFile(At(doc)).find("$RUZOZAZEZO")) << doc;
+  }
+}
+
+// A document that is a link out of the walk's root is skipped and tallied; inside it, the file
+// it leads to is rewritten once, whether the walk reaches it by its own name or by two links.
+TEST_F(WalkerTest, LinkedDocumentsAreDoneOnceInsideTheRootAndSkippedOutside) {
+  gPluginContext.confirmation = 0;
+  Put("a.htm", Doc({{"Keywords", "a"}}));
+  Put(".store/b.htm", Doc({{"Keywords", "b"}}));
+  WriteFile(home_ / "outside.htm", Doc({{"Keywords", "o"}}));
+  const std::string outside = ReadFile(home_ / "outside.htm");
+  for (auto [link, target] : {std::pair{"z-a.htm", At("a.htm")},
+                              {"b1.htm", At(".store/b.htm")},
+                              {"b2.htm", At(".store/b.htm")},
+                              {"out.htm", home_ / "outside.htm"}})
+    ASSERT_EQ(0, ::symlink(target.c_str(), At(link).c_str()));
+  ResetDocumentTally();
+  FaultyFileSystem counting;
+  {
+    platform::ScopedFileSystem scoped(&counting);
+    EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSort));
+  }
+  EXPECT_EQ(2, counting.counts().renames);  // a.htm and .store/b.htm
+  for (const char* doc : {"a.htm", ".store/b.htm"})
+    EXPECT_NE(std::string::npos, ReadFile(At(doc)).find("$RUZOZAZEZO")) << doc;
+  EXPECT_EQ(outside, ReadFile(home_ / "outside.htm"));
+  EXPECT_EQ(1, gTally.skipped);
+  EXPECT_NE(std::string::npos,
+            DocumentTallySummary().find(At("out.htm") + ": a link to a file outside the site"));
+}
+
+// Tasks that write hold the site's lock for their run: while another run holds it they wait,
+// then refuse and say so; read-only tasks take no lock. Within one run the lock is held once,
+// and every way out of a run lets it go.
+TEST_F(WalkerTest, WritersHoldTheSiteLockAndReadersDoNot) {
+  SmallTree();
+  gPluginContext.confirmation = 0;
+  checkmandatory = 0;
+  SetSiteLockWait(50);
+  const std::string lock = SiteLockPath(CurrentConfig);
+  EXPECT_EQ(home_ / "META.INI.Test%20Site.lock", lock);
+  const std::string before = ReadFile(At("index.htm"));
+  int other = platform::LockFileExclusive(lock, 0);  // as another run would hold it
+  ASSERT_GE(other, 0);
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskSort));
+  ASSERT_EQ(0, ReadPageTags(nullptr, At("index.htm").c_str()));
+  EXPECT_EQ(-1, SavePage(nullptr, At("index.htm").c_str()));
+  const std::string refused = "NOTE|Another Tagsteward task is working on site Test Site";
+  EXPECT_EQ((std::vector<std::string>{refused, refused}), BoxLines());
+  EXPECT_EQ(before, ReadFile(At("index.htm")));
+  EXPECT_EQ(0, gPluginContext.busy);
+  ui_.Clear();
+  EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+  EXPECT_TRUE(ui_.boxes().empty());
+  platform::Fs().Close(other);
+
+  {
+    SiteLock held;
+    ASSERT_TRUE(held.Take(nullptr));
+    ASSERT_EQ(0, ReadPageTags(nullptr, At("index.htm").c_str()));
+    EXPECT_EQ(0, SavePage(nullptr, At("index.htm").c_str()));
+  }
+  CancelAt cancel(1);
+  WorkingDisplaySink* previous = SetWorkingDisplaySink(&cancel);
+  EXPECT_EQ(kTaskCancelled, RunSiteTask(nullptr, kTaskSort));
+  SetWorkingDisplaySink(previous);
+  gDialogOpened = 1;  // the replace dialog is cancelled
+  EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskReplace));
+  int free = platform::LockFileExclusive(lock, 0);
+  EXPECT_GE(free, 0);
+  platform::Fs().Close(free);
+  SetSiteLockWait(-1);
+}
+
 class WalkerDiskTest : public WalkerTest {};
 
 // A disk that fills up in the middle of an inherit task: each document is either untouched or
@@ -495,23 +612,58 @@ TEST_F(WalkerInheritTest, TooManyTreeTagsSkipsTheBranchAndTheWalkGoesOn) {
   EXPECT_EQ(0u, BoxLines()[0].find("CRITICAL ERROR!|M202:Too many tree tags in "));
 }
 
-TEST_F(WalkerInheritTest, DepthLimitEndsTheInheritWalk) {
+// A branch deeper than a walk goes is reported once and left alone, and the walk goes on with
+// everything else, in both walks; an unreadable tree-tag file leaves only its own branch alone.
+TEST_F(WalkerInheritTest, TooDeepAndUnreadableBranchesAreLeftAloneAndTheWalkGoesOn) {
   gPluginContext.confirmation = 0;
   Put("META.TAG", "<HEAD>\r\n<meta HTTP-EQUIV=\"DC.Publisher\" CONTENT=\"Club\">\r\n</HEAD>\r\n");
   std::string deep;
-  for (int below = 1; below <= 48; ++below)
+  for (int below = 1; below <= 60; ++below) {
     deep += "d/";
-  Put(deep + "ok.htm", Doc({{"Keywords", "k"}}));  // 48 levels below the root: merged
-  EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskInherit));
-  EXPECT_TRUE(ui_.boxes().empty());
-  EXPECT_NE(std::string::npos, ReadFile(At(deep + "ok.htm")).find("DC.Publisher"));
-
-  Put(deep + "d/too-deep.htm", Doc({{"Keywords", "k"}}));  // 49 below: beyond the limit
-  const std::string tooDeep = ReadFile(At(deep + "d/too-deep.htm"));
-  RunSiteTask(nullptr, kTaskInherit);
-  EXPECT_EQ((std::vector<std::string>{"CRITICAL ERROR!|M046:Maximum tree depth limit exceeded!"}),
-            BoxLines());
-  EXPECT_EQ(tooDeep, ReadFile(At(deep + "d/too-deep.htm")));
+    Put(deep + "p.htm", Doc({{"Keywords", "k"}}));
+  }
+  Put("deep2/" + deep + "p.htm", Doc({{"Keywords", "k"}}));  // a second too-deep branch
+  Put("e/normal.htm", Doc({{"Keywords", "k"}}));
+  Put("bad/meta.tag", "<HEAD>\r\n<meta HTTP-EQUIV=\"a\" CONTENT=\"1\">\r\n</HEAD>\r\n");
+  Put("bad/below/doc.htm", Doc({{"Keywords", "k"}}));
+  const std::string bad = ReadFile(At("bad/below/doc.htm"));
+  std::string at49 = deep.substr(0, 49 * 2) + "p.htm";
+  const std::string tooDeep = ReadFile(At(at49));
+  for (int taskId : {kTaskInherit, kTaskSort}) {
+    ui_.Clear();
+    ResetDocumentTally();
+    FaultPlan plan;
+    plan.unreadable.insert(At("bad/meta.tag"));
+    FaultyFileSystem faulty(plan);
+    platform::ScopedFileSystem scoped(&faulty);
+    EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, taskId)) << taskId;
+    // The count leaves the deep levels out too; it cannot know the bad branch is left alone.
+    EXPECT_EQ(PrePopFiles, PopFiles + (taskId == kTaskInherit)) << taskId;
+    const std::string stamp = "$RUZOZAZEZO";
+    EXPECT_NE(std::string::npos, ReadFile(At("e/normal.htm")).find(stamp)) << taskId;
+    EXPECT_NE(std::string::npos, ReadFile(At(deep.substr(0, 48 * 2) + "p.htm")).find(stamp));
+    EXPECT_EQ(tooDeep, ReadFile(At(at49))) << taskId;
+    std::vector<std::string> expected = {"CRITICAL ERROR!|M046:Maximum tree depth limit exceeded!"};
+    if (taskId == kTaskInherit) {
+      EXPECT_EQ(bad, ReadFile(At("bad/below/doc.htm")));
+      expected.insert(expected.begin(), "CRITICAL ERROR!|M201:Serious Error reading meta.tag");
+    }
+    std::vector<std::string> boxes = BoxLines();  // without the reader's own for bad/meta.tag
+    boxes.erase(std::remove_if(boxes.begin(), boxes.end(),
+                               [](const std::string& b) { return b.find("ERROR OPENING") == 0; }),
+                boxes.end());
+    EXPECT_EQ(expected, boxes) << taskId;
+    EXPECT_EQ(2, gTally.skipped) << taskId;  // each too-deep branch once
+    EXPECT_EQ(taskId == kTaskInherit, gTally.failed > 0) << taskId;
+    EXPECT_EQ(taskId == kTaskInherit,
+              DocumentTallySummary().find(At("bad") + ": its tree-tag file cannot be read") !=
+                  std::string::npos)
+        << taskId;
+    EXPECT_NE(std::string::npos,
+              DocumentTallySummary().find(At(deep.substr(0, 49 * 2 - 1)) +
+                                          ": more than 48 levels below the root"))
+        << taskId;
+  }
 }
 
 }  // namespace
