@@ -266,8 +266,10 @@ std::string_view DirectoryOf(std::string_view path) {
 // own live work files from ones left behind.
 class WorkNames {
  public:
-  // A new name with its number, registered as open.
-  std::string Take(unsigned long long* number) {
+  // Room for a name, however large its numbers.
+  static constexpr size_t kNameRoom = 64;
+  // Writes a new name into buf (kNameRoom bytes) and registers its number as open. The length.
+  size_t Take(char* buf, unsigned long long* number) {
     std::lock_guard<std::mutex> hold(mutex_);
     if (pid_ == 0) Start();
     unsigned long long n = ++next_;
@@ -276,19 +278,18 @@ class WorkNames {
     else
       ++overflow_;
     *number = n;
-    char buf[64];
     char* at = buf;
     *at++ = '.';
     at = Put(at, "tsw.");
-    at = std::to_chars(at, buf + sizeof buf, pid_).ptr;
+    at = std::to_chars(at, buf + kNameRoom, pid_).ptr;
     *at++ = '.';
-    at = std::to_chars(at, buf + sizeof buf, n).ptr;
+    at = std::to_chars(at, buf + kNameRoom, n).ptr;
     *at++ = '.';
     uint32_t hex = static_cast<uint32_t>(Mix(seed_ + n));
     for (int shift = 28; shift >= 0; shift -= 4)
       *at++ = "0123456789abcdef"[(hex >> shift) & 15];
     *at++ = '~';
-    return std::string(buf, at);
+    return static_cast<size_t>(at - buf);
   }
   // The work file numbered n is closed or gone.
   void Release(unsigned long long n) {
@@ -588,8 +589,9 @@ int AtomicFile::Open() {
   // Created exclusively under a name no one else takes: an existing file of that name (left by
   // another process whose pid this one now has) is never touched; another name is drawn.
   for (int attempt = 0; attempt < 16 && fd_ < 0; ++attempt) {
-    std::string name = gWorkNames.Take(&workNumber_);
-    workPath_.assign(dir).append("/").append(name);
+    char name[WorkNames::kNameRoom];
+    size_t length = gWorkNames.Take(name, &workNumber_);
+    workPath_.assign(dir).append("/").append(name, length);
     fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
     if (fd_ < 0) {
       int err = LastError();

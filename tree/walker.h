@@ -6,19 +6,24 @@
 
 #include "platform/ui.h"
 
-// Counts the documents (mask) and subdirectories below dir into PrePopFiles and PrePopDirs. The
-// listings are kept (up to a fixed size) for a walk that follows at once.
+// Counts the documents (mask) and subdirectories below dir into PrePopFiles and PrePopDirs, down
+// to the deepest level a walk enters. The listings are kept (up to a fixed size) for a walk that
+// follows at once.
 int CountTree(const std::string& dir, const char* mask);
 
 // How many bytes of listings the count pass keeps for the walk (512 KiB unless a test says).
 void SetListingCacheBytes(size_t bytes);
 
-// Runs the task's operation on every document below dir, subdirectories first. 0, or -1 when
-// cancelled.
+// Runs the task's operation on every document below dir, subdirectories first. The renames into
+// a directory are flushed to disk once, after its documents. A directory too deep (M046, shown
+// once per walk) or one that cannot be listed is left alone and tallied, and the walk goes on;
+// so is a document that is a link out of dir, while a file inside reached by links is done
+// once. 0, or -1 when cancelled.
 int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId);
 
-// Merges the tree tags into every document below dir (mode 0 inherit, 2 migrate style sheets).
-// 0, or -1 when cancelled, too deep, or a tree-tag file could not be read.
+// Merges the tree tags into every document below dir (mode 0 inherit, 2 migrate style sheets),
+// as WalkDocuments walks; a branch whose tree-tag file cannot be read (M201) or holds too many
+// tags (M202) is left alone as well. 0, or -1 when cancelled.
 int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode);
 
 // Sets percent from the documents done and repaints the progress bar.
