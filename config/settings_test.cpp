@@ -236,4 +236,35 @@ TEST_F(SettingsTest, UnreadableOrUnwritableFileIsNeverReplaced) {
   EXPECT_EQ("Error writing configuration file - " + (home_ / "META.INI"), ui_.boxes()[1].caption);
 }
 
+TEST_F(SettingsTest, TooLongPathsAreHeldEmptyAndKeptInTheFile) {
+  const std::string longDir = "/srv/" + std::string(300, 'd') + "/";
+  WriteFile(home_ / "META.INI", "[META]\nCurrent Config=S\nHead Size=65536\nError Log=" + longDir +
+                                    "\n[MAILER]\nMail Queue=" + longDir +
+                                    "\n[Config:S]\nRoot Path=" + longDir +
+                                    "\nSitemapfile=" + longDir + "map.htm\nLog Path=" + longDir +
+                                    "\nTitleTag=" + std::string(300, 't') + "\n");
+  ResetSettings();
+  ASSERT_EQ(0, ReadSettings(nullptr));
+  for (const char* path : {ErrorLogPath, MailQueue, RootPath, Sitemapfile, LogPath})
+    EXPECT_STREQ("", path);
+  EXPECT_EQ(std::string(255, 't'), TitleTag);  // not a path: cut as always
+  EXPECT_EQ(65536, HeadSizeBytes());
+
+  EXPECT_EQ(-1, CheckPathSetting(nullptr, KeySection::Mailer, "Mail Queue"));
+  EXPECT_EQ(std::vector<std::string>{"NOTE|The setting \"Mail Queue\" of section [MAILER] in "
+                                     "META.INI is 306 bytes long, but at most 255 fit. A "
+                                     "shortened path would name another file or directory, so "
+                                     "nothing was done.\nSet a shorter path for \"Mail Queue\"."},
+            BoxLines());
+
+  // The file keeps what the user wrote until a new value is set.
+  platform::CopyText(LogPath, home_ / "Audit/");
+  ASSERT_EQ(0, WriteSettings());
+  std::string ini = ReadFile(home_ / "META.INI");
+  EXPECT_NE(std::string::npos, ini.find("Root Path=" + longDir + "\n"));
+  EXPECT_NE(std::string::npos, ini.find("Error Log=" + longDir + "\n"));
+  EXPECT_NE(std::string::npos, ini.find("Log Path=" + home_ / "Audit/\n"));
+  EXPECT_EQ(0, CheckPathSetting(nullptr, KeySection::Site, "Log Path"));
+}
+
 }  // namespace
