@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "engine/page_tags.h"
 #include "platform/fs.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "schema/schema.h"
 
 namespace {
 
@@ -142,6 +144,29 @@ int LoadConfiguration(const Options& o, std::FILE* err) {
 }
 
 }  // namespace
+
+int ReserveCliTables(CliContext& c, bool schema) {
+  // One record is the staging slot: fewer than two leave no room for a tag.
+  if (MaxPageTags < 2) {
+    std::fprintf(c.err,
+                 "tagsteward-cli: \"Max Page Tags\" = %d in section [META] of %s is not valid: "
+                 "it must be at least 2 (the default is 64)\n",
+                 MaxPageTags, gPluginContext.configFile);
+    return 1;
+  }
+  if (schema && (ReserveSchemaTables() != 0 || LoadSchema() != 0)) {
+    std::fprintf(c.err, "tagsteward-cli: the schema dictionary could not be loaded\n");
+    return 1;
+  }
+  if (ReservePageTags() != 0) {
+    std::fprintf(c.err,
+                 "tagsteward-cli: \"Max Page Tags\" = %d in section [META] of %s is too large: "
+                 "the page tag table cannot be reserved; choose a lower value\n",
+                 MaxPageTags, gPluginContext.configFile);
+    return 1;
+  }
+  return 0;
+}
 
 int SetConfigLocation(const std::string& configDir, std::FILE* err) {
   std::string cwd;

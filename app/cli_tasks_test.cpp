@@ -149,6 +149,8 @@ TEST(CliTasksTest, TaskUsageErrors) {
       {{"search"}, "the tag name is missing"},
       {{"replace", "DC.Title", "--value", "a"}, "replace needs --value TEXT and --with TEXT"},
       {{"inherit", "--rules", "x"}, "--rules needs a number"},
+      {{"inherit", "--rules", "64"}, "--rules must be from 0 to 63"},
+      {{"sort", "--rules", "-1"}, "--rules must be from 0 to 63"},
       {{"sort", "--branch"}, "--branch needs a directory"},
       {{"delete", "A", "B"}, "unexpected argument B"},
   };
@@ -158,6 +160,68 @@ TEST(CliTasksTest, TaskUsageErrors) {
     EXPECT_EQ(2, r.status) << row.problem << " out=" << r.out << " err=" << r.err;
     EXPECT_NE(std::string::npos, r.err.find(row.problem)) << r.err;
   }
+}
+
+// Settings that would aim a task at the wrong tree, or cannot be used, stop it before anything
+// is read or written, with exit status 1 and a message that says what to fix.
+TEST(CliTasksTest, BadSettingsAreRefusedWithWhatToFix) {
+  CliTaskSite site(4);
+  std::string config = site.dir().path();
+  ScopedHome home(site.dir() / "home");
+  WriteFile(site.dir() / "home/mine.htm", "<HEAD>\n<meta name=\"a\" content=\"b\">\n</HEAD>\n");
+  const std::string ini = ReadFile(site.dir() / "META.INI");
+  auto with = [&](const std::string& from, const std::string& to) {
+    std::string text = ini;
+    return text.replace(text.find(from), from.size(), to);
+  };
+  struct Row {
+    std::string ini;
+    std::vector<std::string> args;
+    std::string says;
+  } rows[] = {
+      // An empty META.INI once ran delete-all over the home directory.
+      {"", {"delete-all"}, "NOTE: The site's \"Root Path\" is not set.\n"},
+      {"", {"sitemap"}, "NOTE: The site's \"Root Path\" is not set.\n"},
+      {with("Root Path=", "Root Path=" + std::string(250, 'r')),
+       {"sort"},
+       "\"Root Path\" of section [Config:Test] in META.INI is "},
+      {ini, {"sort", "--branch", config}, "is outside the site's root"},
+      {with("Confirmation=1", "Max Page Tags=1"),
+       {"sort"},
+       "\"Max Page Tags\" = 1 in section [META] of " + config + "/META.INI is not valid"},
+  };
+  auto before = site.Snapshot();
+  for (Row& row : rows) {
+    WriteFile(site.dir() / "META.INI", row.ini);
+    std::vector<std::string> args = {"--config", config, "--yes"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    Result r = RunCliArgs(args);
+    EXPECT_EQ(1, r.status) << row.says;
+    EXPECT_NE(std::string::npos, r.err.find(row.says)) << r.err;
+    WriteFile(site.dir() / "META.INI", ini);
+    EXPECT_EQ(std::vector<std::string>{}, CliTaskSite::Changed(before, site.Snapshot()));
+  }
+}
+
+// A task that could not finish its work says so and exits 1; every run says what it did to the
+// documents, with or without the closing message.
+TEST(CliTasksTest, RunsEndWithTheTallyAndFailuresExitOne) {
+  CliTaskSite site(4);
+  std::string config = site.dir().path();
+  WriteFile(site.dir() / "site/rowing/meta.tag", "");
+  Result r = RunCliArgs({"--config", config, "--yes", "inherit"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("M201:Serious Error reading meta.tag\n" +
+                                          site.dir() / "site/rowing/meta.tag is empty"))
+      << r.err;
+  EXPECT_NE(std::string::npos, r.err.find("Completed: ")) << r.err;
+
+  std::string ini = ReadFile(site.dir() / "META.INI");
+  WriteFile(site.dir() / "META.INI", ini.replace(ini.find("Confirmation=1"), 14, "Confirmation=0"));
+  r = RunCliArgs({"--config", config, "sort"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(" changed, ")) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(" skipped, 0 failed\n")) << r.err;
 }
 
 // Kills `tagsteward-cli inherit` at random moments: every document is always either the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/site_paths.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -344,6 +345,8 @@ int UpdateSitemap(platform::WindowHandle window) {
 }
 
 int UpdateSitemapCommand(platform::WindowHandle window) {
+  if (CheckSiteRoot(window) != 0 || CheckPathSetting(window, KeySection::Site, "Sitemapfile") != 0)
+    return -1;
   if (!TakeBusyWord()) {
     platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
                              "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
