@@ -107,7 +107,22 @@ TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {
       {"backslash at the end", "DC.Title\\\tT\n", {doc}, 1, "line 1 is not"},
       {"too many tags", "a\t1\nb\t2\nc\t3\n", {doc}, 1, "more than 2 tags"},
       {"no document", "", {}, 2, "put needs the document"},
-      {"missing document", "a\t1\n", {site / "missing.htm"}, 1, ""},
+      {"missing document",
+       "a\t1\n",
+       {site / "missing.htm"},
+       1,
+       "missing.htm: No such file or directory: nothing written"},
+      {"a directory", "a\t1\n", {site.path()}, 1, "is not a regular file: nothing written"},
+      {"name of 32 bytes",
+       "a\t1\n" + std::string(32, 'n') + "\t1\n",
+       {doc},
+       1,
+       "line 2: the tag name is 32 bytes long, at most 31 fit: nothing written"},
+      {"value of 1024 bytes",
+       "a\t" + std::string(1024, 'v') + "\n",
+       {doc},
+       1,
+       "line 1: the tag value is 1024 bytes long, at most 1023 fit"},
       {"document without a head", "a\t1\n", {site / "nohead.htm"}, 1, "has no head"},
   };
   MaxPageTags = 3;
@@ -118,6 +133,13 @@ TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {
     EXPECT_EQ(before, ReadFile(doc)) << c.what;
   }
   EXPECT_FALSE(Exists(site / "missing.htm"));
+
+  // The longest name and value that fit are written whole.
+  r = Put(std::string(31, 'n') + "\t" + std::string(1023, 'v') + "\n", {doc});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos,
+            ReadFile(doc).find(std::string(31, 'n') + "\" CONTENT=\"" + std::string(1023, 'v')));
+  WriteFile(doc, before);
 
   // Without --yes the question is answered No and the document is written.
   ui_.Clear();
