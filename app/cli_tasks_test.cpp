@@ -162,65 +162,42 @@ TEST(CliTasksTest, TaskUsageErrors) {
   }
 }
 
-// Settings that would aim a task at the wrong tree, or cannot be used, stop it before anything
-// is read or written, with exit status 1 and a message that says what to fix.
-TEST(CliTasksTest, BadSettingsAreRefusedWithWhatToFix) {
+// A run that is refused, or could not do all its work, exits 1 and says why; every run says what
+// it did to the documents.
+TEST(CliTasksTest, RefusedAndFailedRunsExitOneAndSayWhy) {
   CliTaskSite site(4);
   std::string config = site.dir().path();
   ScopedHome home(site.dir() / "home");
   WriteFile(site.dir() / "home/mine.htm", "<HEAD>\n<meta name=\"a\" content=\"b\">\n</HEAD>\n");
-  const std::string ini = ReadFile(site.dir() / "META.INI");
-  auto with = [&](const std::string& from, const std::string& to) {
-    std::string text = ini;
-    return text.replace(text.find(from), from.size(), to);
-  };
-  struct Row {
-    std::string ini;
-    std::vector<std::string> args;
-    std::string says;
+  std::string ini = ReadFile(site.dir() / "META.INI"), tiny = ini;
+  tiny.replace(tiny.find("Confirmation=1"), 14, "Max Page Tags=1");
+  const struct {
+    std::string ini, command, says;
   } rows[] = {
       // An empty META.INI once ran delete-all over the home directory.
-      {"", {"delete-all"}, "NOTE: The site's \"Root Path\" is not set.\n"},
-      {"", {"sitemap"}, "NOTE: The site's \"Root Path\" is not set.\n"},
-      {with("Root Path=", "Root Path=" + std::string(250, 'r')),
-       {"sort"},
-       "\"Root Path\" of section [Config:Test] in META.INI is "},
-      {ini, {"sort", "--branch", config}, "is outside the site's root"},
-      {with("Confirmation=1", "Max Page Tags=1"),
-       {"sort"},
-       "\"Max Page Tags\" = 1 in section [META] of " + config + "/META.INI is not valid"},
+      {"", "delete-all", "NOTE: The site's \"Root Path\" is not set.\n"},
+      {"", "sitemap", "NOTE: The site's \"Root Path\" is not set.\n"},
+      {tiny, "sort", "\"Max Page Tags\" = 1 in section [META] of " + config + "/META.INI"},
   };
   auto before = site.Snapshot();
-  for (Row& row : rows) {
+  for (const auto& row : rows) {
     WriteFile(site.dir() / "META.INI", row.ini);
-    std::vector<std::string> args = {"--config", config, "--yes"};
-    args.insert(args.end(), row.args.begin(), row.args.end());
-    Result r = RunCliArgs(args);
-    EXPECT_EQ(1, r.status) << row.says;
+    Result r = RunCliArgs({"--config", config, "--yes", row.command});
+    EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find(row.says)) << r.err;
-    WriteFile(site.dir() / "META.INI", ini);
-    EXPECT_EQ(std::vector<std::string>{}, CliTaskSite::Changed(before, site.Snapshot()));
   }
-}
+  WriteFile(site.dir() / "META.INI", ini);
+  EXPECT_EQ(std::vector<std::string>{}, CliTaskSite::Changed(before, site.Snapshot()));
 
-// A task that could not finish its work says so and exits 1; every run says what it did to the
-// documents, with or without the closing message.
-TEST(CliTasksTest, RunsEndWithTheTallyAndFailuresExitOne) {
-  CliTaskSite site(4);
-  std::string config = site.dir().path();
   WriteFile(site.dir() / "site/rowing/meta.tag", "");
   Result r = RunCliArgs({"--config", config, "--yes", "inherit"});
   EXPECT_EQ(1, r.status);
   EXPECT_NE(std::string::npos, r.err.find("M201:Serious Error reading meta.tag\n" +
-                                          site.dir() / "site/rowing/meta.tag is empty"))
-      << r.err;
-  EXPECT_NE(std::string::npos, r.err.find("Completed: ")) << r.err;
-
-  std::string ini = ReadFile(site.dir() / "META.INI");
+                                          site.dir() / "site/rowing/meta.tag is empty"));
+  // Without "Confirm Actions.." the tally is still said.
   WriteFile(site.dir() / "META.INI", ini.replace(ini.find("Confirmation=1"), 14, "Confirmation=0"));
   r = RunCliArgs({"--config", config, "sort"});
   EXPECT_EQ(0, r.status) << r.err;
-  EXPECT_NE(std::string::npos, r.err.find(" changed, ")) << r.err;
   EXPECT_NE(std::string::npos, r.err.find(" skipped, 0 failed\n")) << r.err;
 }
 

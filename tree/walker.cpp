@@ -186,6 +186,9 @@ int CheckTaskPaths(platform::WindowHandle window, int taskId) {
   if ((taskId == kTaskExpiry || taskId == kTaskReview) &&
       CheckPathSetting(window, KeySection::Mailer, "Mail Queue") != 0)
     return -1;
+  // The inherit walk keeps the sitemap page out by its path.
+  if (!IsPerDocumentTask(taskId) && CheckPathSetting(window, KeySection::Site, "Sitemapfile") != 0)
+    return -1;
   return 0;
 }
 
