@@ -276,10 +276,6 @@ SettingState SettingStateOf(const SettingKey& key) {
   return SettingState::Read;
 }
 
-std::string SettingSectionName(KeySection section) {
-  return SectionName(section);
-}
-
 int CheckPathSetting(platform::WindowHandle window, KeySection section, const char* name) {
   const SettingKey& key = Key(section, name);
   if (SettingStateOf(key) != SettingState::TooLong) return 0;

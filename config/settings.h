@@ -129,8 +129,6 @@ const SettingKey* FindSettingKey(KeySection section, const char* name);
 // The key's value as held in memory, as text.
 std::string SettingValueText(const SettingKey& key);
 SettingState SettingStateOf(const SettingKey& key);
-// The section of a key as written in META.INI ("META", "MAILER", "Config:<current site>").
-std::string SettingSectionName(KeySection section);
 
 // A path setting whose value in META.INI was too long for its buffer: tells the user (the key,
 // its section and what to do) and returns -1; otherwise 0.
