@@ -2,7 +2,6 @@
 // file is left, and every run that could not write says why.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +12,6 @@
 #include "platform/fs.h"
 #include "tests/support/temp_dir.h"
 
-extern char** environ;
-
 using namespace testing_support;
 
 namespace {
@@ -24,34 +21,25 @@ struct CliRun {
   std::string err;  // where its standard error goes
 };
 
-// Starts tagsteward-cli with args in dir, standard input from inPath, standard error to errPath,
-// and the lock wait shortened so that a refused run ends soon.
-CliRun Start(const std::string& dir, std::vector<std::string> args, const std::string& inPath,
-             const std::string& errPath) {
-  std::string cli = std::string(std::getenv("TS_TEST_BIN_DIR")) + "/app/tagsteward-cli";
-  args.insert(args.begin(), {cli, "--config", dir});
+// Starts tagsteward-cli with args in dir, standard input from in, standard error to err, and
+// the lock wait shortened so that a refused run ends soon.
+CliRun Start(const std::string& dir, std::vector<std::string> args, const std::string& in,
+             const std::string& err) {
+  args.insert(args.begin(), {std::string(std::getenv("TS_TEST_BIN_DIR")) + "/app/tagsteward-cli",
+                             "--config", dir});
   std::vector<char*> argv;
   for (std::string& a : args)
     argv.push_back(a.data());
   argv.push_back(nullptr);
-  std::vector<std::string> env = {"TAGSTEWARD_LOCK_WAIT_MS=300"};
-  for (char** e = environ; *e; ++e)
-    env.emplace_back(*e);
-  std::vector<char*> envp;
-  for (std::string& e : env)
-    envp.push_back(e.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, inPath.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  CliRun run;
-  run.err = errPath;
-  if (posix_spawn(&run.pid, cli.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0)
-    run.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return run;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ::setenv("TAGSTEWARD_LOCK_WAIT_MS", "300", 1);
+    ::dup2(::open(in.c_str(), O_RDONLY), 0);
+    ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+    ::execv(argv[0], argv.data());
+    ::_exit(127);
+  }
+  return {pid, err};
 }
 
 // Waits for the run: true when it wrote, false when it was refused (and said so).
