@@ -290,7 +290,8 @@ bool TooDeep(const std::string& dir) {
   }
   static const std::string why = platform::Format(
       "more than %d levels below the root: its documents were left alone", MaxTreeDepth - 2);
-  NoteDocumentSkipped(dir.c_str(), why.c_str());
+  // Documents the task was asked to do and could not reach: the run did not do its job.
+  NoteDocumentFailed(dir.c_str(), why.c_str());
   return true;
 }
 
