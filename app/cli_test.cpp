@@ -35,7 +35,7 @@ TEST_F(CliTest, SettingsPrintsEveryKeyInTableOrder) {
           "META\tMax Page Tags\t64\nMETA\tOption Space\t4096\nMETA\tShow Working\t1\n"
           "META\tShow Attributes\t0\nMETA\tShow Settings\t1\nMETA\tShow Toolbar\t0\n"
           "META\tConfirmation\t1\nMETA\tCheck Mandatory\t1\nMETA\tOptions\t32\n"
-          "META\tFileMask\t*.htm*\nMAILER\tSMTP\t\nMAILER\tMail Queue\t" +
+          "META\tFileMask\t*.htm*\nMETA\tHead Size\t4096\nMAILER\tSMTP\t\nMAILER\tMail Queue\t" +
           home +
           "\n"
           "Config:Shop\tRoot Path\t" +

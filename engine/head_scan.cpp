@@ -1,0 +1,306 @@
+#include "engine/head_scan.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+using std::string_view;
+constexpr size_t npos = string_view::npos;
+constexpr uint32_t kNone = HeadScan::kNone;
+
+// A meta tag takes at least the six bytes of "<meta>": the most one text can hold.
+constexpr size_t kMaxMetas = kMaxScanSize / 6 + 1;
+uint32_t gMetaStart[kMaxMetas];
+uint32_t gMetaEnd[kMaxMetas];
+
+char Lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// True when p holds word (lower case) in any letter case. The padding after a text holds no
+// letter, so a word cut by the text's end is not there.
+bool AtNoCase(const char* p, string_view word) {
+  for (size_t i = 0; i < word.size(); ++i)
+    if (Lower(p[i]) != word[i]) return false;
+  return true;
+}
+
+bool At(const char* p, string_view word) {
+  return std::memcmp(p, word.data(), word.size()) == 0;
+}
+
+// What may follow a tag's name.
+bool EndsTagName(char c) {
+  return IsTagSpace(c) || c == '>' || c == '/';
+}
+
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// The first position in [from, n) that holds one of the bytes, or npos. The text is padded, so
+// the last block may be loaded whole.
+template <size_t N>
+size_t FindAny(const char* text, size_t from, size_t n, const char (&bytes)[N]) {
+#if defined(__SSE2__)
+  __m128i wanted[N];
+  for (size_t k = 0; k < N; ++k)
+    wanted[k] = _mm_set1_epi8(bytes[k]);
+  for (; from < n; from += 16) {
+    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+    __m128i hit = _mm_cmpeq_epi8(block, wanted[0]);
+    for (size_t k = 1; k < N; ++k)
+      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, wanted[k]));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask == 0) continue;
+    size_t at = from + static_cast<size_t>(__builtin_ctz(mask));
+    return at < n ? at : npos;
+  }
+  return npos;
+#else
+  for (; from < n; ++from)
+    for (char b : bytes)
+      if (text[from] == b) return from;
+  return npos;
+#endif
+}
+
+size_t FindByte(const char* text, size_t from, size_t n, char c) {
+  const char bytes[1] = {c};
+  return FindAny(text, from, n, bytes);
+}
+
+// "</head" followed by white space or ">", in any letter case.
+bool IsHeadEndAt(const char* p) {
+  return p[1] == '/' && AtNoCase(p + 2, "head") && (IsTagSpace(p[6]) || p[6] == '>');
+}
+
+// Where the comment opened at `at` ends (after its "-->"), or n when it does not.
+size_t SkipComment(const char* text, size_t at, size_t n) {
+  size_t close = string_view(text, n).find("-->", at + 4);
+  return close == npos ? n : close + 3;
+}
+
+// The end tag "</name" (lower case, any letter case) of a script or style element whose text
+// starts at from, or n when the element does not end.
+size_t RawTextEnd(const char* text, size_t from, size_t n, string_view name) {
+  for (size_t at = FindByte(text, from, n, '<'); at != npos; at = FindByte(text, at + 1, n, '<')) {
+    const char* p = text + at;
+    if (p[1] == '/' && AtNoCase(p + 2, name) && EndsTagName(p[2 + name.size()])) return at;
+  }
+  return n;
+}
+
+// A start tag's extent: its ">", and the first "</head" its text holds (then the head ends
+// inside it and its ">" is not its own).
+struct TagSpan {
+  size_t end = npos;
+  size_t headEnd = npos;
+};
+
+// True when the quote at q opens an attribute's value: "=" stands before it, blanks aside.
+bool OpensValue(const char* text, size_t start, size_t q) {
+  while (q > start && IsTagSpace(text[q - 1]))
+    --q;
+  return q > start && text[q - 1] == '=';
+}
+
+// The first "</head" in [from, to), or npos.
+size_t HeadEndIn(const char* text, size_t from, size_t to) {
+  for (size_t at = FindByte(text, from, to, '<'); at != npos; at = FindByte(text, at + 1, to, '<'))
+    if (IsHeadEndAt(text + at)) return at;
+  return npos;
+}
+
+// The tag starting at `at` ends at the first ">" that is not inside a quoted value. A quote that
+// does not close before the end of the head (or of the text) leaves the first ">" to end it.
+TagSpan ScanTag(const char* text, size_t at, size_t n) {
+  static constexpr char kStops[] = {'>', '"', '\'', '<'};
+  TagSpan span;
+  for (size_t i = at + 1;;) {
+    size_t q = FindAny(text, i, n, kStops);
+    if (q == npos) return span;
+    char c = text[q];
+    if (c == '>') {
+      span.end = q;
+      return span;
+    }
+    i = q + 1;
+    if (c == '<') {
+      if (IsHeadEndAt(text + q)) {
+        span.headEnd = q;
+        span.end = FindByte(text, q, n, '>');
+        return span;
+      }
+      continue;
+    }
+    if (!OpensValue(text, at, q)) continue;
+    const char closers[] = {c, '<'};
+    size_t close = FindAny(text, i, n, closers);
+    while (close != npos && text[close] == '<' && !IsHeadEndAt(text + close))
+      close = FindAny(text, close + 1, n, closers);
+    if (close == npos || text[close] == '<') {
+      span.end = FindByte(text, at, n, '>');
+      span.headEnd = HeadEndIn(text, at, span.end == npos ? n : span.end);
+      return span;
+    }
+    i = close + 1;
+  }
+}
+
+bool IsMetaAt(const char* p) {
+  return At(p + 1, "meta") || At(p + 1, "META") || At(p + 1, "Meta");
+}
+
+// Records the title spellings the reader knows, at p, in the head.
+void NoteTitle(const char* p, uint32_t at, HeadScan* scan) {
+  static constexpr string_view kSpellings[] = {"TITLE", "title", "Title"};
+  bool close = p[1] == '/';
+  const char* name = p + (close ? 2 : 1);
+  if (name[5] != '>') return;
+  for (int i = 0; i < 3; ++i) {
+    if (!At(name, kSpellings[i])) continue;
+    uint32_t& slot = scan->titles[(close ? 3 : 0) + i];
+    if (slot == kNone) slot = at;
+    return;
+  }
+}
+
+bool IsStyleSheetLink(const char* text, size_t at, size_t end) {
+  bool found = false;
+  string_view rel = TagAttribute(string_view(text + at, end - at), "rel", &found);
+  if (!found || rel.size() < 10) return false;
+  for (size_t i = 0; i + 10 <= rel.size(); ++i)
+    if (AtNoCase(rel.data() + i, "stylesheet")) return true;
+  return false;
+}
+
+void NoteLink(const char* text, size_t at, const TagSpan& span, size_t n, HeadScan* scan) {
+  if (scan->sheetStart != kNone) return;
+  size_t end = span.headEnd != npos ? span.headEnd : span.end;
+  if (!IsStyleSheetLink(text, at, end == npos ? n : end)) return;
+  scan->sheetStart = static_cast<uint32_t>(at);
+  if (span.headEnd != npos || span.end == npos) return;
+  // A meta tag inside the link's text means the link lost its own ">".
+  for (size_t lt = FindByte(text, at + 1, span.end, '<'); lt != npos;
+       lt = FindByte(text, lt + 1, span.end, '<'))
+    if (IsMetaAt(text + lt)) return;
+  scan->sheetEnd = static_cast<uint32_t>(span.end);
+}
+
+// From the head tag's ">" on: the landmarks of the head up to its end.
+void ScanInsideHead(const char* text, size_t n, HeadScan* scan) {
+  scan->outcome = HeadOutcome::Unended;
+  for (size_t pos = scan->headTagEnd + 1u;;) {
+    size_t at = FindByte(text, pos, n, '<');
+    if (at == npos) return;
+    const char* p = text + at;
+    pos = at + 1;
+    if (p[1] == '!') {
+      if (p[2] == '-' && p[3] == '-') pos = SkipComment(text, at, n);
+      continue;
+    }
+    if (p[1] == '/') {
+      if (IsHeadEndAt(p)) {
+        scan->headEnd = static_cast<uint32_t>(at);
+        scan->outcome = HeadOutcome::Ended;
+        return;
+      }
+      NoteTitle(p, static_cast<uint32_t>(at), scan);
+      continue;
+    }
+    if (!IsLetter(p[1])) continue;
+    TagSpan span = ScanTag(text, at, n);
+    bool meta = IsMetaAt(p);
+    if (meta && span.headEnd != npos) {
+      scan->headEnd = static_cast<uint32_t>(span.headEnd);
+      scan->outcome = HeadOutcome::RunawayMeta;
+      return;
+    }
+    if (AtNoCase(p + 1, "link") && EndsTagName(p[5])) NoteLink(text, at, span, n, scan);
+    if (span.headEnd != npos) {
+      // The head ends inside this tag's text: the tag ends there.
+      pos = span.headEnd;
+      continue;
+    }
+    if (span.end == npos) return;  // no ">" after it: nor an end of the head
+    if (meta) {
+      scan->metaStart[scan->metaCount] = static_cast<uint32_t>(at);
+      scan->metaEnd[scan->metaCount] = static_cast<uint32_t>(span.end);
+      ++scan->metaCount;
+    } else {
+      NoteTitle(p, static_cast<uint32_t>(at), scan);
+    }
+    pos = span.end + 1;
+    for (string_view raw : {string_view("script"), string_view("style")})
+      if (AtNoCase(p + 1, raw) && EndsTagName(p[1 + raw.size()]))
+        pos = RawTextEnd(text, pos, n, raw);
+  }
+}
+
+}  // namespace
+
+void ScanHead(const char* text, size_t n, HeadScan* scan) {
+  *scan = HeadScan{};
+  scan->metaStart = gMetaStart;
+  scan->metaEnd = gMetaEnd;
+  if (n > kMaxScanSize) n = kMaxScanSize;
+  // Before the head only comments, scripts and styles are passed over as a whole.
+  for (size_t pos = 0;;) {
+    size_t at = FindByte(text, pos, n, '<');
+    if (at == npos) return;
+    const char* p = text + at;
+    pos = at + 1;
+    if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
+      pos = SkipComment(text, at, n);
+    } else if (AtNoCase(p + 1, "head") && EndsTagName(p[5])) {
+      scan->head = static_cast<uint32_t>(at);
+      break;
+    } else {
+      for (string_view raw : {string_view("script"), string_view("style")})
+        if (AtNoCase(p + 1, raw) && EndsTagName(p[1 + raw.size()]))
+          pos = RawTextEnd(text, pos, n, raw);
+    }
+  }
+  TagSpan span = ScanTag(text, scan->head, n);
+  if (span.end == npos || span.headEnd != npos) {
+    scan->outcome = HeadOutcome::Unended;
+    return;
+  }
+  scan->headTagEnd = static_cast<uint32_t>(span.end);
+  ScanInsideHead(text, n, scan);
+}
+
+string_view TagAttribute(string_view tag, string_view name, bool* found) {
+  *found = false;
+  size_t from = tag.starts_with('<') ? 1 : 0;
+  while (from < tag.size() && !EndsTagName(tag[from]))
+    ++from;
+  string_view value;
+  ForEachAttributeStart(tag, from, [&](size_t at) {
+    if (tag.size() - at <= name.size() || !AtNoCase(tag.data() + at, name) ||
+        tag[at + name.size()] != '=')
+      return size_t{0};
+    size_t start = at + name.size() + 1;
+    while (start < tag.size() && IsTagSpace(tag[start]))
+      ++start;
+    size_t end;
+    if (start < tag.size() && (tag[start] == '"' || tag[start] == '\'')) {
+      char quote = tag[start++];
+      end = tag.find(quote, start);
+      if (end == npos) end = tag.size();
+    } else {
+      end = start;
+      while (end < tag.size() && !IsTagSpace(tag[end]))
+        ++end;
+    }
+    value = tag.substr(start, end - start);
+    *found = true;
+    return kStopAttributes;
+  });
+  return value;
+}
