@@ -66,12 +66,12 @@ class HeadReaderTest : public ProgramFixture {
     WriteFile(path, content);
     return ReadPageTags(kWindow, path.c_str());
   }
-  // The table as "name|value|flags" lines, the flags without the tag's kind.
-  static Tags Table() {
+  // The table as "name|value|flags" lines, the flags without the tag's kind unless asked.
+  static Tags Table(bool kinds = false) {
     Tags out;
     for (int i = 0; i < Tagcount; ++i)
       out.push_back(std::string(PageTags[i].name) + "|" + PageTags[i].value + "|" +
-                    std::to_string(PageTags[i].flags & ~TF_KIND_MASK));
+                    std::to_string(PageTags[i].flags & (kinds ? ~0u : ~TF_KIND_MASK)));
     return out;
   }
   std::string ErrorsAudit() const { return ReadFile(AuditFile("Errors/")); }
@@ -260,6 +260,7 @@ TEST_F(HeadReaderTest, FullTableDiscardsTheReadButAutomaticTagsOnlyDropThemselve
 TEST_F(HeadReaderTest, FailuresAndTheirReports) {
   loglevel = 1;
   std::string missing = site_ / "missing.htm";
+  ResetDocumentTally();
   EXPECT_EQ(-1, ReadPageTags(kWindow, missing.c_str()));
   ASSERT_EQ(1u, ui_.boxes().size());
   EXPECT_EQ("ERROR OPENING FILE - " + missing + "|" + platform::ErrorText(ENOENT), BoxLines()[0]);
@@ -272,6 +273,9 @@ TEST_F(HeadReaderTest, FailuresAndTheirReports) {
   EXPECT_EQ(0, ReadPageTags(kWindow, missingTags.c_str()));
   EXPECT_EQ(0, Tagcount);
   EXPECT_TRUE(BoxLines().empty());
+  EXPECT_EQ("0 changed, 0 skipped, 1 failed\nFailed:\n  " + missing +
+                ": cannot be opened: " + platform::ErrorText(ENOENT),
+            DocumentTallySummary());
 
   struct Row {
     std::string content;
@@ -517,6 +521,14 @@ TEST_F(HeadReaderTest, TagsNearTheChunkEndReadAsTheyParseAlone) {
   EXPECT_EQ(Tags({"N|v|0"}), Table());
 }
 
+// Tags where only some are the page's: in a comment, with a ">" or a quote of the other kind in
+// a value, without a name attribute, and in the body.
+const std::string kOddPlaces =
+    Doc("<!-- <meta name=\"Key\" content=\"c\"> --><meta name='Keya' content='a>b'>"
+        "<meta http-equiv=\"Key\" content=\"say &quot;x&quot;\"><meta charset=\"Key\">"
+        "<script>'<meta name=\"Keyb\">'</script>") +
+    "<meta name=\"Key\" content=\"body\">";
+
 bool KeptByTheFilter(const char* name) {
   // The names of the automatic tags are kept, as a filter must.
   for (const char* automatic : {"DC.Title", "DC.Identifier", "AD.Touched"})
@@ -551,6 +563,7 @@ TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
       Doc("<meta name=\"$ctl\" content=\"x\"><meta name=\"AD.MapMe\" content=\"y\">"),
       Doc("<meta name=\"a\" content=\"broken\""),
       "<html>no head</html>",
+      kOddPlaces,
   };
   for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched, int{kAutoTouched}})
     for (const std::string& doc : docs) {
@@ -562,13 +575,14 @@ TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
       int fullResult = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str());
       Tags expected;
       for (int i = 0; i < Tagcount; ++i)
-        if (KeptByTheFilter(PageTags[i].name)) expected.push_back(Table()[static_cast<size_t>(i)]);
+        if (KeptByTheFilter(PageTags[i].name))
+          expected.push_back(Table(true)[static_cast<size_t>(i)]);
       std::vector<std::string> fullBoxes = BoxLines();
       int fullMap = InSiteMap;
       ui_.Clear();
       InSiteMap = 0;
       EXPECT_EQ(fullResult, ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(), keep)) << doc;
-      EXPECT_EQ(expected, Table()) << doc;
+      EXPECT_EQ(expected, Table(true)) << doc;
       EXPECT_EQ(fullBoxes, BoxLines()) << doc;
       EXPECT_EQ(fullMap, InSiteMap) << doc;
     }
@@ -618,6 +632,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
       Doc("<meta name=\"a\" content=\"broken\""),
       Doc("<meta name=\"$Key\" content=\"control\"><meta name=\"Key\">"),
       "<html>no head</html>",
+      kOddPlaces,
   };
   // Kept tags among others, their names falling at every place of a scanned block.
   std::vector<std::string> all(std::begin(docs), std::end(docs));
@@ -646,7 +661,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
             InSiteMap = 0;
             int rc = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(),
                                     TagFilter{KeptByNeedleFilter, with});
-            return std::make_tuple(rc, Table(), BoxLines(), InSiteMap);
+            return std::make_tuple(rc, Table(true), BoxLines(), InSiteMap);
           };
           EXPECT_EQ(read(nullptr), read(&needles)) << doc << " wide " << wide;
         }

@@ -100,6 +100,7 @@ size_t RawTextEnd(const char* text, size_t from, size_t n, string_view name) {
 struct TagSpan {
   size_t end = npos;
   size_t headEnd = npos;
+  bool unclosed = false;  // a quote did not close
 };
 
 // True when the quote at q opens an attribute's value: "=" stands before it, blanks aside.
@@ -144,6 +145,7 @@ TagSpan ScanTag(const char* text, size_t at, size_t n) {
     while (close != npos && text[close] == '<' && !IsHeadEndAt(text + close))
       close = FindAny(text, close + 1, n, closers);
     if (close == npos || text[close] == '<') {
+      span.unclosed = true;
       span.end = FindByte(text, at, n, '>');
       span.headEnd = HeadEndIn(text, at, span.end == npos ? n : span.end);
       return span;
@@ -215,6 +217,7 @@ void ScanInsideHead(const char* text, size_t n, HeadScan* scan) {
     }
     if (!IsLetter(p[1])) continue;
     TagSpan span = ScanTag(text, at, n);
+    scan->unclosedQuote |= span.unclosed;
     bool meta = IsMetaAt(p);
     if (meta && span.headEnd != npos) {
       scan->headEnd = static_cast<uint32_t>(span.headEnd);
@@ -267,6 +270,7 @@ void ScanHead(const char* text, size_t n, HeadScan* scan) {
     }
   }
   TagSpan span = ScanTag(text, scan->head, n);
+  scan->unclosedQuote = span.unclosed;
   if (span.end == npos || span.headEnd != npos) {
     scan->outcome = HeadOutcome::Unended;
     return;

@@ -36,6 +36,9 @@ struct HeadScan {
   // when the link has no ">" of its own (it runs into the end of the head or a meta tag).
   uint32_t sheetStart = kNone;
   uint32_t sheetEnd = kNone;
+  // A tag of the head has a quote that does not close: it ended at its first ">". What is
+  // written after such a tag may close the quote and so be taken into it.
+  bool unclosedQuote = false;
 };
 
 // Scans text[0, n), which is followed by kScanPadding zero bytes; n <= kMaxScanSize. Nothing

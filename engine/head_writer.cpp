@@ -358,7 +358,8 @@ string_view NameAttribute(uint32_t flags, string_view name) {
 // How a name or value is written so that the reader reads it back as it is: in double quotes
 // (or none, unquoted), in single quotes when it holds a double quote, and with its double
 // quotes as "&quot;" when it holds both kinds. An unquoted text that would break the tag is
-// quoted all the same. A "</head" in it is written "&lt;/head" so that it does not end the head.
+// quoted all the same. An end of the head in it ("</head>") is written "&lt;/head>" so that it
+// does not end the head: no tag read from a document holds one.
 class AttributeText {
  public:
   explicit AttributeText(string_view text) : text_(text) {
@@ -389,9 +390,11 @@ class AttributeText {
   }
 
  private:
+  // An end of the head as the scan takes it: "</head" and a blank or ">".
   bool HeadEndAt(size_t at) const {
-    return text_[at] == '<' && text_.size() - at >= 6 && text_[at + 1] == '/' &&
-           platform::EqualsNoCase(text_.substr(at + 2, 4), "head");
+    return text_[at] == '<' && text_.size() - at >= 7 && text_[at + 1] == '/' &&
+           platform::EqualsNoCase(text_.substr(at + 2, 4), "head") &&
+           (IsTagSpace(text_[at + 6]) || text_[at + 6] == '>');
   }
   string_view text_;
   string_view quote_;

@@ -439,12 +439,18 @@ TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
     WriteFile(path, c.doc);
     ui_.Clear();
     platform::Fs().Remove(AuditFile("Audit/"));
+    ResetDocumentTally();
     FaultyFileSystem faulty(c.plan);
     {
       platform::ScopedFileSystem scoped(&faulty);
       EXPECT_EQ(c.rc, RewriteHeadStatus(nullptr, path.c_str(), kTags.c_str())) << c.what;
     }
     EXPECT_TRUE(ReadFile(path) == c.doc) << c.what;
+    // A head that does not end is skipped, a document without one passed over; the rest failed.
+    bool unended = c.audit && std::string(c.audit) == "Missing </HEAD> tag.";
+    EXPECT_EQ(unended ? 1 : 0, gTally.skipped) << c.what;
+    EXPECT_EQ(c.rc == -1 && !unended ? 1 : 0, gTally.failed) << c.what;
+    EXPECT_EQ(0, gTally.changed) << c.what;
     EXPECT_FALSE(Exists(site / "temp.dat")) << c.what;
     std::vector<std::string> boxes;
     for (std::string b : c.boxes) {
