@@ -330,10 +330,6 @@ int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBloc
   return rc;
 }
 
-}  // namespace
-
-namespace {
-
 // The HTML pragma names: a tag of one of these without a kind of its own is an http-equiv.
 bool IsPragmaName(string_view name) {
   static constexpr string_view kPragmas[] = {
@@ -364,28 +360,34 @@ class AttributeText {
  public:
   explicit AttributeText(string_view text) : text_(text) {
     bool doubles = text.find('"') != npos;
-    bool singles = text.find('\'') != npos;
+    bool singles = doubles && text.find('\'') != npos;
     bool quote = QuoteTags != 0 || text.find_first_of("\"'<>=`") != npos;
     quote_ = !quote ? "" : doubles && !singles ? "'" : "\"";
-    escapeQuotes_ = doubles && singles;
+    escapeQuotes_ = singles;
     size_ = 2 * quote_.size() + text.size();
-    for (size_t at = 0; at < text.size(); ++at) {
-      if (escapeQuotes_ && text[at] == '"') size_ += 5;
-      if (HeadEndAt(at)) size_ += 3;
-    }
+    if (escapeQuotes_) size_ += 5 * static_cast<size_t>(std::count(text.begin(), text.end(), '"'));
+    for (size_t at = text.find('<'); at != npos; at = text.find('<', at + 1))
+      if (HeadEndAt(at)) {
+        size_ += 3;
+        headEnds_ = true;
+      }
   }
   size_t size() const { return size_; }
   void Put(Appender& out) const {
     out.Put(quote_);
-    size_t from = 0;
-    for (size_t at = 0; at < text_.size(); ++at) {
-      bool quote = escapeQuotes_ && text_[at] == '"';
-      if (!quote && !HeadEndAt(at)) continue;
-      out.Put(text_.substr(from, at - from));
-      out.Put(quote ? "&quot;" : "&lt;");
-      from = at + 1;
+    if (!escapeQuotes_ && !headEnds_) {
+      out.Put(text_);
+    } else {
+      size_t from = 0;
+      for (size_t at = 0; at < text_.size(); ++at) {
+        bool quote = escapeQuotes_ && text_[at] == '"';
+        if (!quote && !HeadEndAt(at)) continue;
+        out.Put(text_.substr(from, at - from));
+        out.Put(quote ? "&quot;" : "&lt;");
+        from = at + 1;
+      }
+      out.Put(text_.substr(from));
     }
-    out.Put(text_.substr(from));
     out.Put(quote_);
   }
 
@@ -398,7 +400,8 @@ class AttributeText {
   }
   string_view text_;
   string_view quote_;
-  bool escapeQuotes_ = false;
+  bool escapeQuotes_ = false;  // it holds both kinds of quote
+  bool headEnds_ = false;
   size_t size_ = 0;
 };
 

@@ -711,6 +711,14 @@ TEST_F(HeadWriterTest, QuotesAndAngleBracketsSurviveARoundTrip) {
         }
       }
   }
+  // An end of the head in a value would end the head: it is written as a character reference.
+  char text[kTagsTextSize] = "";
+  RenderTag(text, Record("v", "a</HEAD>b"));
+  RenderTag(text, Record("after", "z"));
+  ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), text));
+  ASSERT_EQ(0, ReadPageTags(nullptr, path.c_str()));
+  ASSERT_EQ(2, Tagcount);
+  EXPECT_STREQ("a&lt;/HEAD>b", PageTags[0].value);
   EXPECT_TRUE(ui_.boxes().empty());
   ReleasePageTags();
 }
