@@ -117,41 +117,62 @@ size_t HeadEndIn(const char* text, size_t from, size_t to) {
   return npos;
 }
 
+// The bytes of text[base, base + 16) that are ">", a quote or "<", one bit each; none from n on.
+unsigned TagStops(const char* text, size_t base, size_t n) {
+  unsigned mask = 0;
+#if defined(__SSE2__)
+  __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + base));
+  __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')),
+                                          _mm_cmpeq_epi8(block, _mm_set1_epi8('"'))),
+                             _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\'')),
+                                          _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))));
+  mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+#else
+  for (unsigned i = 0; i < 16; ++i) {
+    char c = text[base + i];
+    if (c == '>' || c == '"' || c == '\'' || c == '<') mask |= 1u << i;
+  }
+#endif
+  if (n - base < 16) mask &= (1u << (n - base)) - 1;
+  return mask;
+}
+
+// The span of a tag whose quote does not close: it ends at its first ">".
+TagSpan Unclosed(const char* text, size_t at, size_t n) {
+  TagSpan span;
+  span.unclosed = true;
+  span.end = FindByte(text, at, n, '>');
+  span.headEnd = HeadEndIn(text, at, span.end == npos ? n : span.end);
+  return span;
+}
+
 // The tag starting at `at` ends at the first ">" that is not inside a quoted value. A quote that
 // does not close before the end of the head (or of the text) leaves the first ">" to end it.
+// One pass over the tag's blocks.
 TagSpan ScanTag(const char* text, size_t at, size_t n) {
-  static constexpr char kStops[] = {'>', '"', '\'', '<'};
   TagSpan span;
-  for (size_t i = at + 1;;) {
-    size_t q = FindAny(text, i, n, kStops);
-    if (q == npos) return span;
-    char c = text[q];
-    if (c == '>') {
-      span.end = q;
-      return span;
-    }
-    i = q + 1;
-    if (c == '<') {
-      if (IsHeadEndAt(text + q)) {
+  char quote = 0;  // the quote of the value the walk is inside
+  for (size_t base = at + 1; base < n; base += 16) {
+    for (unsigned mask = TagStops(text, base, n); mask != 0; mask &= mask - 1) {
+      size_t q = base + static_cast<size_t>(__builtin_ctz(mask));
+      char c = text[q];
+      if (c == '<' && IsHeadEndAt(text + q)) {
+        if (quote) return Unclosed(text, at, n);
         span.headEnd = q;
         span.end = FindByte(text, q, n, '>');
         return span;
       }
-      continue;
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '>') {
+        span.end = q;
+        return span;
+      } else if (c != '<' && OpensValue(text, at, q)) {
+        quote = c;
+      }
     }
-    if (!OpensValue(text, at, q)) continue;
-    const char closers[] = {c, '<'};
-    size_t close = FindAny(text, i, n, closers);
-    while (close != npos && text[close] == '<' && !IsHeadEndAt(text + close))
-      close = FindAny(text, close + 1, n, closers);
-    if (close == npos || text[close] == '<') {
-      span.unclosed = true;
-      span.end = FindByte(text, at, n, '>');
-      span.headEnd = HeadEndIn(text, at, span.end == npos ? n : span.end);
-      return span;
-    }
-    i = close + 1;
   }
+  return quote ? Unclosed(text, at, n) : span;
 }
 
 bool IsMetaAt(const char* p) {
