@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "config/settings.h"
+#include "engine/page_tags.h"
 #include "platform/fs.h"
 #include "platform/headless/headless_ui.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "schema/schema.h"
 
 namespace {
 
@@ -33,9 +35,9 @@ constexpr const char* kUsage =
     "  put FILE       make the NAME<TAB>VALUE lines of standard input the document's tags\n"
     "                 and save it (\\t \\r \\n \\\\ escape TAB, CR, LF, backslash)\n"
     "\n"
-    "Site tasks (over the whole site, or with --branch DIR over one branch; --rules N uses the\n"
-    "business rules N for this run; questions are answered No unless --yes is given; Ctrl-C\n"
-    "cancels before the next document):\n"
+    "Site tasks (over the whole site, or with --branch DIR over one branch; --rules N (0-63)\n"
+    "uses the business rules N for this run; questions are answered No unless --yes is given;\n"
+    "Ctrl-C cancels before the next document; status 1 when a document failed):\n"
     "  inherit        inherit the tree tags into every document\n"
     "  migrate        link the inherited style sheet into every document\n"
     "  sort           sort the tags of every document\n"
@@ -142,6 +144,29 @@ int LoadConfiguration(const Options& o, std::FILE* err) {
 }
 
 }  // namespace
+
+int ReserveCliTables(CliContext& c, bool schema) {
+  // One record is the staging slot: fewer than two leave no room for a tag.
+  if (MaxPageTags < 2) {
+    std::fprintf(c.err,
+                 "tagsteward-cli: \"Max Page Tags\" = %d in section [META] of %s is not valid: "
+                 "it must be at least 2 (the default is 64)\n",
+                 MaxPageTags, gPluginContext.configFile);
+    return 1;
+  }
+  if (schema && (ReserveSchemaTables() != 0 || LoadSchema() != 0)) {
+    std::fprintf(c.err, "tagsteward-cli: the schema dictionary could not be loaded\n");
+    return 1;
+  }
+  if (ReservePageTags() != 0) {
+    std::fprintf(c.err,
+                 "tagsteward-cli: \"Max Page Tags\" = %d in section [META] of %s is too large: "
+                 "the page tag table cannot be reserved; choose a lower value\n",
+                 MaxPageTags, gPluginContext.configFile);
+    return 1;
+  }
+  return 0;
+}
 
 int SetConfigLocation(const std::string& configDir, std::FILE* err) {
   std::string cwd;

@@ -35,6 +35,10 @@ int CmdReview(CliContext& c);
 int CmdExpiry(CliContext& c);
 int CmdSitemap(CliContext& c);
 
+// Reserves the schema tables (schema: also loads the dictionary) and the page tag table. 0, or 1
+// after telling err which setting to change ("Max Page Tags" with its value).
+int ReserveCliTables(CliContext& c, bool schema);
+
 // Sets StartupPath (the current directory), IniPath (configDir or the current directory) and
 // the plug-in context's paths, with every setting at its default. 0, or 1 after telling err.
 int SetConfigLocation(const std::string& configDir, std::FILE* err);

@@ -6,8 +6,8 @@
 #include "config/settings.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
+#include "platform/fs.h"
 #include "platform/paths.h"
-#include "schema/schema.h"
 
 int CmdTags(CliContext& c) {
   if (c.args.size() != 1) {
@@ -18,11 +18,13 @@ int CmdTags(CliContext& c) {
   std::string path = c.args[0];
   if (path.empty() || path[0] != '/') path = platform::JoinPath(StartupPath, path);
 
-  if (ReserveSchemaTables() != 0 || ReservePageTags() != 0) {
-    std::fprintf(c.err, "tagsteward-cli: cannot reserve the tag tables (see Max Page Tags)\n");
+  // The reader would only say it could not read a directory.
+  platform::FileInfo info;
+  if (platform::Fs().Stat(path, &info) == 0 && !info.isRegular) {
+    std::fprintf(c.err, "tagsteward-cli: %s is not a regular file\n", path.c_str());
     return 1;
   }
-  if (LoadSchema() != 0) return 1;
+  if (ReserveCliTables(c, true) != 0) return 1;
   int rc = ReadPageTags(nullptr, path.c_str());
   if (rc == -2) return 3;
   if (rc != 0) return 1;

@@ -79,6 +79,7 @@ TEST_F(CliPageTest, TagsExitStatuses) {
       {{"tags", site_ / "open.htm"}, 1, ""},
       {{"tags", site_ / "missing.htm"}, 1, "ERROR OPENING FILE - "},
       {{"tags", site_ / "meta.tag"}, 0, ""},
+      {{"tags", site_.path()}, 1, "is not a regular file"},
       {{"tags"}, 2, "tags needs one FILE"},
       {{"tags", "a", "b"}, 2, "too many arguments"},
   };

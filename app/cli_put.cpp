@@ -45,10 +45,20 @@ int CmdPut(CliContext& c) {
     }
     path = platform::JoinPath(cwd, path);
   }
-  if (LoadSchema() != 0 || ReservePageTags() != 0) {
-    std::fprintf(c.err, "tagsteward-cli: the tables cannot be reserved\n");
+  // Only an existing document is rewritten; the rewrite would report a missing one as a work
+  // file it could not open.
+  platform::FileInfo info;
+  if (platform::Fs().Stat(path, &info) != 0) {
+    std::fprintf(c.err, "tagsteward-cli: %s: %s: nothing written\n", path.c_str(),
+                 platform::LastErrorText().c_str());
     return 1;
   }
+  if (!info.isRegular) {
+    std::fprintf(c.err, "tagsteward-cli: %s is not a regular file: nothing written\n",
+                 path.c_str());
+    return 1;
+  }
+  if (ReserveCliTables(c, true) != 0) return 1;
 
   ResetPageTags();
   std::string line, name, value;
@@ -59,6 +69,21 @@ int CmdPut(CliContext& c) {
         !UnescapeField(line.substr(tab + 1), &value)) {
       std::fprintf(c.err, "tagsteward-cli: line %d is not NAME<TAB>VALUE: nothing written\n",
                    number);
+      return 1;
+    }
+    // A longer name or value would be cut into another tag.
+    const struct {
+      const char* what;
+      const std::string& text;
+      size_t width;
+    } fields[] = {{"name", name, sizeof(TagRecord::name)},
+                  {"value", value, sizeof(TagRecord::value)}};
+    for (const auto& f : fields) {
+      if (f.text.size() < f.width) continue;
+      std::fprintf(c.err,
+                   "tagsteward-cli: line %d: the tag %s is %zu bytes long, at most %zu fit: "
+                   "nothing written\n",
+                   number, f.what, f.text.size(), f.width - 1);
       return 1;
     }
     int i = FindSchemaTag(name.c_str());

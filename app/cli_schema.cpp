@@ -4,6 +4,7 @@
 
 #include "app/cli_commands.h"
 #include "config/settings.h"
+#include "config/site_paths.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -122,6 +123,10 @@ int CmdInit(CliContext& c) {
   std::string sitemap = root + "Sitemap.htm";
   if (sitemap.size() >= sizeof Sitemapfile)
     return Fail(c, "the document tree root path is too long");
+  platform::CopyText(CurrentConfig, o.site);
+  platform::CopyText(RootPath, root);
+  // A root no task may walk is refused before anything is written.
+  if (CheckSiteRoot(nullptr) != 0) return 1;
   std::string logPath = platform::JoinPath(IniPath, "Audit/");
   std::string mailQueue = platform::JoinPath(IniPath, "MailQ/");
   if (mailQueue.size() >= sizeof MailQueue)
@@ -132,11 +137,11 @@ int CmdInit(CliContext& c) {
   platform::Fs().MakeDir(mailQueue);
   platform::CopyText(LogPath, logPath);
   platform::CopyText(MailQueue, mailQueue);
-  platform::CopyText(CurrentConfig, o.site);
-  platform::CopyText(RootPath, root);
   platform::CopyText(SiteURL, o.url);
   platform::CopyText(Sitemapfile, sitemap);
-  platform::CopyText(ErrorLogPath, platform::WithTrailingSlash(StartupPath));
+  // Critical entries go beside the configuration, wherever init was run from.
+  platform::CopyText(ErrorLogPath, platform::WithTrailingSlash(IniPath));
+  HeadSize = kNewConfigHeadSize;
 
   if (WriteSettings() != 0 || WriteMailerSettings() != 0) return Fail(c, "cannot write " + ini);
   std::fprintf(c.out, "created %s\n", IniFilePath().c_str());

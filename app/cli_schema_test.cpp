@@ -68,9 +68,9 @@ TEST_F(CliSchemaTest, InitCreatesTheConfigurationThatSettingsAndSchemaThenRead) 
   r = Run({"--config", conf_, "settings"});
   ASSERT_EQ(0, r.status) << r.err;
   for (const std::string& line : std::vector<std::string>{
-           "META\tCurrent Config\tShop", "META\tError Log\t" + cwd + "/",
-           "MAILER\tMail Queue\t" + conf_ + "/MailQ/", "Config:Shop\tRoot Path\t" + root_ + "/",
-           "Config:Shop\tSiteURL\thttp://shop.example/",
+           "META\tCurrent Config\tShop", "META\tError Log\t" + conf_ + "/",
+           "META\tHead Size\t65536", "MAILER\tMail Queue\t" + conf_ + "/MailQ/",
+           "Config:Shop\tRoot Path\t" + root_ + "/", "Config:Shop\tSiteURL\thttp://shop.example/",
            "Config:Shop\tSitemapfile\t" + root_ + "/Sitemap.htm",
            "Config:Shop\tLog Path\t" + conf_ + "/Audit/", "Config:Shop\tSkin\tMARBLE"}) {
     EXPECT_TRUE(Has(r.out, line + "\n")) << line;
@@ -146,6 +146,7 @@ TEST_F(CliSchemaTest, InitRejectsBadArgumentsBeforeWritingAnything) {
       {{"--site", "A]B", "--root", root_, "--url", url}, 2, "cannot hold"},
       {{"--site", "", "--root", root_, "--url", url}, 2, "site name is empty"},
       {{"--site", "S", "--root", home_ / "nowhere", "--url", url}, 1, "does not exist"},
+      {{"--site", "S", "--root", "/", "--url", url}, 1, "/ is the root of the file system"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
@@ -156,6 +157,7 @@ TEST_F(CliSchemaTest, InitRejectsBadArgumentsBeforeWritingAnything) {
     EXPECT_TRUE(Has(r.err, c.message)) << r.err;
     EXPECT_FALSE(Exists(conf_ + "/META.INI"));
     EXPECT_FALSE(Exists(conf_ + "/META.IDX"));
+    EXPECT_FALSE(Exists(conf_ + "/MailQ"));
   }
 }
 

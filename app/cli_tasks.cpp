@@ -8,12 +8,12 @@
 
 #include "app/cli_commands.h"
 #include "config/settings.h"
-#include "engine/page_tags.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "plugins/context.h"
-#include "schema/schema.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
+#include "tree/tree_tags.h"
 #include "tree/walker.h"
 #include "ui/working_display.h"
 
@@ -99,8 +99,10 @@ int ParseTaskOptions(CliContext& c, bool takesName, bool searchOptions, bool tak
       if (!value(&rules)) return Usage(c, "--rules needs a number");
       char* end = nullptr;
       long n = std::strtol(rules.c_str(), &end, 10);
-      if (rules.empty() || *end || n < 0 || n > 0x7fffffff)
-        return Usage(c, "--rules needs a number");
+      if (rules.empty() || *end) return Usage(c, "--rules needs a number");
+      if (n < 0 || n > kRulesAll)
+        return Usage(c, platform::Format("--rules must be from 0 to %d (the business rule bits)",
+                                         kRulesAll));
       gOptions.rules = static_cast<int>(n);
     } else if (takesName && a == "--value") {
       if (!value(&gOptions.value)) return Usage(c, "--value needs a text");
@@ -127,8 +129,10 @@ int ParseTaskOptions(CliContext& c, bool takesName, bool searchOptions, bool tak
 }
 
 int RunTask(CliContext& c, int taskId) {
-  if (ReserveSchemaTables() != 0 || ReservePageTags() != 0) return 1;
-  if (LoadSchema() != 0) return 1;
+  // Loading the schema changes the current directory: a relative branch is the caller's.
+  if (!gOptions.branch.empty() && gOptions.branch[0] != '/')
+    gOptions.branch = platform::JoinPath(StartupPath, gOptions.branch);
+  if (ReserveCliTables(c, true) != 0) return 1;
   gDialogCalls = 0;
   SetTaskDialog(CommandLineDialog);
   TerminalProgress progress(c.err);
@@ -151,6 +155,9 @@ int RunTask(CliContext& c, int taskId) {
   SetTaskDialog(nullptr);
   if (outcome == kTaskCancelled && !(gPluginContext.confirmation & kConfirmActions))
     std::fputs("Cancelled\n", c.err);
+  // The closing message holds the tally when it was shown; otherwise it is said here.
+  if (outcome != kTaskNotStarted && !TaskClosingShown())
+    std::fprintf(c.err, "%s\n", TaskClosingText().c_str());
   return outcome == kTaskCompleted ? 0 : 1;
 }
 

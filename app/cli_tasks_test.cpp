@@ -149,6 +149,8 @@ TEST(CliTasksTest, TaskUsageErrors) {
       {{"search"}, "the tag name is missing"},
       {{"replace", "DC.Title", "--value", "a"}, "replace needs --value TEXT and --with TEXT"},
       {{"inherit", "--rules", "x"}, "--rules needs a number"},
+      {{"inherit", "--rules", "64"}, "--rules must be from 0 to 63"},
+      {{"sort", "--rules", "-1"}, "--rules must be from 0 to 63"},
       {{"sort", "--branch"}, "--branch needs a directory"},
       {{"delete", "A", "B"}, "unexpected argument B"},
   };
@@ -158,6 +160,45 @@ TEST(CliTasksTest, TaskUsageErrors) {
     EXPECT_EQ(2, r.status) << row.problem << " out=" << r.out << " err=" << r.err;
     EXPECT_NE(std::string::npos, r.err.find(row.problem)) << r.err;
   }
+}
+
+// A run that is refused, or could not do all its work, exits 1 and says why; every run says what
+// it did to the documents.
+TEST(CliTasksTest, RefusedAndFailedRunsExitOneAndSayWhy) {
+  CliTaskSite site(4);
+  std::string config = site.dir().path();
+  ScopedHome home(site.dir() / "home");
+  WriteFile(site.dir() / "home/mine.htm", "<HEAD>\n<meta name=\"a\" content=\"b\">\n</HEAD>\n");
+  std::string ini = ReadFile(site.dir() / "META.INI"), tiny = ini;
+  tiny.replace(tiny.find("Confirmation=1"), 14, "Max Page Tags=1");
+  const struct {
+    std::string ini, command, says;
+  } rows[] = {
+      // An empty META.INI once ran delete-all over the home directory.
+      {"", "delete-all", "NOTE: The site's \"Root Path\" is not set.\n"},
+      {"", "sitemap", "NOTE: The site's \"Root Path\" is not set.\n"},
+      {tiny, "sort", "\"Max Page Tags\" = 1 in section [META] of " + config + "/META.INI"},
+  };
+  auto before = site.Snapshot();
+  for (const auto& row : rows) {
+    WriteFile(site.dir() / "META.INI", row.ini);
+    Result r = RunCliArgs({"--config", config, "--yes", row.command});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find(row.says)) << r.err;
+  }
+  WriteFile(site.dir() / "META.INI", ini);
+  EXPECT_EQ(std::vector<std::string>{}, CliTaskSite::Changed(before, site.Snapshot()));
+
+  WriteFile(site.dir() / "site/rowing/meta.tag", "");
+  Result r = RunCliArgs({"--config", config, "--yes", "inherit"});
+  EXPECT_EQ(1, r.status);
+  EXPECT_NE(std::string::npos, r.err.find("M201:Serious Error reading meta.tag\n" +
+                                          site.dir() / "site/rowing/meta.tag is empty"));
+  // Without "Confirm Actions.." the tally is still said.
+  WriteFile(site.dir() / "META.INI", ini.replace(ini.find("Confirmation=1"), 14, "Confirmation=0"));
+  r = RunCliArgs({"--config", config, "sort"});
+  EXPECT_EQ(0, r.status) << r.err;
+  EXPECT_NE(std::string::npos, r.err.find(" skipped, 0 failed\n")) << r.err;
 }
 
 // Kills `tagsteward-cli inherit` at random moments: every document is always either the

@@ -73,6 +73,20 @@ constexpr const char* kHomeSitemap = "~/SiteMap.htm";
 FirstRunHook gFirstRunHook = nullptr;
 std::string gSiteOverride;
 
+struct KeyNote {
+  SettingState state = SettingState::Read;
+  size_t length = 0;  // of a value that was too long
+};
+
+// One note per key, in the order of the key table.
+std::vector<KeyNote>& Notes() {
+  static std::vector<KeyNote> notes(SettingKeys().size());
+  return notes;
+}
+KeyNote& NoteOf(const SettingKey& key) {
+  return Notes()[static_cast<size_t>(&key - SettingKeys().data())];
+}
+
 int* ConfirmationWord() {
   // int32_t and uint32_t may alias: the key table holds ints.
   return reinterpret_cast<int*>(&gPluginContext.confirmation);
@@ -86,11 +100,14 @@ std::vector<SettingKey> BuildKeys() {
   auto num = [](S s, const char* name, int def, int* number) {
     return SettingKey{s, name, true, nullptr, def, 0, nullptr, number};
   };
+  auto path = [](S s, const char* name, const char* def, size_t width, char* text) {
+    return SettingKey{s, name, false, def, 0, width, text, nullptr, true};
+  };
   return {
       str(S::Meta, "Web Browser", "fill me!", 256, WebBrowser),
       str(S::Meta, "Editor", "xdg-open", 256, Editor),
       str(S::Meta, "Current Config", "Name me!", 256, CurrentConfig),
-      str(S::Meta, "Error Log", kHome, 256, ErrorLogPath),
+      path(S::Meta, "Error Log", kHome, 256, ErrorLogPath),
       num(S::Meta, "Schema Space", 4096, &SchemaBytes),
       num(S::Meta, "Max Schema Tags", 512, &MaxSchemaTags),
       num(S::Meta, "Max Page Tags", 64, &MaxPageTags),
@@ -106,9 +123,9 @@ std::vector<SettingKey> BuildKeys() {
       num(S::Meta, "Head Size", kDefaultHeadSize, &HeadSize),
 
       str(S::Mailer, "SMTP", "", 256, SMTPaddrtemp),
-      str(S::Mailer, "Mail Queue", kHome, 256, MailQueue),
+      path(S::Mailer, "Mail Queue", kHome, 256, MailQueue),
 
-      str(S::Site, "Root Path", kHome, 256, RootPath),
+      path(S::Site, "Root Path", kHome, 256, RootPath),
       num(S::Site, "Strategy", 1, &strategy),
       num(S::Site, "Autotags", 0, &autotags),
       str(S::Site, "Expiry Metatag", "AD.Expiry Date", 32, ExpiryRule.tag),
@@ -120,7 +137,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "Review Owner Tag", "DC.Creator.Contact", 64, ReviewRule.ownerTag),
       str(S::Site, "Review Admin Email", "", 64, ReviewRule.adminEmail),
       str(S::Site, "SiteURL", "http://", 256, SiteURL),
-      str(S::Site, "Sitemapfile", kHomeSitemap, 256, Sitemapfile),
+      path(S::Site, "Sitemapfile", kHomeSitemap, 256, Sitemapfile),
       str(S::Site, "TitleTag", "DC.Title", 256, TitleTag),
       str(S::Site, "OverwriteTag", "AD.MapMe", 256, OverwriteTag),
       num(S::Site, "DisplayOptions", 1, &DisplayOptions),
@@ -128,7 +145,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "CustomNameImports", "", 64, CustomNameImports),
       str(S::Site, "CustomValueImports", "", 64, CustomValueImports),
       num(S::Site, "Log Level", 0, &loglevel),
-      str(S::Site, "Log Path", kHome, 256, LogPath),
+      path(S::Site, "Log Path", kHome, 256, LogPath),
       str(S::Site, "SkinFile", "Standard Skins", 16, SkinFile),
       str(S::Site, "Skin", "MARBLE", 16, Skin),
       // Each recent-file slot holds 512 bytes but is read with a limit of 256.
@@ -168,8 +185,13 @@ std::string SectionName(KeySection section) {
 void ReadKey(const platform::ProfileDocument& doc, const SettingKey& key) {
   std::string value;
   bool found = doc.Get(SectionName(key.section), key.name, &value);
+  KeyNote& note = NoteOf(key);
+  note = KeyNote{found ? SettingState::Read : SettingState::Missing, 0};
   if (key.isInt) {
     *key.number = found ? platform::ParseProfileInt(value, key.defaultInt) : key.defaultInt;
+  } else if (found && key.isPath && value.size() >= key.width) {
+    key.text[0] = '\0';
+    note = KeyNote{SettingState::TooLong, value.size()};
   } else {
     CopyText(key.text, key.width, found ? value : DefaultText(key));
   }
@@ -184,8 +206,12 @@ void ReadKeys(const platform::ProfileDocument& doc, KeySection section,
 void WriteKeys(platform::ProfileDocument* doc, KeySection section,
                std::initializer_list<const char*> names) {
   std::string sectionName = SectionName(section);
-  for (const char* name : names)
-    doc->Set(sectionName, name, SettingValueText(Key(section, name)));
+  for (const char* name : names) {
+    const SettingKey& key = Key(section, name);
+    // The file keeps a path that was too long: the empty buffer is not the user's value.
+    if (SettingStateOf(key) == SettingState::TooLong) continue;
+    doc->Set(sectionName, name, SettingValueText(key));
+  }
 }
 
 // Loads the file for an update; a file that exists but cannot be read is never replaced.
@@ -236,6 +262,32 @@ std::string SettingValueText(const SettingKey& key) {
   return std::string(key.text, strnlen(key.text, key.width));
 }
 
+SettingState SettingStateOf(const SettingKey& key) {
+  const KeyNote& note = NoteOf(key);
+  switch (note.state) {
+    case SettingState::TooLong:
+      return key.text[0] == '\0' ? SettingState::TooLong : SettingState::Read;
+    case SettingState::Missing:
+      if (key.isInt) return *key.number == key.defaultInt ? note.state : SettingState::Read;
+      return DefaultText(key) == key.text ? note.state : SettingState::Read;
+    case SettingState::Read:
+      break;
+  }
+  return SettingState::Read;
+}
+
+int CheckPathSetting(platform::WindowHandle window, KeySection section, const char* name) {
+  const SettingKey& key = Key(section, name);
+  if (SettingStateOf(key) != SettingState::TooLong) return 0;
+  std::string text = platform::Format(
+      "The setting \"%s\" of section [%s] in META.INI is %zu bytes long, but at most %zu "
+      "fit. A shortened path would name another file or directory, so nothing was done.\n"
+      "Set a shorter path for \"%s\".",
+      key.name, SectionName(section).c_str(), NoteOf(key).length, key.width - 1, key.name);
+  platform::ShowMessageBox(window, text, "NOTE", platform::kBoxOk | platform::kBoxIconExclamation);
+  return -1;
+}
+
 std::string SiteSectionName(const char* site) {
   return "Config:" + std::string(site);
 }
@@ -260,6 +312,8 @@ void ResetSettings() {
       CopyText(key.text, key.width, DefaultText(key));
     }
   }
+  for (KeyNote& note : Notes())
+    note = KeyNote{};
   DecodeDisplayOptions(DisplayOptions);
   ToolBarOn = showtoolbar;
   std::memset(ConfigNames, 0, sizeof ConfigNames);
@@ -300,7 +354,8 @@ int ReadSettings(platform::WindowHandle owner) {
             "Max Schema Tags", "Max Page Tags", "Option Space", "Show Working"});
   if (!gSiteOverride.empty()) CopyText(CurrentConfig, gSiteOverride);
   ReadKeys(doc, KeySection::Meta,
-           {"Show Attributes", "Show Settings", "Show Toolbar", "Confirmation", "Check Mandatory"});
+           {"Show Attributes", "Show Settings", "Show Toolbar", "Confirmation", "Check Mandatory",
+            "Head Size"});
   ToolBarOn = showtoolbar;
   ReadKeys(doc, KeySection::Mailer, {"SMTP", "Mail Queue"});
   ReadKeys(doc, KeySection::Site,

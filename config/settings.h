@@ -28,6 +28,8 @@ extern char maskstring[64];
 extern int HeadSize;
 constexpr int kDefaultHeadSize = 4096;
 constexpr int kMaxHeadSize = 1 << 20;
+// What init and the setup wizard give a new configuration: modern heads are long.
+constexpr int kNewConfigHeadSize = 65536;
 // HeadSize kept within what the reader and the rewrite can hold.
 int HeadSizeBytes();
 // The confirmation word lives in gPluginContext.confirmation.
@@ -107,6 +109,17 @@ struct SettingKey {
   size_t width;  // strings: buffer width including the terminator
   char* text;    // strings: the global
   int* number;   // integers: the global
+  // A directory or file: a value too long for the buffer is refused, never cut, since the cut
+  // path can name another existing file or directory.
+  bool isPath = false;
+};
+
+// What the last read of META.INI found for a key, as long as the value held is still the one
+// read (a value set since is Read).
+enum class SettingState {
+  Read,     // read from the file, set since, or never read
+  Missing,  // not in the file: the default is held
+  TooLong,  // a path that did not fit its buffer: the buffer is held empty
 };
 
 // Every key, section by section, in the order of the key tables.
@@ -115,6 +128,11 @@ const std::vector<SettingKey>& SettingKeys();
 const SettingKey* FindSettingKey(KeySection section, const char* name);
 // The key's value as held in memory, as text.
 std::string SettingValueText(const SettingKey& key);
+SettingState SettingStateOf(const SettingKey& key);
+
+// A path setting whose value in META.INI was too long for its buffer: tells the user (the key,
+// its section and what to do) and returns -1; otherwise 0.
+int CheckPathSetting(platform::WindowHandle window, KeySection section, const char* name);
 
 // Sets every setting to its default and empties the site list (as before any read).
 void ResetSettings();

@@ -236,4 +236,30 @@ TEST_F(SettingsTest, UnreadableOrUnwritableFileIsNeverReplaced) {
   EXPECT_EQ("Error writing configuration file - " + (home_ / "META.INI"), ui_.boxes()[1].caption);
 }
 
+TEST_F(SettingsTest, TooLongPathsAreHeldEmptyAndKeptInTheFile) {
+  const std::string dir = "/srv/" + std::string(300, 'd') + "/";
+  WriteFile(home_ / "META.INI",
+            "[META]\nHead Size=65536\nError Log=" + dir + "\n[MAILER]\nMail Queue=" + dir +
+                "\n[Config:Name me!]\nRoot Path=" + dir + "\nSitemapfile=" + dir +
+                "\nLog Path=" + dir + "\nTitleTag=" + dir + "\n");
+  ASSERT_EQ(0, ReadSettings(nullptr));
+  for (const char* path : {ErrorLogPath, MailQueue, RootPath, Sitemapfile, LogPath})
+    EXPECT_STREQ("", path);
+  EXPECT_EQ(dir.substr(0, 255), TitleTag);  // not a path: cut as always
+  EXPECT_EQ(65536, HeadSizeBytes());
+  EXPECT_EQ(-1, CheckPathSetting(nullptr, KeySection::Mailer, "Mail Queue"));
+  EXPECT_EQ(std::vector<std::string>{"NOTE|The setting \"Mail Queue\" of section [MAILER] in "
+                                     "META.INI is 306 bytes long, but at most 255 fit. A "
+                                     "shortened path would name another file or directory, so "
+                                     "nothing was done.\nSet a shorter path for \"Mail Queue\"."},
+            BoxLines());
+
+  // The file keeps what the user wrote until a new value is set.
+  platform::CopyText(LogPath, home_ / "Audit/");
+  ASSERT_EQ(0, WriteSettings());
+  EXPECT_NE(std::string::npos, ReadFile(home_ / "META.INI").find("Root Path=" + dir + "\n"));
+  EXPECT_NE(std::string::npos, ReadFile(home_ / "META.INI").find("Log Path=" + home_ / "Audit/\n"));
+  EXPECT_EQ(0, CheckPathSetting(nullptr, KeySection::Site, "Log Path"));
+}
+
 }  // namespace

@@ -175,8 +175,21 @@ void OfferSitemap() {
   CreateSitemapSkeleton(CurrentConfig, path.c_str());
 }
 
+// A directory too long for its setting is refused (the page stays open), never cut into another.
+bool FitsPathSetting(const std::string& dir, size_t width) {
+  if (dir.size() < width) return true;
+  ShowMessageBox(nullptr,
+                 Format("The directory path is %zu bytes long, but at most %zu fit. Choose a "
+                        "directory with a shorter path.",
+                        dir.size(), width - 1),
+                 "NOTE", kBoxOk | kBoxIconExclamation);
+  return false;
+}
+
 void SiteNext(WindowHandle d) {
-  CopyText(RootPath, ControlText(d, kWizRoot));
+  std::string root = ControlText(d, kWizRoot);
+  if (!FitsPathSetting(root, sizeof RootPath)) return;
+  CopyText(RootPath, root);
   CopyText(CurrentConfig, ControlText(d, kWizSiteName));
   ReadSiteUrl(d);
   CopyText(Editor, ControlText(d, kWizEditor));
@@ -250,9 +263,9 @@ void ReadMailFields(WindowHandle d) {
 
 void MailFinished(WindowHandle d) {
   ReadMailFields(d);
-  std::string dir = ControlText(d, kWizRoot);
-  if (dir.size() > sizeof MailQueue - 2) dir.resize(sizeof MailQueue - 2);
-  CopyText(MailQueue, WithTrailingSlash(dir));
+  std::string dir = WithTrailingSlash(ControlText(d, kWizRoot));
+  if (!FitsPathSetting(dir, sizeof MailQueue)) return;
+  CopyText(MailQueue, dir);
   ChangeDirectory(RootPath);
   EndDialog(d, 1);
 }
@@ -416,6 +429,7 @@ int CompletionPage(WindowHandle owner) {
 }
 
 int RunSetupWizard(WindowHandle owner) {
+  HeadSize = kNewConfigHeadSize;
   WelcomePage(owner);
   do {
     SitePage(owner);

@@ -132,6 +132,9 @@ TEST_F(SetupWizardTest, BackKeepsTypedValuesAndFinishedStoresTheMailSettings) {
                                       .Then([&](HeadlessUi&, WindowHandle d) {
                                         smtpShown = ControlText(d, kWizSmtp);
                                       })
+                                      // Too long to hold: refused, never cut.
+                                      .Type(kWizRoot, "/" + std::string(300, 'q'))
+                                      .Click(kWizNext)
                                       .Type(kWizRoot, queue)
                                       .Click(kWizNext));
   ui_.ScriptDialog("Setup Wizard", DialogScript().Click(kWizNo));
@@ -142,6 +145,10 @@ TEST_F(SetupWizardTest, BackKeepsTypedValuesAndFinishedStoresTheMailSettings) {
   EXPECT_STREQ("web@shop.example", ExpiryRule.adminEmail);
   EXPECT_STREQ("", ReviewRule.adminEmail);
   EXPECT_EQ(queue + "/", MailQueue);
+  EXPECT_EQ(
+      "NOTE|The directory path is 302 bytes long, but at most 255 fit. Choose a directory "
+      "with a shorter path.",
+      BoxLines().back());
   std::string cwd;
   ASSERT_EQ(0, Fs().CurrentDir(&cwd));
   EXPECT_EQ(root_, cwd);  // Finished returns to the tree root

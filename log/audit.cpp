@@ -26,6 +26,10 @@ std::string FormatAuditLine(int level, const std::tm& time, std::string_view tex
 
 int WriteAuditEntry(int level, std::string_view text, const char* second, const char* third) {
   if (level == kAuditCritical && (AppOptions & kOptNoMajorErrorLog)) return 0;
+  // A directory too long to hold is never cut into another one.
+  if (level == kAuditCritical ? CheckPathSetting(nullptr, KeySection::Meta, "Error Log") != 0
+                              : CheckPathSetting(nullptr, KeySection::Site, "Log Path") != 0)
+    return -1;
   std::tm now = platform::LocalTime(platform::Now());
   // The directory is a prefix, not a joined path: a directory without its trailing "/" runs on
   // into the file name, as users of the old program know.

@@ -8,6 +8,7 @@
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/fs.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 
 int gMailSlot = 0;
@@ -17,8 +18,9 @@ namespace {
 constexpr int kSlots = 1000;
 const char kSeparator[] = "\r\r\n";
 
+// Joined with a separator: a "Mail Queue" without its final "/" must not run on into the name.
 std::string SlotPath(int n, const char* extension) {
-  return std::string(MailQueue) + std::to_string(n) + extension;
+  return platform::JoinPath(MailQueue, std::to_string(n) + extension);
 }
 
 // A slot is free when no file of that number with the final extension exists, whatever its
@@ -58,6 +60,8 @@ int WriteMessage(int n, const std::string& content) {
 int QueueMail(const char* recipient, const char* subject, const char* attachment,
               const char* body) {
   if (gMailSlot < 0 || gMailSlot > kSlots) gMailSlot = 0;
+  // A queue directory too long to hold is never cut into another one: the message is lost.
+  if (CheckPathSetting(nullptr, KeySection::Mailer, "Mail Queue") != 0) return 0;
   std::string content =
       std::string(recipient) + kSeparator + subject + kSeparator + attachment + kSeparator + body;
   int from = gMailSlot;

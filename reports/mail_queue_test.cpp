@@ -53,6 +53,15 @@ TEST_F(MailQueueTest, SlotSearchFromTheCounterWithWrapAround) {
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
+TEST_F(MailQueueTest, AQueueWithoutItsFinalSlashIsStillTheDirectory) {
+  platform::CopyText(MailQueue, home_ / "MailQ");
+  Take(0, 0);
+  ASSERT_EQ(0, QueueMail("a@example.org", "S", "", "B"));
+  EXPECT_EQ("a@example.org\r\r\nS\r\r\n\r\r\nB", ReadFile(queue_ + "1.tsm"));
+  EXPECT_FALSE(Exists(home_ / "MailQ1.tsm"));
+  EXPECT_FALSE(Exists(home_ / "MailQ0.tsm"));
+}
+
 TEST_F(MailQueueTest, UnreadableMessageIsNeverOverwrittenAndAFullQueueIsReported) {
   Take(0, 0);
   ASSERT_EQ(0, ::chmod((queue_ + "0.tsm").c_str(), 0));

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/site_paths.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -61,6 +62,24 @@ const char* PathBelowRoot(const char* path) {
   if (std::strncmp(path, RootPath, rootLen) == 0) path += rootLen;
   if (*path == '/') ++path;
   return path;
+}
+
+// Appends a document's path to an unquoted attribute value: every byte that could end the value
+// or start another attribute (blanks and controls, quotes, "<", ">", "=", backquote) and every
+// byte above 127 is percent-encoded. "%" stays, so a name already encoded keeps its meaning.
+void AppendUrlPath(std::string* out, std::string_view path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (char ch : path) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    if (b <= ' ' || b >= 127 || ch == '"' || ch == '\'' || ch == '<' || ch == '>' || ch == '=' ||
+        ch == '`') {
+      out->push_back('%');
+      out->push_back(kHex[b >> 4]);
+      out->push_back(kHex[b & 15]);
+    } else {
+      out->push_back(ch);
+    }
+  }
 }
 
 const char* BaseName(const std::string& path) {
@@ -169,7 +188,8 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
   char upperName[256];
   char linkText[512];
   char description[512];
-  char line[kSitemapLine];
+  // Built whole, not in a fixed buffer: a line cut inside the link would leave its attribute open.
+  std::string line;
   for (const std::string& name : documents) {
     if (out->failed) break;           // the update fails anyway; no use reading the rest
     if (name == kWorkName) continue;  // the work file of a rewrite in progress
@@ -210,20 +230,21 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
     }
     if (!linkText[0]) platform::CopyText(linkText, "No title");
 
-    line[0] = '\0';
-    AppendIndent(line);
-    platform::AppendText(line, urlBullet);
-    platform::AppendText(line, "<A HREF=");
-    platform::AppendText(line, SiteURL);
-    platform::AppendText(line, PathBelowRoot(path.c_str()));
-    platform::AppendText(line, ">");
-    platform::AppendText(line, linkText);
-    platform::AppendText(line, "</A>&nbsp;&nbsp;");
-    platform::AppendText(line, description);
-    platform::AppendText(line, "<BR>\n");
-    for (char* p = line; *p; ++p)
-      if (*p == '\\') *p = '/';
-    out->Write(line);
+    line.clear();
+    for (int i = 0; i < Rlevel; ++i)
+      line += kIndent;
+    line += urlBullet;
+    line += "<A HREF=";
+    line += SiteURL;
+    AppendUrlPath(&line, PathBelowRoot(path.c_str()));
+    line += ">";
+    line += linkText;
+    line += "</A>&nbsp;&nbsp;";
+    line += description;
+    line += "<BR>\n";
+    for (char& ch : line)
+      if (ch == '\\') ch = '/';
+    out->Write(line.data(), line.size());
     if (showworking) SetWorkingLine(Rlevel, path.c_str());
   }
   SetWorkingLine(Rlevel, "");
@@ -344,6 +365,8 @@ int UpdateSitemap(platform::WindowHandle window) {
 }
 
 int UpdateSitemapCommand(platform::WindowHandle window) {
+  if (CheckSiteRoot(window) != 0 || CheckPathSetting(window, KeySection::Site, "Sitemapfile") != 0)
+    return -1;
   if (!TakeBusyWord()) {
     platform::ShowMessageBox(window, "Another task is running. Try again when it has finished.",
                              "NOTE", platform::kBoxOk | platform::kBoxIconInformation);

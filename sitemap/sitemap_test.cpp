@@ -189,15 +189,28 @@ TEST_F(SitemapTest, TheSitemapPageAndNamesInItsPathStayOutOfTheList) {
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
-TEST_F(SitemapTest, LongTitlesAndDescriptionsAreCutAtTheLineBuffer) {
+TEST_F(SitemapTest, LongTitlesAndDescriptionsAreCutButTheLineIsWhole) {
   SitemapOptions = 2 | (2 << 4);
   Put("meta.tag", TreeTags({{"$SitemapFiles", ".htm"}}));
   Put("a.htm", Doc({{"DC.Title", std::string(900, 'x')}, {"AD.MapMe", std::string(900, 'y')}}));
   Put("b.htm", Doc({{"DC.Title", "Bee"}}));
   ASSERT_EQ(0, UpdateSitemap(nullptr));
-  std::string head = kI1 + "<A HREF=" + kUrl + "a.htm>";
-  // The line is cut at 511 bytes, so the next line follows on directly.
-  EXPECT_EQ(head + std::string(511 - head.size(), 'x') + Link(kI1, "b.htm", "Bee"), List());
+  EXPECT_EQ(
+      Link(kI1, "a.htm", std::string(511, 'x'), std::string(511, 'y')) + Link(kI1, "b.htm", "Bee"),
+      List());
+}
+
+TEST_F(SitemapTest, DocumentNamesCannotBreakOutOfTheirLink) {
+  SitemapOptions = 2 | (2 << 4);
+  Put("meta.tag", TreeTags({{"$SitemapFiles", ".htm"}}));
+  for (const char* name : {"a onmouseover=alert(1) b.htm", "b\"'`<i>.htm", "c\tcaf\xC3\xA9\x7F.htm",
+                           "d%20kept.htm", "e dir/f.htm"})
+    Put(name, Doc({{"DC.Title", "T"}}));
+  ASSERT_EQ(0, UpdateSitemap(nullptr));
+  EXPECT_EQ(Link(kI1, "a%20onmouseover%3Dalert(1)%20b.htm", "T") +
+                Link(kI1, "b%22%27%60%3Ci%3E.htm", "T") + Link(kI1, "c%09caf%C3%A9%7F.htm", "T") +
+                Link(kI1, "d%20kept.htm", "T") + Link(kI2, "e%20dir/f.htm", "T"),
+            List());
 }
 
 TEST_F(SitemapTest, TextAroundTheMarkersIsKeptWhateverTheBlockBoundaries) {

@@ -76,6 +76,16 @@ bool SchemaAllowsDuplicates(const TagRecord& record) {
   return i >= 0 && (SchemaIndex[i].flags & SF_DUPLICATES) != 0;
 }
 
+// M201, naming the tree-tag file and why it gave no tags (rc: the reader's result).
+void ReportTreeTagReadError(const std::string& tagPath, int rc) {
+  platform::FileInfo info;
+  const char* why = rc == -2 ? "has no <HEAD>"
+                    : platform::Fs().Stat(tagPath, &info) == 0 && info.isRegular && info.size == 0
+                        ? "is empty: a tree-tag file holds at least <HEAD> and </HEAD>"
+                        : "could not be read, or its head does not end with </HEAD>";
+  ReportCoded(platform::Format("%s\n%s %s", kTreeTagReadError, tagPath.c_str(), why));
+}
+
 // Adding entries. The index is never written past its end: the entry that would not fit is
 // refused and the merge ends with M047.
 uint32_t gSequence = 0;
@@ -460,8 +470,7 @@ int CollectPathTags(platform::WindowHandle window, char* path, int first) {
     slash[1] = after;
     int rc = ReadPageTags(window, tagPath.c_str());
     if (rc != 0) {
-      // The reader reports a failed read itself, but says nothing of a file without a head.
-      if (rc != -1) ReportCoded(kTreeTagReadError);
+      ReportTreeTagReadError(tagPath, rc);
       return -1;
     }
     if (Tagcount > kPathTreeTags - total) {
@@ -583,8 +592,8 @@ int LoadLevelTags(platform::WindowHandle window, const char* directory, int leve
   if (level < 1 || level >= MaxTreeDepth || !directory || !store) return -1;
   LevelTable[level] = LevelEntry{store, 0};
   std::string tagPath = platform::ResolveFixedName(directory, kTreeTagName);
-  if (ReadPageTags(window, tagPath.c_str()) != 0) {
-    ReportCoded(kTreeTagReadError);
+  if (int rc = ReadPageTags(window, tagPath.c_str()); rc != 0) {
+    ReportTreeTagReadError(tagPath, rc);
     return -1;
   }
   if (Tagcount > kLevelStoreTags) {

@@ -39,6 +39,7 @@ enum : int {
   kRulesPageMask = 12,      // the same for the page's own tags, shifted by 2
   kRulesRootPriority = 16,
   kRulesPreserve = 32,
+  kRulesAll = 63,  // every rule bit
 };
 
 // The name of a tree-tag file (found whatever its case on disk) and its skeleton.

@@ -412,12 +412,15 @@ TEST_F(TreeTagsTest, FailedInheritLeavesThePageWithItsOwnTags) {
     const char* subTagFile;
     std::vector<std::string> boxes;
   };
+  const std::string tagFile = At("sub/meta.tag");
   const Case cases[] = {
-      // An empty tree-tag file is reported by the reader.
-      {"", {"CRITICAL ERROR reading file|"}},
-      // One without a head is not, so it is reported here.
+      // Both name the file and say what is wrong with it.
+      {"",
+       {"CRITICAL ERROR reading file|",
+        "CRITICAL ERROR!|M201:Serious Error reading meta.tag\n" + tagFile +
+            " is empty: a tree-tag file holds at least <HEAD> and </HEAD>"}},
       {"<meta name=\"author\" content=\"z\">\n",
-       {"CRITICAL ERROR!|M201:Serious Error reading meta.tag"}},
+       {"CRITICAL ERROR!|M201:Serious Error reading meta.tag\n" + tagFile + " has no <HEAD>"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.subTagFile);
@@ -508,7 +511,10 @@ TEST_F(TreeTagsTest, LevelStoreTakesFortyEightTagsAndReportsMore) {
   EXPECT_EQ(-1, LoadLevelTags(nullptr, At("bad").c_str(), 3, store));
   EXPECT_EQ(0, LevelTable[3].count);
   EXPECT_EQ((std::vector<std::string>{"CRITICAL ERROR reading file|",
-                                      "CRITICAL ERROR!|M201:Serious Error reading meta.tag"}),
+                                      "CRITICAL ERROR!|M201:Serious Error reading meta.tag\n" +
+                                          At("bad/meta.tag") +
+                                          " is empty: a tree-tag file "
+                                          "holds at least <HEAD> and </HEAD>"}),
             BoxLines());
   EXPECT_NE(std::string::npos, ReadFile(AuditFile("Errors/")).find("M201"));
 }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/site_paths.h"
+#include "engine/doc_tally.h"
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
@@ -175,6 +177,30 @@ bool WritesReport(int taskId) {
   return taskId == kTaskSearch || taskId == kTaskExpiry || taskId == kTaskReview;
 }
 
+bool gClosingShown = false;
+
+// The settings a task writes through, beyond the root: refused before anything is done when
+// they were too long to hold.
+int CheckTaskPaths(platform::WindowHandle window, int taskId) {
+  if (loglevel != 0 && CheckPathSetting(window, KeySection::Site, "Log Path") != 0) return -1;
+  if ((taskId == kTaskExpiry || taskId == kTaskReview) &&
+      CheckPathSetting(window, KeySection::Mailer, "Mail Queue") != 0)
+    return -1;
+  // The inherit walk keeps the sitemap page out by its path.
+  if (!IsPerDocumentTask(taskId) && CheckPathSetting(window, KeySection::Site, "Sitemapfile") != 0)
+    return -1;
+  return 0;
+}
+
+// What the closing message says of the documents: the failures first, then the tally.
+std::string TallyText() {
+  std::string text;
+  if (gTally.failed > 0)
+    text = platform::Format("%d document%s could not be read or written.\n", gTally.failed,
+                            gTally.failed == 1 ? "" : "s");
+  return text + DocumentTallySummary();
+}
+
 }  // namespace
 
 int CountTree(const std::string& dir, const char* mask) {
@@ -299,8 +325,10 @@ int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode)
 }
 
 TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* confirmCaption) {
+  gClosingShown = false;
   const char* title = TaskTitleFor(taskId);
   if (!title) return kTaskNotStarted;
+  if (CheckSiteRoot(window) != 0 || CheckTaskPaths(window, taskId) != 0) return kTaskNotStarted;
   bool perDocument = IsPerDocumentTask(taskId);
   if (taskId == kTaskDeleteAll &&
       platform::ShowMessageBox(window,
@@ -367,13 +395,15 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
     showatts = 0;
     ClearProgress();
     gDropOut = 0;
+    ResetDocumentTally();
+    int walked;
     if (perDocument) {
-      WalkDocuments(window, RootPath, taskId);
+      walked = WalkDocuments(window, RootPath, taskId);
     } else if (taskId == kTaskInherit) {
-      WalkInherit(window, RootPath, 0);
+      walked = WalkInherit(window, RootPath, 0);
     } else {
       SuppressControlTags = 0;  // the migration looks up the "$Stylesheet" tree tag
-      WalkInherit(window, RootPath, 2);
+      walked = WalkInherit(window, RootPath, 2);
       SuppressControlTags = 1;
     }
     showatts = savedShowatts;
@@ -391,13 +421,18 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
       FinishReport(KindOf(taskId), gTask.reportPath, gTask.showResults);
       delivered = taskId != kTaskSearch || gTask.showResults;
     }
-    outcome = gDropOut ? kTaskCancelled : kTaskCompleted;
-    if (!delivered && confirm) {
+    // A walk that stopped early without a cancel (too deep, an unreadable tree-tag file) failed.
+    bool failed = gTally.failed > 0 || (walked != 0 && !gDropOut);
+    outcome = gDropOut ? kTaskCancelled : failed ? kTaskFailed : kTaskCompleted;
+    // Failures are shown even when no closing message was asked for.
+    if ((!delivered && confirm) || failed) {
       std::string text = platform::Format(
-          "%d files processed in %d directories.\n\nElapsed time: %6.0f second(s).", PopFiles,
+          "%d files processed in %d directories.\n\nElapsed time: %6.0f second(s).\n\n", PopFiles,
           PopDirs, elapsed);
-      platform::ShowMessageBox(window, text, gDropOut ? "Cancelled" : "Completed",
-                               platform::kBoxOk | platform::kBoxIconInformation);
+      platform::ShowMessageBox(window, text + TallyText(), gDropOut ? "Cancelled" : "Completed",
+                               platform::kBoxOk | (failed ? platform::kBoxIconExclamation
+                                                          : platform::kBoxIconInformation));
+      gClosingShown = true;
     }
     BusyCursor = 0;
     ShowWaitCursor(false);
@@ -414,12 +449,8 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
 
 TaskOutcome RunBranchTask(platform::WindowHandle window, int taskId, const std::string& branch,
                           int temporaryStrategy) {
-  if (branch.size() + 1 >= sizeof RootPath) {
-    // A cut path would be another directory: refuse rather than walk the wrong tree.
-    platform::ShowMessageBox(window, "The branch path is too long.", branch,
-                             platform::kBoxOk | platform::kBoxIconExclamation);
-    return kTaskNotStarted;
-  }
+  gClosingShown = false;
+  if (CheckBranch(window, branch) != 0) return kTaskNotStarted;
   char savedRoot[sizeof RootPath];
   platform::CopyText(savedRoot, RootPath);
   int savedStrategy = strategy;
@@ -429,4 +460,12 @@ TaskOutcome RunBranchTask(platform::WindowHandle window, int taskId, const std::
   platform::CopyText(RootPath, savedRoot);
   strategy = savedStrategy;
   return outcome;
+}
+
+bool TaskClosingShown() {
+  return gClosingShown;
+}
+
+std::string TaskClosingText() {
+  return TallyText();
 }

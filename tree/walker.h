@@ -24,16 +24,26 @@ int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode)
 // Sets percent from the documents done and repaints the progress bar.
 void ReportProgress(int done);
 
-// How a task run ended.
-enum TaskOutcome { kTaskCompleted = 0, kTaskCancelled = 1, kTaskNotStarted = -1 };
+// How a task run ended. Failed: it ran, but a document could not be read or written, or the walk
+// stopped early (too deep, an unreadable tree-tag file).
+enum TaskOutcome { kTaskCompleted = 0, kTaskCancelled = 1, kTaskFailed = 2, kTaskNotStarted = -1 };
 
-// Runs a task over the tree at RootPath: the question of "delete all", counting, confirmation,
-// the task's parameters, the walk, the report and the closing message. confirmCaption is the
-// caption of the confirmation of per-document tasks ("Site Task" or "Branch Task").
+// Runs a task over the tree at RootPath: the check of the root, the question of "delete all",
+// counting, confirmation, the task's parameters, the walk, the report and the closing message
+// with the tally of the documents (shown also without "Confirm Actions.." when any failed).
+// confirmCaption is the caption of the confirmation of per-document tasks ("Site Task" or
+// "Branch Task"). A root that fails CheckSiteRoot is refused before anything is done.
 TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId,
                         const char* confirmCaption = "Site Task");
 
 // Runs a task over a branch: RootPath is the branch and strategy the given rules (a negative
-// value keeps the site's) for the run; both are restored afterwards.
+// value keeps the site's) for the run; both are restored afterwards. A branch that fails
+// CheckBranch is refused.
 TaskOutcome RunBranchTask(platform::WindowHandle window, int taskId, const std::string& branch,
                           int temporaryStrategy);
+
+// Whether the last task run showed its closing message (with the tally).
+bool TaskClosingShown();
+// The failures and the tally of the documents of the last task run, as its closing message
+// gives them.
+std::string TaskClosingText();

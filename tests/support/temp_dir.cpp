@@ -30,6 +30,21 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+ScopedHome::ScopedHome(const std::string& dir) {
+  const char* home = std::getenv("HOME");
+  had_ = home != nullptr;
+  if (home) saved_ = home;
+  std::filesystem::create_directories(dir);
+  if (::setenv("HOME", dir.c_str(), 1) != 0) std::abort();
+}
+
+ScopedHome::~ScopedHome() {
+  if (had_)
+    ::setenv("HOME", saved_.c_str(), 1);
+  else
+    ::unsetenv("HOME");
+}
+
 void WriteFile(const std::string& path, const std::string& content) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -20,6 +20,20 @@ class TempDir {
   std::string path_;
 };
 
+// Makes dir the user's home directory (HOME) until destroyed: a test that checks what is done to
+// the home directory never touches the real one.
+class ScopedHome {
+ public:
+  explicit ScopedHome(const std::string& dir);
+  ~ScopedHome();
+  ScopedHome(const ScopedHome&) = delete;
+  ScopedHome& operator=(const ScopedHome&) = delete;
+
+ private:
+  std::string saved_;
+  bool had_ = false;
+};
+
 // Writes a file (creating parent directories); aborts the test on failure.
 void WriteFile(const std::string& path, const std::string& content);
 // The file's bytes, or "<missing>" when it cannot be read.
