@@ -12,7 +12,6 @@
 
 #include "config/settings.h"
 #include "engine/head_reader.h"
-#include "engine/head_writer.h"
 #include "platform/fs.h"
 #include "platform/text.h"
 #include "schema/schema.h"
@@ -319,8 +318,7 @@ TEST_F(TreeTagsTest, StyleSheetIsLinkedByMigrationButNeverInherited) {
 }
 
 // An inherited tag has no kind of its own in a document: it takes the kind of the document's
-// tag of its name, or the markup options' (http-equiv for a pragma). A tree-tag file rewritten
-// keeps its own kinds.
+// tag of its name, or the markup options' (http-equiv for a pragma).
 TEST_F(TreeTagsTest, InheritedTagsTakeTheDocumentsKindOrTheMarkupOptions) {
   DecodeDisplayOptions(1 + 6 + 8);  // name="..." content="..."
   const std::string tree =
@@ -346,16 +344,6 @@ TEST_F(TreeTagsTest, InheritedTagsTakeTheDocumentsKindOrTheMarkupOptions) {
   EXPECT_EQ(TF_KIND_HTTP_EQUIV, PageTags[0].flags & TF_KIND_MASK);
   EXPECT_EQ(0u, PageTags[1].flags & TF_KIND_MASK);
   EXPECT_EQ(0u, PageTags[2].flags & TF_KIND_MASK);
-
-  ASSERT_EQ(0, ReadPageTags(nullptr, At("meta.tag").c_str()));
-  char text[kTagsTextSize] = "";
-  for (int i = 0; i < Tagcount; ++i)
-    RenderTag(text, PageTags[i]);
-  ASSERT_EQ(0, RewriteHead(nullptr, At("meta.tag").c_str(), text));
-  EXPECT_EQ(
-      "<HEAD>\n<meta http-equiv=\"robots\" content=\"all\">\r\n<meta name=\"author\" "
-      "content=\"y\">\r\n<meta name=\"refresh\" content=\"5\">\r\n</HEAD>\n",
-      ReadFile(At("meta.tag")));
   EXPECT_TRUE(BoxLines().empty());
 }
 
