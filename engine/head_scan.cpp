@@ -42,36 +42,23 @@ bool IsLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
 
-// The first position in [from, n) that holds one of the bytes, or npos. The text is padded, so
-// the last block may be loaded whole.
-template <size_t N>
-size_t FindAny(const char* text, size_t from, size_t n, const char (&bytes)[N]) {
+// The first position in [from, n) that holds c, or npos. The text is padded, so the last block
+// may be loaded whole.
+size_t FindByte(const char* text, size_t from, size_t n, char c) {
 #if defined(__SSE2__)
-  __m128i wanted[N];
-  for (size_t k = 0; k < N; ++k)
-    wanted[k] = _mm_set1_epi8(bytes[k]);
+  const __m128i wanted = _mm_set1_epi8(c);
   for (; from < n; from += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
-    __m128i hit = _mm_cmpeq_epi8(block, wanted[0]);
-    for (size_t k = 1; k < N; ++k)
-      hit = _mm_or_si128(hit, _mm_cmpeq_epi8(block, wanted[k]));
-    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
     if (mask == 0) continue;
     size_t at = from + static_cast<size_t>(__builtin_ctz(mask));
     return at < n ? at : npos;
   }
   return npos;
 #else
-  for (; from < n; ++from)
-    for (char b : bytes)
-      if (text[from] == b) return from;
-  return npos;
+  const void* p = from < n ? std::memchr(text + from, c, n - from) : nullptr;
+  return p ? static_cast<size_t>(static_cast<const char*>(p) - text) : npos;
 #endif
-}
-
-size_t FindByte(const char* text, size_t from, size_t n, char c) {
-  const char bytes[1] = {c};
-  return FindAny(text, from, n, bytes);
 }
 
 // "</head" followed by white space or ">", in any letter case.
