@@ -166,6 +166,30 @@ bool IsMetaAt(const char* p) {
   return At(p + 1, "meta") || At(p + 1, "META") || At(p + 1, "Meta");
 }
 
+// The start tags the scan treats apart, told by their names.
+enum class TagName { Other, Meta, Link, Script, Style };
+
+TagName NameAt(const char* p) {
+  switch (p[1] | 0x20) {
+    case 'm':
+      return IsMetaAt(p) ? TagName::Meta : TagName::Other;
+    case 'l':
+      return AtNoCase(p + 1, "link") && EndsTagName(p[5]) ? TagName::Link : TagName::Other;
+    case 's':
+      if (AtNoCase(p + 1, "script") && EndsTagName(p[7])) return TagName::Script;
+      return AtNoCase(p + 1, "style") && EndsTagName(p[6]) ? TagName::Style : TagName::Other;
+    default:
+      return TagName::Other;
+  }
+}
+
+// After the start tag of a script or style element: where its text ends.
+size_t AfterRawText(const char* text, size_t pos, size_t n, TagName name) {
+  if (name == TagName::Script) return RawTextEnd(text, pos, n, "script");
+  if (name == TagName::Style) return RawTextEnd(text, pos, n, "style");
+  return pos;
+}
+
 // Records the title spellings the reader knows, at p, in the head.
 void NoteTitle(const char* p, uint32_t at, HeadScan* scan) {
   static constexpr string_view kSpellings[] = {"TITLE", "title", "Title"};
@@ -226,13 +250,14 @@ void ScanInsideHead(const char* text, size_t n, HeadScan* scan) {
     if (!IsLetter(p[1])) continue;
     TagSpan span = ScanTag(text, at, n);
     scan->unclosedQuote |= span.unclosed;
-    bool meta = IsMetaAt(p);
+    TagName name = NameAt(p);
+    bool meta = name == TagName::Meta;
     if (meta && span.headEnd != npos) {
       scan->headEnd = static_cast<uint32_t>(span.headEnd);
       scan->outcome = HeadOutcome::RunawayMeta;
       return;
     }
-    if (AtNoCase(p + 1, "link") && EndsTagName(p[5])) NoteLink(text, at, span, n, scan);
+    if (name == TagName::Link) NoteLink(text, at, span, n, scan);
     if (span.headEnd != npos) {
       // The head ends inside this tag's text: the tag ends there.
       pos = span.headEnd;
@@ -243,13 +268,10 @@ void ScanInsideHead(const char* text, size_t n, HeadScan* scan) {
       scan->metaStart[scan->metaCount] = static_cast<uint32_t>(at);
       scan->metaEnd[scan->metaCount] = static_cast<uint32_t>(span.end);
       ++scan->metaCount;
-    } else {
+    } else if ((p[1] | 0x20) == 't') {
       NoteTitle(p, static_cast<uint32_t>(at), scan);
     }
-    pos = span.end + 1;
-    for (string_view raw : {string_view("script"), string_view("style")})
-      if (AtNoCase(p + 1, raw) && EndsTagName(p[1 + raw.size()]))
-        pos = RawTextEnd(text, pos, n, raw);
+    pos = AfterRawText(text, span.end + 1, n, name);
   }
 }
 
@@ -271,10 +293,8 @@ void ScanHead(const char* text, size_t n, HeadScan* scan) {
     } else if (AtNoCase(p + 1, "head") && EndsTagName(p[5])) {
       scan->head = static_cast<uint32_t>(at);
       break;
-    } else {
-      for (string_view raw : {string_view("script"), string_view("style")})
-        if (AtNoCase(p + 1, raw) && EndsTagName(p[1 + raw.size()]))
-          pos = RawTextEnd(text, pos, n, raw);
+    } else if (IsLetter(p[1])) {
+      pos = AfterRawText(text, pos, n, NameAt(p));
     }
   }
   TagSpan span = ScanTag(text, scan->head, n);
