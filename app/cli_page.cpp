@@ -31,7 +31,7 @@ int CmdTags(CliContext& c) {
   for (int i = 0; i < Tagcount; ++i) {
     const TagRecord& tag = PageTags[i];
     std::fprintf(c.out, "%s\t%s\t%u\n", EscapeField(tag.name).c_str(),
-                 EscapeField(tag.value).c_str(), static_cast<unsigned>(tag.flags));
+                 EscapeField(tag.value).c_str(), static_cast<unsigned>(tag.flags & ~TF_KIND_MASK));
   }
   return 0;
 }

@@ -19,7 +19,8 @@
 #endif
 
 #include "config/settings.h"
-#include "engine/open_angles.h"
+#include "engine/doc_tally.h"
+#include "engine/head_scan.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/clock.h"
@@ -47,27 +48,12 @@ char gTitle[512];
 // The filter of the read in progress, or nullptr for a full read.
 TagNameFilter gKeep = nullptr;
 
-// Character classes of the attribute walk: white space, and what ends an attribute's word.
-enum : unsigned char { kSpaceClass = 1, kWordEndClass = 2 };
-constexpr auto kCharClass = [] {
-  std::array<unsigned char, 256> table{};
-  for (unsigned char c : {' ', '\t', '\r', '\n', '\f'})
-    table[c] = kSpaceClass | kWordEndClass;
-  table['='] = kWordEndClass;
-  return table;
-}();
-
 bool IsSpace(char c) {
-  return kCharClass[static_cast<unsigned char>(c)] & kSpaceClass;
-}
-bool EndsWord(char c) {
-  return kCharClass[static_cast<unsigned char>(c)] & kWordEndClass;
+  return IsTagSpace(c);
 }
 
-// Zero bytes after the text read, so the tag tests below may look a few bytes past any "<"
-// without a bounds check (no pattern holds a zero byte), and a 32-byte block may start at any
-// byte of the text.
-constexpr size_t kPadding = 32;
+// Zero bytes after the text read, so a block may be loaded at any byte of it.
+constexpr size_t kPadding = kScanPadding;
 
 #if defined(TS_WIDE_SCANS)
 bool ProcessorHasAvx2() {
@@ -79,153 +65,11 @@ bool gWideScans = ProcessorHasAvx2();
 constexpr bool gWideScans = false;
 #endif
 
-// Where the landmarks of a document's first chunk stand, from one walk over its "<"s.
-struct Landmarks {
-  size_t lowerHead = npos;  // the first "<head"
-  size_t upperHead = npos;  // the first "<HEAD" as written
-  size_t lowerEnd = npos;   // the first "</head"
-  size_t headEnd = npos;    // the first "</HEAD>" after the head, the folded "</head" included
-  // The first "<TITLE>", "<title>", "<Title>", "</TITLE>", "</title>", "</Title>" after the head.
-  size_t titles[6] = {npos, npos, npos, npos, npos, npos};
-  int metaCount = 0;
-};
-
-// Where each "<meta" stands once the capitalised spellings are folded, in order. A "<meta"
-// takes five bytes, so the chunk holds no more than this.
-uint16_t gMetaStarts[kHeadReadSize / 5 + 1];
-
-bool At(const char* p, const char (&what)[5]) {
-  return std::memcmp(p, what, 4) == 0;
-}
-
-#if defined(TS_WIDE_SCANS)
-// ForEachOpenAngle thirty-two bytes at a time, for a text followed by kPadding bytes that are
-// not "<": the last block reads into them.
-template <class Visit>
-[[gnu::target("avx2")]] void ForEachOpenAngleWide(char* text, size_t n, Visit& visit) {
-  const __m256i open = _mm256_set1_epi8('<');
-  size_t base = 0;
-  for (; base + 64 <= n; base += 64) {
-    __m256i a =
-        _mm256_cmpeq_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base)), open);
-    __m256i b = _mm256_cmpeq_epi8(
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base + 32)), open);
-    __m256i any = _mm256_or_si256(a, b);
-    if (_mm256_testz_si256(any, any)) continue;
-    uint64_t mask = static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(a))) |
-                    static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(b))) << 32;
-    for (; mask != 0; mask &= mask - 1)
-      visit(text + base + static_cast<size_t>(__builtin_ctzll(mask)));
-  }
-  for (; base < n; base += 32) {
-    __m256i block = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(text + base));
-    uint32_t mask = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(block, open)));
-    for (; mask != 0; mask &= mask - 1) {
-      size_t at = base + static_cast<size_t>(__builtin_ctz(mask));
-      if (at >= n) return;
-      visit(text + at);
-    }
-  }
-}
-#endif
-
-// The letters a landmark starts with, after "<" or "</": meta, head, title in their spellings.
-constexpr auto kLandmarkLetter = [] {
-  std::array<bool, 256> table{};
-  for (unsigned char c : {'M', 'm', 'H', 'h', 'T', 't'})
-    table[c] = true;
-  return table;
-}();
-
-// Folds "<META" and "<Meta" to "<meta" (only these spellings are recognised) and finds the
-// landmarks, in one walk over the "<"s. The first "<head" and the first "</head" are folded to
-// capitals at the end. text must be followed by kPadding zero bytes.
-struct LandmarkVisitor {
-  char* text;
-  bool wantTitle;
-  Landmarks* marks;
-  bool inHead = false;  // a head tag stands before the current position
-
-  [[gnu::always_inline]] inline void operator()(char* p) {
-    // Most "<"s of a chunk open the body's tags ("<p>", "</p>"): one test passes over them.
-    if (!kLandmarkLetter[static_cast<unsigned char>(p[1] == '/' ? p[2] : p[1])]) return;
-    size_t at = static_cast<size_t>(p - text);
-    switch (p[1]) {
-      case 'M':
-        if (At(p + 1, "META") || At(p + 1, "Meta")) {
-          std::memcpy(p + 1, "meta", 4);
-          gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
-        }
-        break;
-      case 'm':
-        if (At(p + 1, "meta")) gMetaStarts[marks->metaCount++] = static_cast<uint16_t>(at);
-        break;
-      case 'h':
-        if (marks->lowerHead == npos && At(p + 1, "head")) {
-          marks->lowerHead = at;
-          inHead = true;
-        }
-        break;
-      case 'H':
-        if (marks->upperHead == npos && At(p + 1, "HEAD")) {
-          marks->upperHead = at;
-          inHead = true;
-        }
-        break;
-      case '/':
-        if (At(p + 2, "head")) {
-          if (marks->lowerEnd == npos) {
-            marks->lowerEnd = at;
-            if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-          }
-        } else if (At(p + 2, "HEAD")) {
-          if (inHead && marks->headEnd == npos && p[6] == '>') marks->headEnd = at;
-        } else if (inHead && wantTitle && p[7] == '>') {
-          if (std::memcmp(p + 2, "TITLE", 5) == 0) {
-            if (marks->titles[3] == npos) marks->titles[3] = at;
-          } else if (std::memcmp(p + 2, "title", 5) == 0) {
-            if (marks->titles[4] == npos) marks->titles[4] = at;
-          } else if (std::memcmp(p + 2, "Title", 5) == 0) {
-            if (marks->titles[5] == npos) marks->titles[5] = at;
-          }
-        }
-        break;
-      case 'T':
-      case 't':
-        if (inHead && wantTitle && p[6] == '>') {
-          if (std::memcmp(p + 1, "TITLE", 5) == 0) {
-            if (marks->titles[0] == npos) marks->titles[0] = at;
-          } else if (std::memcmp(p + 1, "title", 5) == 0) {
-            if (marks->titles[1] == npos) marks->titles[1] = at;
-          } else if (std::memcmp(p + 1, "Title", 5) == 0) {
-            if (marks->titles[2] == npos) marks->titles[2] = at;
-          }
-        }
-        break;
-      default:
-        break;
-    }
-  }
-};
-
-void ScanChunk(char* text, size_t n, bool wantTitle, Landmarks* marks) {
-  LandmarkVisitor visit{text, wantTitle, marks};
-#if defined(TS_WIDE_SCANS)
-  if (gWideScans)
-    ForEachOpenAngleWide(text, n, visit);
-  else
-#endif
-    ForEachOpenAngle(
-        text, n, [&](size_t at) __attribute__((always_inline)) { visit(text + at); });
-  if (marks->lowerHead != npos) std::memcpy(text + marks->lowerHead + 1, "HEAD", 4);
-  if (marks->lowerEnd != npos) std::memcpy(text + marks->lowerEnd + 2, "HEAD", 4);
-}
-
 // The first of three spellings' positions that is known (earlier spellings win wherever they
 // stand), or npos.
-size_t FirstFound(const size_t* spellings) {
+size_t FirstFound(const uint32_t* spellings) {
   for (int i = 0; i < 3; ++i)
-    if (spellings[i] != npos) return spellings[i];
+    if (spellings[i] != HeadScan::kNone) return spellings[i];
   return npos;
 }
 
@@ -252,52 +96,63 @@ size_t FindByte(string_view s, size_t from, char c, bool padded) {
   return npos;
 }
 
-// True when s holds a CR or an LF. padded as for FindByte.
-bool HasLineBreak(string_view s, bool padded) {
+// True when s holds a CR or an LF, or with amp an "&" as well. padded as for FindByte.
+bool HasLineBreak(string_view s, bool padded, bool amp = false) {
   size_t n = s.size();
   const char* d = s.data();
   size_t i = 0;
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  const __m128i other = _mm_set1_epi8(amp ? '&' : '\n');
   for (; padded ? i < n : i + 16 <= n; i += 16) {
     __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-    unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+    __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+    unsigned mask =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(hit, _mm_cmpeq_epi8(block, other))));
     if (n - i < 16) mask &= (1u << (n - i)) - 1;
     if (mask != 0) return true;
   }
 #endif
   for (; i < n; ++i)
-    if (d[i] == '\r' || d[i] == '\n') return true;
+    if (d[i] == '\r' || d[i] == '\n' || (amp && d[i] == '&')) return true;
   return false;
 }
 
 // Copies text into dst (capacity cap) as one line: a CR becomes a blank and the LF of a CR LF
 // goes. An LF alone (a file with LF line ends) also becomes a blank, so that the words on
-// either side of the break stay apart. dst may be text itself: nothing is written ahead.
-void CopyOneLine(char* dst, size_t cap, string_view text, bool padded = false) {
+// either side of the break stay apart. With quotes, "&quot;" becomes the double quote it
+// stands for (the writer puts it into a value that holds both kinds of quote). dst may be
+// text itself: nothing is written ahead.
+void CopyOneLine(char* dst, size_t cap, string_view text, bool padded = false,
+                 bool quotes = false) {
   // Most text holds no line break: then it is a plain copy.
   size_t take = std::min(text.size(), cap - 1);
-  if (!HasLineBreak(text.substr(0, take), padded)) {
+  if (!HasLineBreak(text.substr(0, take), padded, quotes)) {
     std::memmove(dst, text.data(), take);
     dst[take] = '\0';
     return;
   }
   size_t out = 0;
   char previous = '\0';
-  for (char c : text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
     bool skip = c == '\n' && previous == '\r';
     previous = c;
     if (skip) continue;
     if (out == cap - 1) break;
+    if (quotes && c == '&' && text.substr(i, 6) == "&quot;") {
+      dst[out++] = '"';
+      i += 5;
+      continue;
+    }
     dst[out++] = (c == '\r' || c == '\n') ? ' ' : c;
   }
   dst[out] = '\0';
 }
 
-void ReadTitle(string_view text, const Landmarks& marks) {
-  size_t open = FirstFound(marks.titles);
-  size_t close = FirstFound(marks.titles + 3);
+void ReadTitle(string_view text, const HeadScan& scan) {
+  size_t open = FirstFound(scan.titles);
+  size_t close = FirstFound(scan.titles + 3);
   if (open == npos || close == npos) return;
   size_t start = open + 7;
   // An end tag in another spelling may stand before the start tag: no title then.
@@ -488,35 +343,16 @@ void NeedleScanner::Scan(size_t from, size_t to) {
 
 // What a visitor of attribute starts returns: stop the walk, or go on after the given number
 // of bytes it found to be the attribute's name (0 when it did not look).
-constexpr size_t kStopWalk = npos;
+constexpr size_t kStopWalk = kStopAttributes;
 
 // Calls visit(position) for every place where an attribute can begin: after "<meta", after
-// blanks, and after a quoted value, but never inside a quoted value. Keywords that only occur
-// inside a value (content="set name=x") are thereby not taken for attributes.
+// blanks, and after a value, but never inside a quoted value. Keywords that only occur inside a
+// value (content="set name=x") are thereby not taken for attributes.
 template <class Visit>
 void ForEachAttributeStart(string_view tag, Visit visit) {
-  size_t n = tag.size();
-  size_t i = tag.starts_with("<meta") ? 5 : 0;
-  while (i < n) {
-    if (IsSpace(tag[i])) {
-      ++i;
-      continue;
-    }
-    size_t known = visit(i);
-    if (known == kStopWalk) return;
-    i += known;
-    while (i < n && !EndsWord(tag[i]))
-      ++i;
-    if (i >= n || tag[i] != '=') continue;
-    ++i;
-    if (i < n && (tag[i] == '"' || tag[i] == '\'')) {
-      size_t close = tag.find(tag[i], i + 1);
-      i = close == npos ? n : close + 1;
-    } else {
-      while (i < n && !IsSpace(tag[i]))
-        ++i;
-    }
-  }
+  bool meta = tag.size() >= 5 &&
+              (tag.starts_with("<meta") || tag.starts_with("<META") || tag.starts_with("<Meta"));
+  ::ForEachAttributeStart(tag, meta ? 5 : 0, visit);
 }
 
 [[gnu::always_inline]] inline bool KeywordAt(string_view tag, size_t at, string_view keyword) {
@@ -655,7 +491,8 @@ size_t NextKnownAttribute(string_view tag, const AttributeMap& map, size_t start
 
 // Cuts the quotes and one blank off an attribute's text. When the text ends in white space
 // that includes a tab or a line break (the next attribute stands on a new line), all of that
-// space goes; a run of blanks alone loses one blank, so two blanks leave one.
+// space goes; a run of blanks alone loses one blank, so two blanks leave one. A text in single
+// quotes loses them as a text in double quotes does.
 string_view TrimAttributeText(string_view s, bool allSpace) {
   size_t end = s.size();
   bool lineBreak = false;
@@ -667,8 +504,14 @@ string_view TrimAttributeText(string_view s, bool allSpace) {
     s = s.substr(0, end);
   else if (!s.empty() && s.back() == ' ')
     s.remove_suffix(1);
-  if (!s.empty() && s.back() == '"') s.remove_suffix(1);
-  if (!s.empty() && s.front() == '"') s.remove_prefix(1);
+  // Blanks after the "=" stand outside a quote.
+  size_t lead = 0;
+  while (lead < s.size() && IsSpace(s[lead]))
+    ++lead;
+  if (lead < s.size() && (s[lead] == '"' || s[lead] == '\'')) s.remove_prefix(lead);
+  char quote = !s.empty() && s.front() == '\'' ? '\'' : '"';
+  if (!s.empty() && s.back() == quote) s.remove_suffix(1);
+  if (!s.empty() && s.front() == quote) s.remove_prefix(1);
   return s;
 }
 
@@ -744,9 +587,33 @@ namespace {
 struct TagTexts {
   string_view name;
   string_view value;
+  uint32_t kind = 0;  // TF_KIND_NAME or TF_KIND_HTTP_EQUIV, 0 for a custom name attribute
   bool hasValue = false;
   bool padded = false;  // the tag lies in a chunk followed by kPadding bytes
 };
+
+constexpr uint32_t KindOf(int keyword) {
+  return keyword < kNameKeywords + 2 ? TF_KIND_HTTP_EQUIV : TF_KIND_NAME;
+}
+
+// The tag's name attribute: where it stands and where its text starts. False when the tag has
+// none: then it is no page tag.
+bool FindNameAttribute(string_view tag, const AttributeMap& map, size_t* nameAt, size_t* nameStart,
+                       uint32_t* kind) {
+  // A keyword's "=" follows it; a custom item's is looked for (an empty item is the "=").
+  *nameAt = CustomNameImports[0] ? FindCustomAttribute(tag, CustomNameImports) : npos;
+  if (*nameAt != npos) {
+    *nameStart = tag.find('=', *nameAt) + 1;
+    *kind = 0;
+    return true;
+  }
+  int k = FirstKeyword(map, kNameKeywords, kSchemeKeywords);
+  if (k < 0) return false;
+  *nameAt = map.first[k];
+  *nameStart = *nameAt + kKeywords[k].size() + 1;
+  *kind = KindOf(k);
+  return true;
+}
 
 // Finds the texts by walking the attributes. 1 when found, 0 when the tag has no name attribute
 // (it is ignored), -1 after a reported failure (the table is then empty).
@@ -755,17 +622,8 @@ int FindTagTexts(platform::WindowHandle window, string_view tag, TagTexts* texts
   // Each attribute is looked for wherever it stands; the spellings keep their precedence.
   AttributeMap map;
   MapAttributes(tag, &map);
-  // A keyword's "=" follows it; a custom item's is looked for (an empty item is the "=").
-  size_t nameAt = CustomNameImports[0] ? FindCustomAttribute(tag, CustomNameImports) : npos;
-  size_t nameStart;
-  if (nameAt != npos) {
-    nameStart = tag.find('=', nameAt) + 1;
-  } else {
-    int k = FirstKeyword(map, kNameKeywords, kSchemeKeywords);
-    if (k < 0) return 0;
-    nameAt = map.first[k];
-    nameStart = nameAt + kKeywords[k].size() + 1;
-  }
+  size_t nameAt, nameStart;
+  if (!FindNameAttribute(tag, map, &nameAt, &nameStart, &texts->kind)) return 0;
 
   // A scheme attribute only ends the text before it: the writer takes the scheme from the
   // schema.
@@ -831,6 +689,7 @@ bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
   size_t close = FindByte(tag, open + 1, '"', padded);
   if (close == npos) return false;
   texts->name = tag.substr(open + 1, close - open - 1);
+  texts->kind = KindOf(k);
 
   size_t gap = close + 1;
   i = gap;
@@ -850,11 +709,25 @@ bool FindCommonTagTexts(string_view tag, TagTexts* texts) {
   return true;
 }
 
+// Copies a name into its record-sized buffer with "&quot;" read as the quote it stands for.
+// The length copied.
+size_t DecodeQuotes(char (&out)[sizeof(TagRecord::name)], string_view text) {
+  if (text.find('&') == npos) return platform::CopyText(out, text);
+  size_t n = 0;
+  for (size_t i = 0; i < text.size() && n + 1 < sizeof out; ++i) {
+    bool quot = text.substr(i, 6) == "&quot;";
+    out[n++] = quot ? '"' : text[i];
+    if (quot) i += 5;
+  }
+  out[n] = '\0';
+  return n;
+}
+
 // Appends the tag the texts give, unless it is to be ignored. 0, or -1 after a reported
 // failure.
 int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
   char name[sizeof(TagRecord::name)] = {};  // a filter may look at all of it
-  size_t nameLength = platform::CopyText(name, texts.name);
+  size_t nameLength = DecodeQuotes(name, texts.name);
 
   if (name[0] == '$' && (SuppressControlTags != 0 || std::strcmp(name, kStampName) == 0)) return 0;
   if (OverwriteTag[0] != '\0' && name[0] == OverwriteTag[0] && std::strcmp(name, OverwriteTag) == 0)
@@ -867,10 +740,10 @@ int StoreTag(platform::WindowHandle window, const TagTexts& texts) {
   if (!texts.hasValue) {
     slot->value[0] = '\0';
   } else {
-    CopyOneLine(slot->value, sizeof slot->value, texts.value, texts.padded);
+    CopyOneLine(slot->value, sizeof slot->value, texts.value, texts.padded, true);
   }
   int entry = FindSchemaTag(name);
-  slot->flags = entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0;
+  slot->flags = (entry >= 0 && SchemaIndex ? SchemaIndex[entry].flags : 0) | texts.kind;
   if (CommitStagedTag() != 0) return TableFull(window);
   return 0;
 }
@@ -899,16 +772,75 @@ int ParseMetaTagInFull(platform::WindowHandle window, string_view tag) {
   return StoreTag(window, texts);
 }
 
+bool IsPageTag(string_view tag) {
+  // The common form first: "<meta" and blanks, then a name attribute.
+  if (tag.size() > 5) {
+    size_t i = 5;
+    while (i < tag.size() && IsSpace(tag[i]))
+      ++i;
+    if (i < tag.size()) {
+      int k = KeywordIndexAt(tag, i);
+      if (k >= kNameKeywords && k < kSchemeKeywords) return true;
+    }
+  }
+  tag = WithoutEmptyElementSlash(tag);
+  AttributeMap map;
+  MapAttributes(tag, &map);
+  size_t nameAt, nameStart;
+  uint32_t kind;
+  return FindNameAttribute(tag, map, &nameAt, &nameStart, &kind);
+}
+
+void NoteHeadDoesNotEnd(const char* path, size_t examined) {
+  size_t limit = static_cast<size_t>(HeadSizeBytes());
+  std::string why =
+      examined >= limit
+          ? platform::Format("the head does not end within %zu bytes (raise \"Head Size\")", limit)
+          : std::string("the head does not end (no </head>)");
+  NoteDocumentSkipped(path, why.c_str());
+}
+
+void NoteUnopenedDocument(const char* path, int err) {
+  NoteDocumentFailed(
+      path, platform::Format("cannot be opened: %s", platform::ErrorText(err).c_str()).c_str());
+}
+
+namespace {
+
+// The bytes read from a document's start, with the padding a scan needs. Main thread only.
+alignas(64) char gReadBuffer[kMaxScanSize + kPadding];
+
+// Reads on from n bytes up to the head size, for a head that did not end in the first read.
+// The bytes now read.
+size_t ReadOn(int fd, size_t n) {
+  size_t limit = std::min(static_cast<size_t>(HeadSizeBytes()), kMaxScanSize);
+  while (n < limit) {
+    long got = platform::Fs().Read(fd, gReadBuffer + n, limit - n);
+    if (got < 0) {
+      ReportReadError(platform::LastError());
+      break;
+    }
+    if (got == 0) break;
+    n += static_cast<size_t>(got);
+  }
+  return n;
+}
+
+}  // namespace
+
 extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   if (!path) path = "";
   Tagcount = 0;
   ClearPassedOverTags();
   gTitle[0] = '\0';
 
-  alignas(64) char buffer[kHeadReadSize + kPadding];
+  char* buffer = gReadBuffer;
   long got = platform::Fs().Read(fd, buffer, kHeadReadSize);
   if (got < 0) {
-    ReportReadError(platform::LastError());
+    int err = platform::LastError();
+    ReportReadError(err);
+    NoteDocumentFailed(
+        path, platform::Format("cannot be read: %s", platform::ErrorText(err).c_str()).c_str());
     got = 0;
   }
   if (got == 0) {
@@ -917,44 +849,48 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   }
   size_t n = static_cast<size_t>(got);
   std::memset(buffer + n, 0, kPadding);
-  Landmarks marks;
-  ScanChunk(buffer, n, (autotags & kAutoTitle) != 0, &marks);
+  HeadScan scan;
+  ScanHead(buffer, n, &scan);
+  // Only a head that has not ended in the first read costs more reads.
+  if (scan.outcome == HeadOutcome::Unended && n == kHeadReadSize &&
+      HeadSizeBytes() > static_cast<int>(kHeadReadSize)) {
+    n = ReadOn(fd, n);
+    std::memset(buffer + n, 0, kPadding);
+    ScanHead(buffer, n, &scan);
+  }
   string_view text(buffer, n);
 
-  size_t head = std::min(marks.lowerHead, marks.upperHead);
-  if (head == npos) {
+  if (scan.outcome == HeadOutcome::NoHead) {
     if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "ERROR - No <HEAD> tag");
     if (ShowMissingHead != 0) ShowNoHead(window, text);
     return -2;
   }
-  if (marks.headEnd == npos) {
+  if (scan.outcome == HeadOutcome::Unended) {
     if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, "No </HEAD> tag - file ignored.");
+    NoteHeadDoesNotEnd(path, n);
     return -1;
   }
-  if (autotags & kAutoTitle) ReadTitle(text, marks);
+  if (scan.outcome == HeadOutcome::RunawayMeta) {
+    platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
+    return -1;
+  }
+  if (autotags & kAutoTitle) ReadTitle(text, scan);
 
-  // Meta tags after the end of the head are read too: the writer replaces up to the last one.
-  // A "<meta" within the text of the tag before it belongs to that tag.
+  // Only the meta tags of the head are read, as the rewrite replaces only those.
   // A filtered read with needles passes over the tags that hold none where that cannot change
-  // the outcome: no tag, counted or not, can fill the table (each "<meta" gives at most one tag,
-  // and the automatic tags come on top), and no custom import can make a tag fail to parse. The
-  // sitemap's tag is always read, for InSiteMap.
-  bool passOver = gNeedles && CustomNameImports[0] == '\0' && CustomValueImports[0] == '\0' &&
-                  marks.metaCount + 3 <= PageTagCapacity();
+  // the outcome: no tag, counted or not, can fill the table (each meta tag gives at most one
+  // tag, and the automatic tags come on top), and no custom import can make a tag fail to parse.
+  // The sitemap's tag is always read, for InSiteMap. Needles are kept for the first read's size.
+  bool passOver = gNeedles && n <= kHeadReadSize && CustomNameImports[0] == '\0' &&
+                  CustomValueImports[0] == '\0' &&
+                  static_cast<int>(scan.metaCount) + 3 <= PageTagCapacity();
   NeedleScanner needles(text);
-  size_t from = head;
-  for (int i = 0; i < marks.metaCount; ++i) {
-    size_t at = gMetaStarts[i];
-    if (at < from) continue;
-    size_t close = FindByte(text, at, '>', true);
-    if (close == npos) {
-      platform::ShowMessageBox(window, text, "CRITICAL ERROR - corrupt metatag", kExclamation);
-      return -1;
-    }
-    string_view tag = text.substr(at, close - at);
-    from = close + 1;
+  for (uint32_t i = 0; i < scan.metaCount; ++i) {
+    size_t at = scan.metaStart[i];
+    size_t close = scan.metaEnd[i];
+    std::memcpy(buffer + at + 1, "meta", 4);
     if (passOver && !needles.AnyIn(at, close)) continue;
-    if (ParseTag(window, tag, true) != 0) return -1;
+    if (ParseTag(window, text.substr(at, close - at), true) != 0) return -1;
   }
 
   if (autotags == 0 || IsTreeTagPath(path)) return 0;
@@ -1009,6 +945,7 @@ int ReadPageTagsAt(platform::WindowHandle window, int dirFd, const char* name, c
     int err = platform::LastError();
     if (IsTreeTagPath(path) && (err == ENOENT || err == ENOTDIR)) return 0;
     ShowSystemError("ERROR OPENING FILE", path);
+    NoteUnopenedDocument(path, err);
     return -1;
   }
   gKeep = filter.keep;

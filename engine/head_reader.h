@@ -16,8 +16,9 @@ extern int SuppressControlTags;
 // When not 0, a document without a head is shown to the user, who may switch this off.
 extern int ShowMissingHead;
 
-// Bytes of a document the reader looks at.
-constexpr int kHeadReadSize = 4096;
+// Bytes of a document the reader reads first; only a head that has not ended there makes it
+// read on, up to HeadSizeBytes().
+constexpr size_t kHeadReadSize = 4096;
 
 // Reads the document at path into the page tag table. 0, -1 on failure, -2 when the document
 // has no head. A missing tree-tag file reads as an empty table.
@@ -90,6 +91,17 @@ int ParseMetaTag(platform::WindowHandle window, std::string_view tag);
 // ParseMetaTag without its shortcut for the common form of a tag: every tag through the full
 // attribute walk. The same results; for tests that hold the two against each other.
 int ParseMetaTagInFull(platform::WindowHandle window, std::string_view tag);
+
+// True when the reader takes the meta tag text (from "<meta" up to its ">") for a page tag: it
+// has a name or http-equiv attribute (or one of CustomNameImports). The rewrite replaces exactly
+// these tags and keeps every other one.
+bool IsPageTag(std::string_view tag);
+
+// Counts in the document tally a document whose head does not end within the bytes examined
+// (HeadSizeBytes(), or the whole of a shorter file).
+void NoteHeadDoesNotEnd(const char* path, size_t examined);
+// Counts in the document tally a document that cannot be opened (err: the error).
+void NoteUnopenedDocument(const char* path, int err);
 
 // True for a tree-tag file: the path contains "meta.tag" or "META.TAG", or its file name is
 // meta.tag in any letter case.

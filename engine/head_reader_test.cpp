@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "engine/doc_tally.h"
 #include "engine/page_tags.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -65,12 +66,12 @@ class HeadReaderTest : public ProgramFixture {
     WriteFile(path, content);
     return ReadPageTags(kWindow, path.c_str());
   }
-  // The table as "name|value|flags" lines.
-  static Tags Table() {
+  // The table as "name|value|flags" lines, the flags without the tag's kind unless asked.
+  static Tags Table(bool kinds = false) {
     Tags out;
     for (int i = 0; i < Tagcount; ++i)
       out.push_back(std::string(PageTags[i].name) + "|" + PageTags[i].value + "|" +
-                    std::to_string(PageTags[i].flags));
+                    std::to_string(PageTags[i].flags & (kinds ? ~0u : ~TF_KIND_MASK)));
     return out;
   }
   std::string ErrorsAudit() const { return ReadFile(AuditFile("Errors/")); }
@@ -93,7 +94,7 @@ TEST_F(HeadReaderTest, ParsesMetaTagsInTheirManySpellings) {
       {"<meta HTTP-EQUIV=\"DC.Subject\" SCHEME=\"BEP\" CONTENT=\"Mining\">",
        {"DC.Subject|Mining|11"}},
       {"<meta charset=\"utf-8\">", {}},
-      {"<meta name='a' content='it is'>", {"'a'|'it is'|0"}},
+      {"<meta name='a' content='it is'>", {"a|it is|0"}},
       // Only one blank is trimmed: the name keeps a quote and a blank.
       {"<meta name=\"Keywords\"  content=\"x\">", {"Keywords\" |x|0"}},
       {"<meta name=\"Keywords\" content=\"one\r\ntwo\">", {"Keywords|one two|8"}},
@@ -133,12 +134,13 @@ TEST_F(HeadReaderTest, ParsesMetaTagsInTheirManySpellings) {
     ASSERT_EQ(0, Read(Doc(r.metas))) << r.metas;
     EXPECT_EQ(r.want, Table()) << r.metas;
   }
-  // The same tags in a file with LF line ends, in capitals, and after the end of the head.
+  // The same tags in a file with LF line ends and in capitals; meta tags after the end of the
+  // head are not the page's.
   ASSERT_EQ(0, Read("<HTML>\n<HEAD>\n<META NAME=\"DC.Title\" CONTENT=\"T\">\n</HEAD>\n"
                     "<meta name=\"late\" content=\"after head\">\n<BODY>\n"));
-  EXPECT_EQ(Tags({"DC.Title|T|1", "late|after head|0"}), Table());
+  EXPECT_EQ(Tags({"DC.Title|T|1"}), Table());
   ASSERT_EQ(0, Read("<html><head></head><body><meta name=\"late\" content=\"l\"></body></html>"));
-  EXPECT_EQ(Tags({"late|l|0"}), Table());
+  EXPECT_EQ(Tags(), Table());
   // Tags before the head are not read.
   ASSERT_EQ(0, Read("<meta name=\"early\" content=\"e\"><head><meta name=\"in\" content=\"i\">"
                     "</head>"));
@@ -258,6 +260,7 @@ TEST_F(HeadReaderTest, FullTableDiscardsTheReadButAutomaticTagsOnlyDropThemselve
 TEST_F(HeadReaderTest, FailuresAndTheirReports) {
   loglevel = 1;
   std::string missing = site_ / "missing.htm";
+  ResetDocumentTally();
   EXPECT_EQ(-1, ReadPageTags(kWindow, missing.c_str()));
   ASSERT_EQ(1u, ui_.boxes().size());
   EXPECT_EQ("ERROR OPENING FILE - " + missing + "|" + platform::ErrorText(ENOENT), BoxLines()[0]);
@@ -270,6 +273,9 @@ TEST_F(HeadReaderTest, FailuresAndTheirReports) {
   EXPECT_EQ(0, ReadPageTags(kWindow, missingTags.c_str()));
   EXPECT_EQ(0, Tagcount);
   EXPECT_TRUE(BoxLines().empty());
+  EXPECT_EQ("0 changed, 0 skipped, 1 failed\nFailed:\n  " + missing +
+                ": cannot be opened: " + platform::ErrorText(ENOENT),
+            DocumentTallySummary());
 
   struct Row {
     std::string content;
@@ -278,13 +284,13 @@ TEST_F(HeadReaderTest, FailuresAndTheirReports) {
     std::string audit;  // a line part of the level-1 audit file, or ""
   } rows[] = {
       {"", -1, "CRITICAL ERROR reading file|", ""},
-      {"<html><Head><title>x</title></Head></html>", -2, "",
+      {"<html><header><title>x</title></header></html>", -2, "",
        "1,09:05:07,@,ERROR - No <HEAD> tag\n"},
       {"<html><head><title>x</title>" + std::string(4100, ' ') + "</head>", -1, "",
        "1,09:05:07,@,No </HEAD> tag - file ignored.\n"},
-      {"<head><meta name=\"a\" content=\"b\"></head><meta name=\"c\"", -1,
-       "CRITICAL ERROR - corrupt metatag|<HEAD><meta name=\"a\" content=\"b\"></HEAD><meta "
-       "name=\"c\"",
+      {"<head><meta name=\"a\" content=\"b\"><meta name=\"c </head>", -1,
+       "CRITICAL ERROR - corrupt metatag|<head><meta name=\"a\" content=\"b\"><meta name=\"c "
+       "</head>",
        ""},
   };
   for (const Row& r : rows) {
@@ -308,8 +314,8 @@ TEST_F(HeadReaderTest, FailuresAndTheirReports) {
       EXPECT_EQ(want, added);
     }
   }
-  // The tags read before the corrupt one stay.
-  EXPECT_EQ(Tags({"a|b|0"}), Table());
+  // A head with a corrupt tag is not read at all.
+  EXPECT_EQ(Tags(), Table());
 
   // An empty tree-tag file is an error like any other; without a log level, no audit line.
   ui_.Clear();
@@ -462,7 +468,7 @@ TEST_F(HeadReaderTest, CommonFormShortcutAgreesWithTheFullWalk) {
   ASSERT_EQ(1, Tagcount);
   EXPECT_STREQ("DC.Title", PageTags[0].name);
   EXPECT_STREQ("Rowing", PageTags[0].value);
-  EXPECT_EQ(SF_MANDATORY, PageTags[0].flags);
+  EXPECT_EQ(SF_MANDATORY | TF_KIND_NAME, PageTags[0].flags);
 }
 
 // Tags read from a file are searched sixteen bytes at a time right up to the chunk's end; a tag
@@ -488,23 +494,40 @@ TEST_F(HeadReaderTest, TagsNearTheChunkEndReadAsTheyParseAlone) {
     Tagcount = 0;
     ASSERT_EQ(0, ParseMetaTagInFull(kWindow, tag)) << tag;
     Tags alone = Table();
-    // The tag's ">" at the chunk's last byte, and a few bytes before it.
-    std::string head = "<html>\n<head>\n</head>\n";
+    // The tag's ">" just before the end of the head at the chunk's end, and a few bytes before.
+    std::string head = "<html>\n<head>\n", end = "</head>";
     for (size_t before : {0, 1, 7, 15, 16, 17}) {
-      std::string doc = head + std::string(4096 - head.size() - tag.size() - 1 - before, ' ') +
-                        tag + ">" + std::string(before, 'x') + "<p>after the chunk</p>";
+      std::string doc =
+          head + std::string(4096 - head.size() - tag.size() - 1 - before - end.size(), ' ') + tag +
+          ">" + std::string(before, 'x') + end + "<p>after the chunk</p>";
       ASSERT_EQ(0, Read(doc)) << tag << " " << before;
       EXPECT_EQ(alone, Table()) << tag << " " << before;
     }
   }
-  // A tag whose ">" lies beyond the chunk is corrupt.
-  std::string head = "<html>\n<head>\n</head>\n";
+  // A tag whose ">" lies beyond the first chunk: the head does not end there. It is skipped and
+  // said so, unless Head Size lets the reader read on.
+  std::string head = "<html>\n<head>\n";
   std::string tag = "<meta name=\"N\" content=\"v\"";
+  std::string doc = head + std::string(4096 - head.size() - tag.size(), ' ') + tag + "></head>";
   ui_.Clear();
-  EXPECT_EQ(-1, Read(head + std::string(4096 - head.size() - tag.size(), ' ') + tag + ">"));
-  ASSERT_EQ(1u, BoxLines().size());
-  EXPECT_NE(std::string::npos, BoxLines()[0].find("corrupt metatag"));
+  ResetDocumentTally();
+  EXPECT_EQ(-1, Read(doc));
+  EXPECT_TRUE(BoxLines().empty());
+  EXPECT_EQ("0 changed, 1 skipped, 0 failed\nSkipped:\n  " + site_ / "doc.htm" +
+                ": the head does not end within 4096 bytes (raise \"Head Size\")",
+            DocumentTallySummary());
+  HeadSize = 8192;
+  EXPECT_EQ(0, Read(doc));
+  EXPECT_EQ(Tags({"N|v|0"}), Table());
 }
+
+// Tags where only some are the page's: in a comment, with a ">" or a quote of the other kind in
+// a value, without a name attribute, and in the body.
+const std::string kOddPlaces =
+    Doc("<!-- <meta name=\"Key\" content=\"c\"> --><meta name='Keya' content='a>b'>"
+        "<meta http-equiv=\"Key\" content=\"say &quot;x&quot;\"><meta charset=\"Key\">"
+        "<script>'<meta name=\"Keyb\">'</script>") +
+    "<meta name=\"Key\" content=\"body\">";
 
 bool KeptByTheFilter(const char* name) {
   // The names of the automatic tags are kept, as a filter must.
@@ -540,6 +563,7 @@ TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
       Doc("<meta name=\"$ctl\" content=\"x\"><meta name=\"AD.MapMe\" content=\"y\">"),
       Doc("<meta name=\"a\" content=\"broken\""),
       "<html>no head</html>",
+      kOddPlaces,
   };
   for (int automatic : {0, kAutoTitle | kAutoIdentifier | kAutoTouched, int{kAutoTouched}})
     for (const std::string& doc : docs) {
@@ -551,13 +575,14 @@ TEST_F(HeadReaderTest, FilteredReadKeepsTheAcceptedTagsOfTheFullRead) {
       int fullResult = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str());
       Tags expected;
       for (int i = 0; i < Tagcount; ++i)
-        if (KeptByTheFilter(PageTags[i].name)) expected.push_back(Table()[static_cast<size_t>(i)]);
+        if (KeptByTheFilter(PageTags[i].name))
+          expected.push_back(Table(true)[static_cast<size_t>(i)]);
       std::vector<std::string> fullBoxes = BoxLines();
       int fullMap = InSiteMap;
       ui_.Clear();
       InSiteMap = 0;
       EXPECT_EQ(fullResult, ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(), keep)) << doc;
-      EXPECT_EQ(expected, Table()) << doc;
+      EXPECT_EQ(expected, Table(true)) << doc;
       EXPECT_EQ(fullBoxes, BoxLines()) << doc;
       EXPECT_EQ(fullMap, InSiteMap) << doc;
     }
@@ -607,6 +632,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
       Doc("<meta name=\"a\" content=\"broken\""),
       Doc("<meta name=\"$Key\" content=\"control\"><meta name=\"Key\">"),
       "<html>no head</html>",
+      kOddPlaces,
   };
   // Kept tags among others, their names falling at every place of a scanned block.
   std::vector<std::string> all(std::begin(docs), std::end(docs));
@@ -635,7 +661,7 @@ TEST_F(HeadReaderTest, NeedlesChangeNothingAFilteredReadGives) {
             InSiteMap = 0;
             int rc = ReadPageTagsAt(kWindow, -1, nullptr, path.c_str(),
                                     TagFilter{KeptByNeedleFilter, with});
-            return std::make_tuple(rc, Table(), BoxLines(), InSiteMap);
+            return std::make_tuple(rc, Table(true), BoxLines(), InSiteMap);
           };
           EXPECT_EQ(read(nullptr), read(&needles)) << doc << " wide " << wide;
         }

@@ -10,6 +10,7 @@
 #include "config/version.h"
 #include "engine/doc_tally.h"
 #include "engine/head_reader.h"
+#include "engine/head_scan.h"
 #include "engine/rewrite_plan.h"
 #include "log/audit.h"
 #include "platform/clock.h"
@@ -26,7 +27,8 @@ constexpr size_t npos = string_view::npos;
 constexpr const char kBufferFull[] =
     "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
 
-// Only the first chunk of a document is searched; the rest is copied as it is.
+// The first chunk of a document is searched, and more of it only while its head has not ended;
+// the rest is copied as it is.
 constexpr size_t kChunkSize = kRewriteChunkSize;
 constexpr size_t kCopySize = 65536;
 
@@ -39,11 +41,14 @@ struct Appender {
   }
 };
 
-// The first chunk of a document. Every byte of it is searched, NULs included, as the reader
-// does: both must see the same meta tags.
+// The bytes read from the start of a document. Every byte of them is searched, NULs included,
+// as the reader does: both must see the same meta tags.
 struct Chunk {
-  char bytes[kChunkSize];
-  size_t size = 0;  // bytes read
+  // Room for the largest head size and the scan's padding, reserved once. Main thread only.
+  static inline char gBytes[kMaxScanSize + kScanPadding];
+  char* bytes = gBytes;
+  size_t size = 0;   // bytes read
+  size_t asked = 0;  // bytes asked for: when all came, the document may go on
 
   string_view Slice(size_t begin, size_t end) const {
     return string_view(bytes + begin, end - begin);
@@ -87,6 +92,31 @@ class Rewrite {
   }
 
   Chunk& chunk() { return chunk_; }
+
+  // For a head that has not ended in the first chunk: reads on up to the head size. True when
+  // more was read.
+  bool ReadOn() {
+    size_t limit = std::min(static_cast<size_t>(HeadSizeBytes()), kMaxScanSize);
+    if (chunk_.size != chunk_.asked || chunk_.size >= limit) return false;
+    size_t before = chunk_.size;
+    if (ReadChunk(limit) != 0) return false;
+    return chunk_.size > before;
+  }
+  // What went wrong, for the tally, once a step has failed.
+  const char* failure() const { return failure_; }
+  // How far the rewrite came: the work file was asked for; the new document is in place.
+  bool begun() const { return begun_; }
+  bool written() const { return written_; }
+  // Another program changed the document meanwhile: skipped, not failed.
+  bool leftAlone() const { return leftAlone_; }
+  int Start() {
+    begun_ = true;
+    return Begin();
+  }
+  int Complete(size_t resume) {
+    written_ = Finish(resume) == 0;
+    return written_ ? 0 : -1;
+  }
 
   // Creates the work file, and tells it what the document was when it was read: the commit
   // replaces only that. 0 or -1 (reported).
@@ -136,9 +166,10 @@ class Rewrite {
     static const char kBreaks[] = {'\r', '\n', '\r', '\n'};
     for (char c : kBreaks)
       if (resume < chunk_.size && chunk_.bytes[resume] == c) ++resume;
-    if ((resume < chunk_.size || chunk_.size == kChunkSize) && Separate() != 0) return -1;
+    bool more = chunk_.size == chunk_.asked;
+    if ((resume < chunk_.size || more) && Separate() != 0) return -1;
     if (Put(chunk_.Slice(resume, chunk_.size)) != 0) return -1;
-    if (chunk_.size == kChunkSize) {
+    if (more) {
       static char copy[kCopySize];  // main thread only
       for (;;) {
         long n = platform::Fs().ReadAt(fd_, copy, sizeof copy, offset_);
@@ -162,6 +193,7 @@ class Rewrite {
       if (out_.targetChanged()) {
         // The other program's document stays as it left it; a walk goes on without a box.
         ++gLeftAlone;
+        leftAlone_ = true;
         NoteDocumentSkipped(path_, kChangedMeanwhile);
         if (loglevel != 0) WriteAuditEntry(kAuditWarning, path_, kChangedMeanwhile);
         return -1;
@@ -174,6 +206,7 @@ class Rewrite {
 
   // The missing tag terminator: the message, then the chunk itself.
   int Unterminated(const char* message) {
+    failure_ = message;
     ShowFileError(window_, message, path_);
     ShowFileError(window_, string_view(chunk_.bytes, chunk_.size), path_);
     return -1;
@@ -185,29 +218,33 @@ class Rewrite {
   int WriteOut(string_view s) {
     if (out_.Write(s.data(), s.size()) != 0) {
       failed_ = true;
+      failure_ = "Error writing new file";
       platform::SetLastError(out_.error());
       ShowSystemError("Error writing new file", path_);
       return -1;
     }
     return 0;
   }
-  // Reads up to a chunk from the start of the document, positioned reads throughout: a held
-  // descriptor may stand anywhere.
-  int ReadChunk() {
-    size_t got = 0;
-    while (got < kChunkSize) {
-      long n = platform::Fs().ReadAt(fd_, chunk_.bytes + got, kChunkSize - got,
-                                     static_cast<long long>(got));
+  // Reads the document from where the chunk ends up to `limit` bytes from its start,
+  // positioned reads throughout: a held descriptor may stand anywhere.
+  int ReadChunk(size_t limit = kChunkSize) {
+    size_t got = chunk_.size;
+    chunk_.asked = limit;
+    while (got < limit) {
+      long n =
+          platform::Fs().ReadAt(fd_, chunk_.bytes + got, limit - got, static_cast<long long>(got));
       if (n < 0) return ReadFailed();
       if (n == 0) break;
       got += static_cast<size_t>(n);
       if (static_cast<long long>(got) == knownSize_) break;
     }
     chunk_.size = got;
+    std::memset(chunk_.bytes + got, 0, kScanPadding);
     offset_ = static_cast<long long>(got);
     return 0;
   }
   int ReadFailed() {
+    failure_ = "Error opening temp file";
     ShowFileError(window_, "Error opening temp file", path_);
     return -1;
   }
@@ -222,6 +259,10 @@ class Rewrite {
   Chunk chunk_;
   platform::AtomicFile out_;
   bool failed_ = false;
+  const char* failure_ = nullptr;
+  bool leftAlone_ = false;
+  bool begun_ = false;
+  bool written_ = false;
   char last_ = '\0';
   size_t pending_ = 0;  // bytes gathered in gPending
 };
@@ -231,20 +272,24 @@ void AuditWarning(const char* path, const char* text) {
 }
 
 // The rewrite shared by the head writer and the style sheet link: 0, -1, or -2 (no head tag).
-int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBlock block,
-                    const char* insert, const HeldDocument* held) {
-  Rewrite rw(window, path);
+int RewriteChunk(Rewrite& rw, const char* path, RewriteBlock block, const char* insert,
+                 const HeldDocument* held) {
   if (rw.Open(held) != 0) return -1;
   Chunk& c = rw.chunk();
   if (c.size == 0) return 0;  // an empty document stays empty
 
   static RewritePlan plan;  // main thread only
   PlanRewrite(c.bytes, c.size, block, &plan);
+  // Only a head that has not ended in the first chunk costs more reads.
+  if (plan.outcome == RewriteOutcome::MissingHeadEnd && rw.ReadOn())
+    PlanRewrite(c.bytes, c.size, block, &plan);
+  if (rw.failure()) return -1;
   switch (plan.outcome) {
     case RewriteOutcome::Write:
       break;
     case RewriteOutcome::MissingHeadEnd:
       if (block == RewriteBlock::Meta) AuditWarning(path, "Missing </HEAD> tag.");
+      NoteHeadDoesNotEnd(path, c.size);
       return -1;
     case RewriteOutcome::NoHead:
       AuditWarning(path, "No HEAD tag - file ignored.");
@@ -255,7 +300,7 @@ int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBloc
       return rw.Unterminated("Metatag parse error - missing link rel terminator");
   }
 
-  if (rw.Begin() != 0) return -1;
+  if (rw.Start() != 0) return -1;
   if (plan.blockStart != RewritePlan::kNoBlock) {
     rw.Put(c.Slice(0, plan.blockStart));
   } else {
@@ -267,8 +312,8 @@ int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBloc
     rw.Put(EdBuffer);
   }
   rw.Put(insert ? insert : "");
-  // Markup between the meta tags (a title, a comment, the end of the head) stays, after the
-  // new tags; the blanks and line breaks between tags do not.
+  // Markup between the page tags (a title, a comment, a meta tag that is no page tag) stays, in
+  // its order, after the new tags; the blanks and line breaks between tags do not.
   for (size_t i = 1; i < plan.metaCount; ++i) {
     string_view gap = platform::TrimBlanks(c.Slice(plan.metaEnd[i - 1] + 1u, plan.metaStart[i]));
     if (!gap.empty()) {
@@ -277,34 +322,128 @@ int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBloc
       rw.Put("\r\n");
     }
   }
-  return rw.Finish(plan.resume);
+  return rw.Complete(plan.resume);
 }
+
+// RewriteChunk, counted in the document tally.
+int RewriteDocument(platform::WindowHandle window, const char* path, RewriteBlock block,
+                    const char* insert, const HeldDocument* held) {
+  Rewrite rw(window, path);
+  int rc = RewriteChunk(rw, path, block, insert, held);
+  if (rc == 0 && rw.written()) {
+    NoteDocumentChanged();
+  } else if (rc == -1 && !rw.leftAlone() && (rw.failure() || rw.begun())) {
+    NoteDocumentFailed(path, rw.failure() ? rw.failure() : "the new document could not be written");
+  }
+  return rc;
+}
+
+// The HTML pragma names: a tag of one of these without a kind of its own is an http-equiv.
+bool IsPragmaName(string_view name) {
+  static constexpr string_view kPragmas[] = {
+      "content-type", "content-language", "default-style",          "refresh",
+      "set-cookie",   "x-ua-compatible",  "content-security-policy"};
+  for (string_view pragma : kPragmas)
+    if (platform::EqualsNoCase(name, pragma)) return true;
+  return false;
+}
+
+// The name attribute a tag is written with: its own kind's, in MTname's letter case, or MTname.
+string_view NameAttribute(uint32_t flags, string_view name) {
+  string_view options(MTname);
+  bool upper = !options.empty() && options[0] >= 'A' && options[0] <= 'Z';
+  uint32_t kind = flags & TF_KIND_MASK;
+  if (kind == 0 && IsPragmaName(name)) kind = TF_KIND_HTTP_EQUIV;
+  if (kind & TF_KIND_HTTP_EQUIV) return upper ? "HTTP-EQUIV=" : "http-equiv=";
+  if (kind & TF_KIND_NAME) return upper ? "NAME=" : "name=";
+  return options;
+}
+
+// How a name or value is written so that the reader reads it back as it is: in double quotes
+// (or none, unquoted), in single quotes when it holds a double quote, and with its double
+// quotes as "&quot;" when it holds both kinds. An unquoted text that would break the tag is
+// quoted all the same. An end of the head in it ("</head>") is written "&lt;/head>" so that it
+// does not end the head: no tag read from a document holds one.
+class AttributeText {
+ public:
+  explicit AttributeText(string_view text) : text_(text) {
+    bool doubles = text.find('"') != npos;
+    bool singles = doubles && text.find('\'') != npos;
+    bool quote = QuoteTags != 0 || text.find_first_of("\"'<>=`") != npos;
+    quote_ = !quote ? "" : doubles && !singles ? "'" : "\"";
+    escapeQuotes_ = singles;
+    size_ = 2 * quote_.size() + text.size();
+    if (escapeQuotes_) size_ += 5 * static_cast<size_t>(std::count(text.begin(), text.end(), '"'));
+    for (size_t at = text.find('<'); at != npos; at = text.find('<', at + 1))
+      if (HeadEndAt(at)) {
+        size_ += 3;
+        headEnds_ = true;
+      }
+  }
+  size_t size() const { return size_; }
+  void Put(Appender& out) const {
+    out.Put(quote_);
+    if (!escapeQuotes_ && !headEnds_) {
+      out.Put(text_);
+    } else {
+      size_t from = 0;
+      for (size_t at = 0; at < text_.size(); ++at) {
+        bool quote = escapeQuotes_ && text_[at] == '"';
+        if (!quote && !HeadEndAt(at)) continue;
+        out.Put(text_.substr(from, at - from));
+        out.Put(quote ? "&quot;" : "&lt;");
+        from = at + 1;
+      }
+      out.Put(text_.substr(from));
+    }
+    out.Put(quote_);
+  }
+
+ private:
+  // An end of the head as the scan takes it: "</head" and a blank or ">".
+  bool HeadEndAt(size_t at) const {
+    return text_[at] == '<' && text_.size() - at >= 7 && text_[at + 1] == '/' &&
+           platform::EqualsNoCase(text_.substr(at + 2, 4), "head") &&
+           (IsTagSpace(text_[at + 6]) || text_[at + 6] == '>');
+  }
+  string_view text_;
+  string_view quote_;
+  bool escapeQuotes_ = false;  // it holds both kinds of quote
+  bool headEnds_ = false;
+  size_t size_ = 0;
+};
 
 }  // namespace
 
 void RenderTag(char* text, size_t cap, const TagRecord& record) {
+  RenderTag(text, cap, record, record.flags);
+}
+
+void RenderTag(char* text, size_t cap, const TagRecord& record, uint32_t flags) {
   if (cap == 0) return;
   size_t used = strnlen(text, cap);
   if (used == cap) {  // not terminated: keep it within its capacity
     text[cap - 1] = '\0';
     used = cap - 1;
   }
-  string_view q = QuoteTags ? "\"" : "";
-  string_view name(record.name, strnlen(record.name, sizeof record.name));
-  string_view value(record.value, strnlen(record.value, sizeof record.value));
+  AttributeText name(string_view(record.name, strnlen(record.name, sizeof record.name)));
+  AttributeText value(string_view(record.value, strnlen(record.value, sizeof record.value)));
   string_view scheme;
-  if (record.flags & SF_OPTIONS) {
+  if (flags & SF_OPTIONS) {
     int i = FindSchemaTag(record.name);
     if (i >= 0) scheme = SchemaScheme(SchemaIndex[i]);
   }
-  string_view mtName(MTname), mtValue(MTvalue), mtScheme(MTscheme);
+  AttributeText schemeText(scheme);
+  string_view mtName =
+      NameAttribute(flags, string_view(record.name, strnlen(record.name, sizeof record.name)));
+  string_view mtValue(MTvalue), mtScheme(MTscheme);
 
-  size_t lead = 6 + mtName.size() + 2 * q.size() + name.size();
-  if (!scheme.empty()) lead += 1 + mtScheme.size() + 2 * q.size() + scheme.size();
-  size_t valuePart = value.empty() ? 0 : 1 + mtValue.size() + 2 * q.size() + value.size();
+  size_t lead = 6 + mtName.size() + name.size();
+  if (!scheme.empty()) lead += 1 + mtScheme.size() + schemeText.size();
+  bool withValue = record.value[0] != '\0';
+  size_t valuePart = withValue ? 1 + mtValue.size() + value.size() : 0;
   const size_t tail = 3;
   size_t room = cap - 1 - used;
-  bool withValue = !value.empty();
   if (lead + valuePart + tail > room) {
     ReportCoded(kBufferFull);
     withValue = false;
@@ -314,22 +453,16 @@ void RenderTag(char* text, size_t cap, const TagRecord& record) {
   Appender out{text + used};
   out.Put("<meta ");
   out.Put(mtName);
-  out.Put(q);
-  out.Put(name);
-  out.Put(q);
+  name.Put(out);
   if (!scheme.empty()) {
     out.Put(" ");
     out.Put(mtScheme);
-    out.Put(q);
-    out.Put(scheme);
-    out.Put(q);
+    schemeText.Put(out);
   }
   if (withValue) {
     out.Put(" ");
     out.Put(mtValue);
-    out.Put(q);
-    out.Put(value);
-    out.Put(q);
+    value.Put(out);
   }
   out.Put(">\r\n");
   *out.at = '\0';

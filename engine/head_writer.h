@@ -12,13 +12,17 @@
 constexpr size_t kTagsTextSize = 4096;
 
 // Appends the markup of one record to the NUL-terminated text (capacity cap) under the markup
-// options. When the whole tag would not fit, "M042" is reported and the tag is written without
-// its value, or not at all when even that does not fit; the text never passes cap - 1 bytes.
+// options, with the name attribute of the record's kind (see TF_KIND_NAME). When the whole tag
+// would not fit, "M042" is reported and the tag is written without its value, or not at all when
+// even that does not fit; the text never passes cap - 1 bytes.
 void RenderTag(char* text, size_t cap, const TagRecord& record);
 template <size_t N>
 void RenderTag(char (&text)[N], const TagRecord& record) {
   RenderTag(text, N, record);
 }
+// RenderTag with these flags in place of the record's (for a record that is not the
+// document's own: an inherited tag takes the kind of the document's tag of its name).
+void RenderTag(char* text, size_t cap, const TagRecord& record, uint32_t flags);
 
 // Fills StampTag's value from the version texts and today's date and renders it into EdBuffer.
 void RenderStamp();
@@ -42,8 +46,8 @@ int RewriteHead(platform::WindowHandle window, const char* path, const char* tag
 // As RewriteHead, but -2 for a document without a head tag.
 int RewriteHeadStatus(platform::WindowHandle window, const char* path, const char* tagsText);
 
-// Replaces the first link tag of the head by a style sheet link to address, or adds one after
-// the head tag. Results as RewriteHead.
+// Replaces the first style-sheet link of the head (a link whose rel holds "stylesheet") by a
+// style sheet link to address, or adds one after the head tag. Results as RewriteHead.
 int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address,
                          const HeldDocument* held = nullptr);
 

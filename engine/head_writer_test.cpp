@@ -82,7 +82,7 @@ TEST_F(HeadWriterTest, RendersUnderTheMarkupOptions) {
     const char* expected;
   } cases[] = {
       {1, Record("DC.Title", "Hello \"you\""),
-       "<meta HTTP-EQUIV=\"DC.Title\" CONTENT=\"Hello \"you\"\">\r\n"},
+       "<meta HTTP-EQUIV=\"DC.Title\" CONTENT='Hello \"you\"'>\r\n"},
       {4, Record("DC.Title", "Hello"), "<meta NAME=DC.Title CONTENT=Hello>\r\n"},
       {1, Record("DC.Title", ""), "<meta HTTP-EQUIV=\"DC.Title\">\r\n"},
       {1 + 2 + 8 + 32, Record("a", "b"), "<meta http-equiv=\"a\" content=\"b\">\r\n"},
@@ -172,13 +172,13 @@ TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
     std::string before;
     std::string after;  // with "@" for the stamp
   } cases[] = {
-      {"meta tags replaced, letter cases folded", "a.htm",
+      {"meta tags replaced, the rest as it was", "a.htm",
        "<html><head>\r\n<title>T</title>\r\n<meta name=\"a\" content=\"1\">\r\n"
        "<META NAME=\"b\" CONTENT=\"2\">\r\n</head><body>x</body></html>",
-       "<html><HEAD>\r\n<title>T</title>\r\n@" + kTags + "</HEAD><body>x</body></html>"},
+       "<html><head>\r\n<title>T</title>\r\n@" + kTags + "</head><body>x</body></html>"},
       {"no meta tags: after the head tag, on a new line", "b.htm",
        "<html><head>\r\n<title>T</title></head>",
-       "<html><HEAD>\r\n@" + kTags + "<title>T</title></HEAD>"},
+       "<html><head>\r\n@" + kTags + "<title>T</title></head>"},
       {"head tag with attributes", "c.htm", "<HEAD profile=\"p\"><title>T</title></HEAD>",
        "<HEAD profile=\"p\">\r\n@" + kTags + "<title>T</title></HEAD>"},
       {"tree-tag file: no stamp", "meta.tag",
@@ -187,9 +187,9 @@ TEST_F(HeadWriterTest, RewritesTheMetaBlockAndKeepsEverythingElse) {
        "<HEAD>\r\n<meta name=a content=1>\r\n<!-- c -->\r\n<title>T</title>\r\n"
        "<Meta name=b content=2>\r\n</HEAD>",
        "<HEAD>\r\n@" + kTags + "<!-- c -->\r\n<title>T</title>\r\n</HEAD>"},
-      {"meta tags after the end of the head", "e.htm",
+      {"meta tags after the end of the head stay", "e.htm",
        "<HEAD><meta name=a content=1></HEAD>\r\n<BODY><meta name=b content=2>\r\n<p>x",
-       "<HEAD>@" + kTags + "</HEAD>\r\n<BODY>\r\n<p>x"},
+       "<HEAD>@" + kTags + "</HEAD>\r\n<BODY><meta name=b content=2>\r\n<p>x"},
       {"the rest after the first chunk is copied unchanged", "f.htm",
        "<HEAD><meta name=a content=1>\r\n</HEAD>" + tail, "<HEAD>@" + kTags + "</HEAD>" + tail},
       {"an empty document stays empty", "g.htm", "", ""},
@@ -336,6 +336,7 @@ TEST_F(HeadWriterTest, DocumentChangedDuringTheRewriteIsLeftAsItsWriterLeftIt) {
     }
     ::close(held.fd);
     EXPECT_EQ(after, ReadFile(path)) << c.atRead;
+    EXPECT_EQ(0, gTally.failed) << c.atRead;  // skipped, not failed
     EXPECT_NE(std::string::npos,
               DocumentTallySummary().find(
                   "Skipped:\n  " + path +
@@ -448,11 +449,11 @@ TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
       {"end of head after the first chunk", big, {}, -1, {}, "Missing </HEAD> tag."},
       {"end of head only before the head", "</HEAD><HEAD>", {}, -1, {}, "Missing </HEAD> tag."},
       {"no head tag", "<html></HEAD>", {}, -2, {}, "No HEAD tag - file ignored."},
-      {"meta tag without terminator",
-       "<HEAD></HEAD><meta name=a",
+      {"meta tag whose quote runs into the end of the head",
+       "<HEAD><meta name=\"a </HEAD>",
        {},
        -1,
-       {"@|Metatag parse error - missing tag terminator", "@|<HEAD></HEAD><meta name=a"},
+       {"@|Metatag parse error - missing tag terminator", "@|<HEAD><meta name=\"a </HEAD>"},
        nullptr},
       {"meta tag running into the end of the head",
        "<HEAD><meta name=a </HEAD>",
@@ -501,12 +502,18 @@ TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
     WriteFile(path, c.doc);
     ui_.Clear();
     platform::Fs().Remove(AuditFile("Audit/"));
+    ResetDocumentTally();
     FaultyFileSystem faulty(c.plan);
     {
       platform::ScopedFileSystem scoped(&faulty);
       EXPECT_EQ(c.rc, RewriteHeadStatus(nullptr, path.c_str(), kTags.c_str())) << c.what;
     }
     EXPECT_TRUE(ReadFile(path) == c.doc) << c.what;
+    // A head that does not end is skipped, a document without one passed over; the rest failed.
+    bool unended = c.audit && std::string(c.audit) == "Missing </HEAD> tag.";
+    EXPECT_EQ(unended ? 1 : 0, gTally.skipped) << c.what;
+    EXPECT_EQ(c.rc == -1 && !unended ? 1 : 0, gTally.failed) << c.what;
+    EXPECT_EQ(0, gTally.changed) << c.what;
     EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site.path())) << c.what;
     std::vector<std::string> boxes;
     for (std::string b : c.boxes) {
@@ -648,7 +655,132 @@ TEST_F(HeadWriterTest, KilledRewriteLeavesTheOldOrTheNewDocument) {
     EXPECT_TRUE(platform::IsStaleWorkFile(work.substr(work.rfind('/') + 1))) << work;
 }
 
-TEST_F(HeadWriterTest, StylesheetLinkReplacesTheFirstHeadLinkOrFollowsTheHeadTag) {
+// A modern head read and rewritten with changed tags: every piece of markup that is no page tag
+// stays byte for byte and in its order, each tag keeps its kind, and the body is untouched. A head
+// longer than the first chunk needs "Head Size"; without it the document is skipped and tallied.
+TEST_F(HeadWriterTest, ModernHeadKeepsEveryByteButItsPageTags) {
+  ASSERT_EQ(0, ReservePageTags());
+  TempDir site;
+  std::string path = site / "modern.htm";
+  const std::string body =
+      "<body itemscope itemtype=\"https://schema.org/Article\">\r\n<meta itemprop=\"author\" "
+      "content=\"A\"><meta name=\"body\" content=\"b\">\r\n<p>text</p></body></html>\r\n";
+  struct Row {
+    std::string open, close;
+    size_t style;
+    int headSize;
+    bool rewritten;
+  } rows[] = {{"<HEAD>", "</HEAD>", 10240, 65536, true},
+              {"<head lang=\"en\">", "</head >", 10240, 65536, true},
+              {"<head>", "</head>", 100, 4096, true},
+              {"<HEAD>", "</HEAD>", 10240, 4096, false}};
+  for (const Row& r : rows) {
+    // The head's markup in pieces; true marks a page tag.
+    const std::vector<std::pair<std::string, bool>> pieces = {
+        {"<meta charset=\"utf-8\">", false},
+        {"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">", true},
+        {"<title>Modern</title>", false},
+        {"<meta name=\"description\" content=\"old\">", true},
+        {"<meta http-equiv=\"refresh\" content=\"30\">", true},
+        {"<meta property=\"og:title\" content=\"Modern\">\r\n<script type=\"application/ld+json\">"
+         "{\"name\": \"</head><meta name=x>\"}</script>",
+         false},
+        {"<link rel=\"preload\" href=\"/f.woff2\" as=\"font\">", false},
+        {"<meta name=\"keywords\" content=\"a, b\">", true},
+        {"<style>" + std::string(r.style, 'p') + "</style>", false},
+        {"<!-- <meta name=\"old\" content=\"x\"> -->", false},
+        {"<META NAME=\"DC.Title\" CONTENT=\"Modern\">", true},
+    };
+    const std::string before = "<!DOCTYPE html>\r\n<!-- <head> -->\r\n<html>\r\n" + r.open + "\r\n";
+    std::string doc = before, kept;
+    for (const auto& [markup, page] : pieces) {
+      doc += markup + "\r\n";
+      if (!page && doc.find("viewport") != std::string::npos) kept += markup + "\r\n";
+    }
+    const std::string after = r.close + "\r\n" + body;
+    doc += after;
+    WriteFile(path, doc);
+    HeadSize = r.headSize;
+    ResetDocumentTally();
+    ui_.Clear();
+
+    if (!r.rewritten) {
+      EXPECT_EQ(-1, ReadPageTags(nullptr, path.c_str()));
+      EXPECT_EQ(-1, RewriteHead(nullptr, path.c_str(), kTags.c_str()));
+      EXPECT_TRUE(ReadFile(path) == doc);
+      EXPECT_EQ(2, gTally.skipped);
+      EXPECT_NE(std::string::npos,
+                DocumentTallySummary().find(
+                    path + ": the head does not end within 4096 bytes (raise \"Head Size\")"));
+      continue;
+    }
+    ASSERT_EQ(0, ReadPageTags(nullptr, path.c_str())) << r.open;
+    ASSERT_EQ(5, Tagcount);
+    platform::CopyText(PageTags[1].value, "He said \"hi\" > 'bye'");
+    ASSERT_EQ(0, AppendPageTag("Content-Language", "en", 0));
+    char text[kTagsTextSize] = "";
+    for (int i = 0; i < Tagcount; ++i)
+      RenderTag(text, PageTags[i]);
+    ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), text));
+    EXPECT_EQ(before + pieces[0].first + "\r\n" + Stamp() + text + kept + after, ReadFile(path))
+        << r.open;
+    EXPECT_NE(nullptr, std::strstr(text, "<meta NAME=\"viewport\""));
+    EXPECT_NE(nullptr, std::strstr(text, "<meta HTTP-EQUIV=\"Content-Language\""));  // a pragma
+    EXPECT_EQ(1, gTally.changed);
+
+    // Each tag read back with its value and the kind it had.
+    ASSERT_EQ(0, ReadPageTags(nullptr, path.c_str()));
+    ASSERT_EQ(6, Tagcount);
+    EXPECT_STREQ("He said \"hi\" > 'bye'", PageTags[1].value);
+    const uint32_t kinds[] = {TF_KIND_NAME, TF_KIND_NAME, TF_KIND_HTTP_EQUIV, TF_KIND_NAME,
+                              TF_KIND_NAME};
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(kinds[i], PageTags[i].flags & TF_KIND_MASK) << PageTags[i].name;
+    EXPECT_TRUE(ui_.boxes().empty());
+  }
+  ReleasePageTags();
+}
+
+// Names and values holding quotes of either kind, both, or a ">" read back as they were
+// written, under every quoting and name attribute of the markup options.
+TEST_F(HeadWriterTest, QuotesAndAngleBracketsSurviveARoundTrip) {
+  ASSERT_EQ(0, ReservePageTags());
+  TempDir site;
+  std::string path = site / "q.htm";
+  const char* texts[] = {"a \"b\" > c", "it's", "both \" and '", "x>y",
+                         "'lead",       "=<`>", "plain words"};
+  for (int options : {0, 1, 4, 7, 6 + 8, 1 + 2 + 8}) {
+    DecodeDisplayOptions(options);
+    for (const char* value : texts)
+      for (uint32_t kind : {0u, TF_KIND_NAME, TF_KIND_HTTP_EQUIV}) {
+        WriteFile(path, "<head>\n<meta name=\"old\">\n</head>");
+        char text[kTagsTextSize] = "";
+        RenderTag(text, Record(value, value, kind));
+        RenderTag(text, Record("after", "z", kind));
+        ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), text));
+        ASSERT_EQ(0, ReadPageTags(nullptr, path.c_str())) << text;
+        ASSERT_EQ(2, Tagcount) << text;
+        EXPECT_EQ(std::string(value).substr(0, 31), PageTags[0].name) << text;
+        EXPECT_STREQ(value, PageTags[0].value) << text;
+        EXPECT_STREQ("z", PageTags[1].value) << text;
+        if (kind != 0) {
+          EXPECT_EQ(kind, PageTags[0].flags & TF_KIND_MASK) << text;
+        }
+      }
+  }
+  // An end of the head in a value would end the head: it is written as a character reference.
+  char text[kTagsTextSize] = "";
+  RenderTag(text, Record("v", "a</HEAD>b"));
+  RenderTag(text, Record("after", "z"));
+  ASSERT_EQ(0, RewriteHead(nullptr, path.c_str(), text));
+  ASSERT_EQ(0, ReadPageTags(nullptr, path.c_str()));
+  ASSERT_EQ(2, Tagcount);
+  EXPECT_STREQ("a&lt;/HEAD>b", PageTags[0].value);
+  EXPECT_TRUE(ui_.boxes().empty());
+  ReleasePageTags();
+}
+
+TEST_F(HeadWriterTest, StylesheetLinkReplacesTheFirstStyleSheetLinkOrFollowsTheHeadTag) {
   TempDir site;
   loglevel = 1;
   const std::string link = "<link rel=\"STYLESHEET\" type=\"text/css\" href=\"/s.css\">\r\n";
@@ -659,43 +791,50 @@ TEST_F(HeadWriterTest, StylesheetLinkReplacesTheFirstHeadLinkOrFollowsTheHeadTag
     std::string after;  // "" = unchanged
     std::vector<std::string> boxes;
   } cases[] = {
-      {"a link of any relation is replaced",
-       "<HEAD>\r\n<title>T</title>\r\n<LINK REL=\"icon\" href=\"f.ico\">\r\n<meta "
-       "name=a>\r\n</HEAD>",
+      {"icon and canonical links stay; the new one follows the head tag",
+       "<HEAD>\r\n<title>T</title>\r\n<LINK REL=\"icon\" href=\"f.ico\">\r\n"
+       "<link rel=canonical href=\"/a\">\r\n<meta name=a>\r\n</HEAD>",
        0,
-       "<HEAD>\r\n<title>T</title>\r\n" + link + "<meta name=a>\r\n</HEAD>",
+       "<HEAD>\r\n" + link +
+           "<title>T</title>\r\n<LINK REL=\"icon\" href=\"f.ico\">\r\n"
+           "<link rel=canonical href=\"/a\">\r\n<meta name=a>\r\n</HEAD>",
        {}},
-      {"only the first link goes",
-       "<HEAD><link rel=a><link rel=b></HEAD>",
+      {"the first style-sheet link goes, whatever its letter case",
+       "<head><link rel=icon><Link Rel=\"Alternate StyleSheet\" href=a.css>\r\n"
+       "<link rel=stylesheet href=b.css></head>",
        0,
-       "<HEAD>" + link + "<link rel=b></HEAD>",
+       "<head><link rel=icon>" + link + "<link rel=stylesheet href=b.css></head>",
        {}},
       {"no link: after the head tag",
        "<head lang=en>\r\n<title>T</title></head>",
        0,
-       "<HEAD lang=en>\r\n" + link + "<title>T</title></HEAD>",
+       "<head lang=en>\r\n" + link + "<title>T</title></head>",
        {}},
-      {"a link in the body is not the head's",
-       "<HEAD></HEAD><body><link rel=next href=n>",
+      {"a character set declaration stays first",
+       "<head>\n<meta charset=\"utf-8\">\n</head>",
        0,
-       "<HEAD>\r\n" + link + "</HEAD><body><link rel=next href=n>",
+       "<head>\n<meta charset=\"utf-8\">\r\n" + link + "</head>",
        {}},
-      {"a link inside a meta tag is its text",
-       "<HEAD><meta name=a content=\"<LINK REL=x\"></HEAD>",
+      {"links in the body, a comment or a meta tag's text are not the head's",
+       "<HEAD><!-- <link rel=stylesheet> --><meta name=a content=\"<LINK REL=stylesheet\">"
+       "</HEAD><body><link rel=stylesheet href=n>",
        0,
-       "<HEAD>\r\n" + link + "<meta name=a content=\"<LINK REL=x\"></HEAD>",
+       "<HEAD>\r\n" + link +
+           "<!-- <link rel=stylesheet> --><meta name=a content=\"<LINK REL=stylesheet\">"
+           "</HEAD><body><link rel=stylesheet href=n>",
        {}},
-      {"a link running into a meta tag",
-       "<HEAD><link rel=a <meta name=b></HEAD>",
+      {"a style-sheet link running into a meta tag",
+       "<HEAD><link rel=stylesheet <meta name=b></HEAD>",
        -1,
        "",
        {"@|Metatag parse error - missing link rel terminator",
-        "@|<HEAD><link rel=a <meta name=b></HEAD>"}},
-      {"link without terminator",
-       "<HEAD><link rel=a </HEAD>",
+        "@|<HEAD><link rel=stylesheet <meta name=b></HEAD>"}},
+      {"a style-sheet link without terminator",
+       "<HEAD><link rel=stylesheet </HEAD>",
        -1,
        "",
-       {"@|Metatag parse error - missing link rel terminator", "@|<HEAD><link rel=a </HEAD>"}},
+       {"@|Metatag parse error - missing link rel terminator",
+        "@|<HEAD><link rel=stylesheet </HEAD>"}},
       {"no end of head: no audit entry", "<HEAD><link rel=a>", -1, "", {}},
   };
   std::string path = site / "s.htm";

@@ -10,6 +10,12 @@ struct TagRecord {
   uint32_t flags;    // copy of the schema entry's flags; 0 when the name is not in the schema
 };
 
+// The attribute a tag stood with in its document, kept above the schema's bits of a record's
+// flags. A tag with neither (inherited, added, put) is written as the markup options say.
+constexpr uint32_t TF_KIND_NAME = 0x100;
+constexpr uint32_t TF_KIND_HTTP_EQUIV = 0x200;
+constexpr uint32_t TF_KIND_MASK = TF_KIND_NAME | TF_KIND_HTTP_EQUIV;
+
 extern TagRecord* PageTags;  // MaxPageTags records; record Tagcount is the staging slot
 extern int Tagcount;
 extern TagRecord StampTag;   // the generator stamp "$RUZOZAZEZO"

@@ -9,6 +9,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 
 #include "config/settings.h"
 #include "engine/head_reader.h"
+#include "engine/head_scan.h"
 #include "engine/page_tags.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -150,5 +152,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                          TagFilter{KeepsKey, i == 0 ? nullptr : &needles}));
   }
   Check(outcomes[0] == outcomes[1], "needles change nothing");
+
+  // The rewrite replaces the tags IsPageTag takes: exactly those the reader stores (or drops
+  // for their name).
+  std::string text(reinterpret_cast<const char*>(data), std::min<size_t>(size, 4096));
+  text.append(kScanPadding, '\0');
+  HeadScan scan;
+  ScanHead(text.data(), std::min<size_t>(size, 4096), &scan);
+  SuppressControlTags = 0;
+  for (uint32_t i = 0; i < scan.metaCount; ++i) {
+    std::string tag = text.substr(scan.metaStart[i], scan.metaEnd[i] - scan.metaStart[i]);
+    bool page = IsPageTag(tag);
+    tag.replace(1, 4, "meta");
+    Tagcount = 0;
+    int parsed = ParseMetaTagInFull(nullptr, tag);
+    if (parsed != 0) continue;  // a reported failure: the table or a custom import
+    bool stamp = tag.find("$RUZOZAZEZO") != std::string::npos;
+    Check(Tagcount == 1 ? page : !page || stamp, "the rewrite's page tags are the reader's");
+  }
   return 0;
 }

@@ -1,7 +1,9 @@
-// Round trip: a document's tags, read, rendered and written back into it, read back the same;
+// Round trip: a document's tags, read, rendered and written back into it, read back the same,
+// with the same kinds; every byte of the document that is no page tag is still there, in order;
 // what follows the first chunk is never touched, and a failed rewrite leaves every byte.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +13,10 @@
 
 #include "config/settings.h"
 #include "engine/head_reader.h"
+#include "engine/head_scan.h"
 #include "engine/head_writer.h"
 #include "engine/page_tags.h"
+#include "engine/rewrite_plan.h"
 #include "platform/fs.h"
 #include "platform/headless/headless_ui.h"
 #include "schema/schema.h"
@@ -40,23 +44,29 @@ struct Harness {
   }
 };
 
-// The reader folds the first "<head" and "</head" of a document to capitals, wherever they
-// stand: inside a tag that moved they may become the first. Tags compare modulo that fold.
-std::string Folded(std::string text) {
-  for (const char* from : {"<head", "</head"}) {
-    std::string f(from);
-    for (size_t at = text.find(f); at != std::string::npos; at = text.find(f, at + 1))
-      for (size_t i = at; i < at + f.size(); ++i)
-        if (text[i] >= 'a' && text[i] <= 'z') text[i] = static_cast<char>(text[i] - 32);
-  }
-  return text;
-}
-
 Tags TableTags() {
   Tags tags;
   for (int i = 0; i < Tagcount; ++i)
-    tags.emplace_back(Folded(PageTags[i].name), Folded(PageTags[i].value));
+    tags.emplace_back(
+        PageTags[i].name + std::string("|") + std::to_string(PageTags[i].flags & TF_KIND_MASK),
+        PageTags[i].value);
   return tags;
+}
+
+// The document without its head's page tags and blanks: what a rewrite must keep.
+std::string Kept(const std::string& doc) {
+  std::string bytes = doc + std::string(kScanPadding, '\0');
+  RewritePlan plan;
+  PlanRewrite(bytes.data(), doc.size(), RewriteBlock::Meta, &plan);
+  std::string kept;
+  size_t from = 0;
+  for (uint32_t i = 0; i < plan.metaCount; ++i) {
+    kept += doc.substr(from, plan.metaStart[i] - from);
+    from = plan.metaEnd[i] + 1;
+  }
+  kept += doc.substr(from);
+  std::erase_if(kept, [](char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t'; });
+  return kept;
 }
 
 std::string Load(const std::string& path) {
@@ -99,6 +109,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const Tags written = TableTags();
+  // A quote that does not close may take in the tags a rewrite writes after it: such a head is
+  // kept as it is, but need not read back the same.
+  std::string padded = input + std::string(kScanPadding, '\0');
+  HeadScan scan;
+  ScanHead(padded.data(), std::min(input.size(), kChunk), &scan);
+  const bool stable = !scan.unclosedQuote;
   char text[kTagsTextSize] = "";
   for (int i = 0; i < Tagcount; ++i)
     RenderTag(text, PageTags[i]);
@@ -118,10 +134,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         "bytes after the first chunk changed");
     return 0;  // what moves into the reader's view from beyond the chunk is not comparable
   }
-  if (cut || after.size() > kChunk) return 0;  // the reader sees only the first chunk
-  // Nothing is escaped: a double quote inside a quoted name or value ends it early.
-  for (const auto& [name, value] : written)
-    if (name.find('"') != std::string::npos || value.find('"') != std::string::npos) return 0;
+  if (cut || after.size() > kChunk || !stable) return 0;  // the reader sees the first chunk
+  Check(Kept(after) == Kept(input), "markup that is no page tag changed");
 
   Check(ReadPageTags(nullptr, h.doc.c_str()) == 0, "rewritten document unreadable");
   const Tags rewritten = TableTags();

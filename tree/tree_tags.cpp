@@ -296,6 +296,20 @@ bool MergeIntoIndex() {
   return true;
 }
 
+// The flags an entry's tag is written with. A tree tag has no kind of its own in a document: it
+// takes that of the document's first tag of its name, if the document has one (the page tag
+// table holds the document's tags while the index is used).
+uint32_t EntryFlags(const MergeEntry& e) {
+  const TagRecord& r = *e.record;
+  if (!(e.marks & kMarkInherited)) return r.flags;
+  uint32_t flags = r.flags & ~TF_KIND_MASK;
+  int count = PageTags ? std::min(Tagcount, PageTagCapacity()) : 0;
+  for (int i = 0; i < count; ++i)
+    if (std::strncmp(PageTags[i].name, r.name, sizeof r.name) == 0)
+      return flags | (PageTags[i].flags & TF_KIND_MASK);
+  return flags;
+}
+
 // Renders the index into gTagsText. false (after M042) when the tags do not all fit: the
 // document would otherwise lose the tags left out.
 bool RenderIndex() {
@@ -303,7 +317,7 @@ bool RenderIndex() {
   size_t used = 0;
   for (int i = 0; i < MergeCount; ++i) {
     gOneTag[0] = '\0';
-    RenderTag(gOneTag, *MergeIndex[i].record);
+    RenderTag(gOneTag, sizeof gOneTag, *MergeIndex[i].record, EntryFlags(MergeIndex[i]));
     size_t size = std::strlen(gOneTag);
     if (used + size >= sizeof gTagsText) {
       ReportCoded(kBufferFull);
@@ -353,6 +367,7 @@ class MergeSource {
       int err = platform::LastError();
       if (IsTreeTagPath(path) && (err == ENOENT || err == ENOTDIR)) return 0;
       ShowSystemError("ERROR OPENING FILE", path);
+      NoteUnopenedDocument(path, err);
       return -1;
     }
     // Asked before the read, so that the rewrite knows the file; unknown, it opens the path.
@@ -412,8 +427,10 @@ class SaveArea {
   }
   // The merge index points into the table, so its records are staged here first.
   void CopyIndexToTable() {
-    for (int i = 0; i < MergeCount; ++i)
+    for (int i = 0; i < MergeCount; ++i) {
       records_[i] = *MergeIndex[i].record;
+      records_[i].flags = EntryFlags(MergeIndex[i]);
+    }
     if (MergeCount > 0) std::memcpy(PageTags, records_, sizeof(TagRecord) * MergeCount);
     Tagcount = MergeCount;
     for (int i = 0; i < MergeCount; ++i)

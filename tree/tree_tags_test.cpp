@@ -317,6 +317,36 @@ TEST_F(TreeTagsTest, StyleSheetIsLinkedByMigrationButNeverInherited) {
   EXPECT_TRUE(BoxLines().empty());
 }
 
+// An inherited tag has no kind of its own in a document: it takes the kind of the document's
+// tag of its name, or the markup options' (http-equiv for a pragma).
+TEST_F(TreeTagsTest, InheritedTagsTakeTheDocumentsKindOrTheMarkupOptions) {
+  DecodeDisplayOptions(1 + 6 + 8);  // name="..." content="..."
+  const std::string tree =
+      "<HEAD>\n<meta http-equiv=\"robots\" content=\"all\">\n<meta name=\"author\" "
+      "content=\"y\">\n<meta name=\"refresh\" content=\"5\">\n</HEAD>\n";
+  Put("meta.tag", tree);
+  Put("doc.htm",
+      "<html><head>\n<meta http-equiv=\"author\" content=\"x\">\n<meta http-equiv=\"note\" "
+      "content=\"b\">\n</head><body></body></html>");
+  LoadLevels({""});
+  ASSERT_EQ(0, MergeDocument(nullptr, site_.c_str(), "doc.htm", 0));
+  std::string doc = ReadFile(At("doc.htm"));
+  for (const char* tag :
+       {"<meta http-equiv=\"author\" content=\"y\">", "<meta http-equiv=\"note\" content=\"b\">",
+        "<meta http-equiv=\"refresh\" content=\"5\">", "<meta name=\"robots\" content=\"all\">"})
+    EXPECT_NE(std::string::npos, doc.find(tag)) << tag << "\n" << doc;
+
+  // The editor's inherit leaves the same kinds in the table.
+  SetPage({{"author", "x"}});
+  PageTags[0].flags |= TF_KIND_HTTP_EQUIV;
+  ASSERT_EQ(0, InheritIntoDocument(nullptr, At("doc.htm").c_str()));
+  ASSERT_EQ((Tags{{"author", "y"}, {"refresh", "5"}, {"robots", "all"}}), TableTags());
+  EXPECT_EQ(TF_KIND_HTTP_EQUIV, PageTags[0].flags & TF_KIND_MASK);
+  EXPECT_EQ(0u, PageTags[1].flags & TF_KIND_MASK);
+  EXPECT_EQ(0u, PageTags[2].flags & TF_KIND_MASK);
+  EXPECT_TRUE(BoxLines().empty());
+}
+
 TEST_F(TreeTagsTest, InheritOutsideTheTreeIsAPathCheckError) {
   Put("meta.tag", TreeTags({{"author", "y"}}));
   Put("../elsewhere/meta.tag", TreeTags({{"author", "z"}}));

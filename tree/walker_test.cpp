@@ -232,7 +232,8 @@ TEST_F(WalkerTest, UnlistableDirectoryIsReportedAndSkipped) {
 }
 
 // Documents are opened through their directory: one that cannot be read is reported by its
-// path and the walk goes on; a directory whose listing fails is reported and skipped.
+// path, the walk goes on and fails in the end, naming it; a directory whose listing fails is
+// reported and skipped.
 TEST_F(WalkerTest, UnreadableDocumentsAndFailedListingsAreReportedAndSkipped) {
   SmallTree();
   gPluginContext.confirmation = 0;
@@ -241,10 +242,12 @@ TEST_F(WalkerTest, UnreadableDocumentsAndFailedListingsAreReportedAndSkipped) {
     plan.unreadable.insert(At("a/a1.htm"));
     FaultyFileSystem faulty(plan);
     platform::ScopedFileSystem scoped(&faulty);
-    EXPECT_EQ(kTaskCompleted, Search("Keywords"));
+    EXPECT_EQ(kTaskFailed, Search("Keywords"));
     EXPECT_EQ(5, PopFiles);
-    ASSERT_EQ(1u, ui_.boxes().size());
+    ASSERT_EQ(2u, ui_.boxes().size());
     EXPECT_EQ("ERROR OPENING FILE - " + At("a/a1.htm"), ui_.boxes()[0].caption);
+    EXPECT_NE(std::string::npos,
+              BoxLines()[1].find("\n  " + At("a/a1.htm") + ": cannot be opened"));
     const std::string report = Report();
     EXPECT_EQ(std::string::npos, report.find("a1.htm"));
     for (const char* doc : {"a/deeper/d1.htm", "b/b1.htm", "index.htm", "page.html"})
