@@ -792,6 +792,8 @@ bool IsPageTag(string_view tag) {
 }
 
 void NoteHeadDoesNotEnd(const char* path, size_t examined) {
+  // A tree-tag file is no document: the walk names the branch it leaves alone.
+  if (IsTreeTagPath(path)) return;
   size_t limit = static_cast<size_t>(HeadSizeBytes());
   std::string why =
       examined >= limit
@@ -801,6 +803,7 @@ void NoteHeadDoesNotEnd(const char* path, size_t examined) {
 }
 
 void NoteUnopenedDocument(const char* path, int err) {
+  if (IsTreeTagPath(path)) return;
   NoteDocumentFailed(
       path, platform::Format("cannot be opened: %s", platform::ErrorText(err).c_str()).c_str());
 }
@@ -839,8 +842,9 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   if (got < 0) {
     int err = platform::LastError();
     ReportReadError(err);
-    NoteDocumentFailed(
-        path, platform::Format("cannot be read: %s", platform::ErrorText(err).c_str()).c_str());
+    if (!IsTreeTagPath(path))
+      NoteDocumentFailed(
+          path, platform::Format("cannot be read: %s", platform::ErrorText(err).c_str()).c_str());
     got = 0;
   }
   if (got == 0) {
