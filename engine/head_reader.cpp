@@ -792,7 +792,7 @@ bool IsPageTag(string_view tag) {
 }
 
 void NoteHeadDoesNotEnd(const char* path, size_t examined) {
-  // A tree-tag file that cannot be used is reported, and tallied, by the tree-tag code.
+  // A tree-tag file is no document: the walk names the branch it leaves alone.
   if (IsTreeTagPath(path)) return;
   size_t limit = static_cast<size_t>(HeadSizeBytes());
   std::string why =

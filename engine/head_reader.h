@@ -98,9 +98,11 @@ int ParseMetaTagInFull(platform::WindowHandle window, std::string_view tag);
 bool IsPageTag(std::string_view tag);
 
 // Counts in the document tally a document whose head does not end within the bytes examined
-// (HeadSizeBytes(), or the whole of a shorter file).
+// (HeadSizeBytes(), or the whole of a shorter file). Tree-tag files are not counted: a walk
+// names the branch it leaves alone for one.
 void NoteHeadDoesNotEnd(const char* path, size_t examined);
-// Counts in the document tally a document that cannot be opened (err: the error).
+// Counts in the document tally a document that cannot be opened (err: the error); not a
+// tree-tag file.
 void NoteUnopenedDocument(const char* path, int err);
 
 // True for a tree-tag file: the path contains "meta.tag" or "META.TAG", or its file name is
