@@ -344,6 +344,9 @@ void ReadEarlySettings() {
 }
 
 int ReadSettings(platform::WindowHandle owner) {
+  // A write of META.INI or the schema killed half-way leaves its work file here; the walks
+  // clean up only the site's directories.
+  platform::RemoveStaleWorkFiles(IniPath);
   std::string path = IniFilePath();
   bool existed = platform::FileExists(path);
   platform::ProfileDocument doc;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <string>
 
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -260,6 +263,24 @@ TEST_F(SettingsTest, TooLongPathsAreHeldEmptyAndKeptInTheFile) {
   EXPECT_NE(std::string::npos, ReadFile(home_ / "META.INI").find("Root Path=" + dir + "\n"));
   EXPECT_NE(std::string::npos, ReadFile(home_ / "META.INI").find("Log Path=" + home_ / "Audit/\n"));
   EXPECT_EQ(0, CheckPathSetting(nullptr, KeySection::Site, "Log Path"));
+}
+
+}  // namespace
+
+namespace {
+
+// A write of META.INI killed half-way leaves its work file; the next start removes it, and only
+// it: a live writer's work file and the user's files stay.
+TEST_F(SettingsTest, ReadingRemovesAKilledWritersWorkFiles) {
+  WriteFile(home_ / "META.INI", "[META]\nCurrent Config=Shop\n");
+  const std::string dead = ".tsw.999999999.1.0123abcd~";  // beyond any pid the kernel gives
+  const std::string live = ".tsw." + std::to_string(::getppid()) + ".1.0123abcd~";
+  for (const std::string& name : {dead, live, std::string("temp.dat")})
+    WriteFile(home_ / name, "x");
+  EXPECT_EQ(0, Read());
+  EXPECT_FALSE(Exists(home_ / dead));
+  EXPECT_TRUE(Exists(home_ / live));
+  EXPECT_TRUE(Exists(home_ / "temp.dat"));
 }
 
 }  // namespace

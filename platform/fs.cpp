@@ -542,6 +542,17 @@ bool IsStaleWorkFile(std::string_view name) {
   return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
 }
 
+int RemoveStaleWorkFiles(const std::string& dir) {
+  std::vector<std::string> stale;
+  VisitDirEntries(dir, [&](std::string_view name, EntryType) {
+    if (IsWorkFileName(name) && IsStaleWorkFile(name)) stale.emplace_back(name);
+  });
+  int removed = 0;
+  for (const std::string& name : stale)
+    if (Fs().Remove(dir + "/" + name) == 0) ++removed;
+  return removed;
+}
+
 AtomicFile::~AtomicFile() {
   Abort();
 }

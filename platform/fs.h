@@ -166,6 +166,9 @@ bool DirExists(const std::string& path);
 bool IsWorkFileName(std::string_view name);
 // A work file nobody will finish: its process is gone, or it is this process's and not open.
 bool IsStaleWorkFile(std::string_view name);
+// Removes the stale work files of dir (a killed write's leftovers) and nothing else. The number
+// removed.
+int RemoveStaleWorkFiles(const std::string& dir);
 
 // Writes a file completely under a work file beside it, flushes it to disk and renames it over
 // the target, so that the target is always either the old or the new file. A target that is a
