@@ -1,9 +1,12 @@
 // tagsteward-cli put: makes NAME<TAB>VALUE lines the tags of a document and saves it.
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "app/cli_commands.h"
 #include "app/cli_escape.h"
+#include "engine/head_reader.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
 #include "platform/fs.h"
@@ -60,6 +63,14 @@ int CmdPut(CliContext& c) {
   }
   if (ReserveCliTables(c, true) != 0) return 1;
 
+  // A tag the document already has keeps the attribute kind it has there (a name= viewport
+  // stays name=); only a new one takes the kind the markup options choose.
+  std::map<std::string, uint32_t> kinds;
+  if (ReadPageTags(nullptr, path.c_str()) == 0)
+    for (int i = Tagcount - 1; i >= 0; --i)  // the first of a name wins
+      if (PageTags[i].flags & TF_KIND_MASK)
+        kinds[PageTags[i].name] = PageTags[i].flags & TF_KIND_MASK;
+
   ResetPageTags();
   std::string line, name, value;
   for (int number = 1; ReadLine(c.in, &line); ++number) {
@@ -87,7 +98,9 @@ int CmdPut(CliContext& c) {
       return 1;
     }
     int i = FindSchemaTag(name.c_str());
-    if (AppendPageTag(name.c_str(), value.c_str(), i >= 0 ? SchemaIndex[i].flags : 0) != 0) {
+    auto kind = kinds.find(name);
+    uint32_t flags = (i >= 0 ? SchemaIndex[i].flags : 0) | (kind != kinds.end() ? kind->second : 0);
+    if (AppendPageTag(name.c_str(), value.c_str(), flags) != 0) {
       std::fprintf(c.err, "tagsteward-cli: more than %d tags (Max Page Tags): nothing written\n",
                    PageTagCapacity());
       return 1;

@@ -56,7 +56,8 @@ class CliPutTest : public ProgramFixture {
 TEST_F(CliPutTest, MakesTheLinesTheDocumentsTagsInOrder) {
   TempDir site;
   std::string doc = site / "a.htm";
-  WriteFile(doc, "<HEAD>\r\n<meta name=old content=x>\r\n</HEAD><body>b</body>");
+  // A tag the document has keeps its attribute kind; new ones take the markup options'.
+  WriteFile(doc, "<HEAD>\r\n<meta name=DC.Creator content=x>\r\n</HEAD><body>b</body>");
   Result r =
       Put("DC.Title\tTab\\there\r\nDC.Subject\tMining\n\nDC.Creator\tline\\nbreak \\\\ \\r\n"
           "Empty\t\n",
@@ -65,7 +66,7 @@ TEST_F(CliPutTest, MakesTheLinesTheDocumentsTagsInOrder) {
   EXPECT_EQ("<HEAD>\r\n" + Stamp() +
                 "<meta HTTP-EQUIV=\"DC.Title\" CONTENT=\"Tab\there\">\r\n"
                 "<meta HTTP-EQUIV=\"DC.Subject\" SCHEME=\"BEP\" CONTENT=\"Mining\">\r\n"
-                "<meta HTTP-EQUIV=\"DC.Creator\" CONTENT=\"line\nbreak \\ \r\">\r\n"
+                "<meta NAME=\"DC.Creator\" CONTENT=\"line\nbreak \\ \r\">\r\n"
                 "<meta HTTP-EQUIV=\"Empty\">\r\n</HEAD><body>b</body>",
             ReadFile(doc));
   EXPECT_TRUE(ui_.boxes().empty());
