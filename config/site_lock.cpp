@@ -38,20 +38,11 @@ std::vector<Held> gHeld;
 }  // namespace
 
 std::string SiteLockPath(const char* site) {
-  static const char kHex[] = "0123456789ABCDEF";
   std::string name = "META.INI.";
-  for (const char* p = site; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                 c == '.' || c == '_' || c == '-';
-    if (plain) {
-      name += static_cast<char>(c);
-    } else {
-      name += '%';
-      name += kHex[c >> 4];
-      name += kHex[c & 15];
-    }
-  }
+  platform::AppendPercentEncoded(&name, site, [](unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
+           c == '_' || c == '-';
+  });
   name += ".lock";
   return platform::JoinPath(IniPath, name);
 }

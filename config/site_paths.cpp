@@ -90,7 +90,8 @@ int CheckBranch(platform::WindowHandle window, const std::string& branch) {
   }
   std::string realBranch;
   std::string problem = TreeProblem(branch, &realBranch);
-  if (problem.empty() && realBranch != realRoot && realBranch.rfind(realRoot + "/", 0) != 0)
+  if (problem.empty() && realBranch != realRoot &&
+      !platform::IsInsideDirectory(realBranch, realRoot))
     problem = "is outside the site's root " + std::string(RootPath) +
               ": a branch task works only on the site's own documents";
   if (problem.empty()) return 0;

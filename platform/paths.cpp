@@ -66,4 +66,10 @@ std::string WithTrailingSlash(std::string_view dir) {
   return out;
 }
 
+bool IsInsideDirectory(std::string_view path, std::string_view root) {
+  if (root == "/") return path.size() > 1 && path[0] == '/';
+  return path.size() > root.size() + 1 && path.compare(0, root.size(), root) == 0 &&
+         path[root.size()] == '/';
+}
+
 }  // namespace platform

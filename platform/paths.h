@@ -21,6 +21,9 @@ std::string HomeDirectory();
 // when none exists, dir joined with name as given.
 std::string ResolveFixedName(std::string_view dir, std::string_view name);
 
+// Whether path lies below the directory root (both resolved, without a final "/"; the root
+// itself is not below it).
+bool IsInsideDirectory(std::string_view path, std::string_view root);
 // Makes sure a directory text ends with "/".
 std::string WithTrailingSlash(std::string_view dir);
 

@@ -73,4 +73,18 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
+void AppendPercentEncoded(std::string* out, std::string_view text, bool (*plain)(unsigned char)) {
+  static const char kHex[] = "0123456789ABCDEF";
+  for (char ch : text) {
+    unsigned char b = static_cast<unsigned char>(ch);
+    if (plain(b)) {
+      out->push_back(ch);
+    } else {
+      out->push_back('%');
+      out->push_back(kHex[b >> 4]);
+      out->push_back(kHex[b & 15]);
+    }
+  }
+}
+
 }  // namespace platform

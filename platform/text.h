@@ -29,6 +29,9 @@ size_t AppendText(char (&dst)[N], std::string_view src) {
 std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* fmt, va_list args);
 
+// Appends text to out with every byte for which plain() is false written as "%XX".
+void AppendPercentEncoded(std::string* out, std::string_view text, bool (*plain)(unsigned char));
+
 // ASCII case-insensitive comparison (<0, 0, >0).
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -68,18 +68,10 @@ const char* PathBelowRoot(const char* path) {
 // or start another attribute (blanks and controls, quotes, "<", ">", "=", backquote) and every
 // byte above 127 is percent-encoded. "%" stays, so a name already encoded keeps its meaning.
 void AppendUrlPath(std::string* out, std::string_view path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  for (char ch : path) {
-    unsigned char b = static_cast<unsigned char>(ch);
-    if (b <= ' ' || b >= 127 || ch == '"' || ch == '\'' || ch == '<' || ch == '>' || ch == '=' ||
-        ch == '`') {
-      out->push_back('%');
-      out->push_back(kHex[b >> 4]);
-      out->push_back(kHex[b & 15]);
-    } else {
-      out->push_back(ch);
-    }
-  }
+  platform::AppendPercentEncoded(out, path, [](unsigned char b) {
+    return b > ' ' && b < 127 && b != '"' && b != '\'' && b != '<' && b != '>' && b != '=' &&
+           b != '`';
+  });
 }
 
 const char* BaseName(const std::string& path) {

@@ -295,13 +295,6 @@ bool TooDeep(const std::string& dir) {
   return true;
 }
 
-// Whether the path lies inside the directory root (both resolved).
-bool Inside(std::string_view path, std::string_view root) {
-  if (root == "/") return path.size() > 1 && path[0] == '/';
-  return path.size() > root.size() + 1 && path.compare(0, root.size(), root) == 0 &&
-         path[root.size()] == '/';
-}
-
 // Whether the walk reaches the file at path (resolved, inside the resolved root) under its own
 // name: every directory on the way is one the walk enters, and the file is one of its documents.
 bool WalkedAsItself(const std::string& path) {
@@ -327,7 +320,7 @@ bool TakeLinkedDocument(const std::string& dir, const std::string& name) {
   std::string path = platform::JoinPath(dir, name);
   std::string target;
   if (gRun.rootReal.empty() || platform::Fs().RealPath(path, &target) != 0 ||
-      !Inside(target, gRun.rootReal)) {
+      !platform::IsInsideDirectory(target, gRun.rootReal)) {
     NoteDocumentSkipped(path.c_str(), "a link to a file outside the site: skipped");
     return false;
   }
