@@ -91,8 +91,8 @@ TEST_F(CliPageTest, TagsExitStatuses) {
   }
 }
 
-// Plug-ins find the reader in the program itself.
-TEST(CliExports, ProgramExportsExtractMetatags) {
+// Plug-ins find the reader and the document selection in the program itself.
+TEST(CliExports, ProgramExportsPluginFunctions) {
   char self[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
   ASSERT_GT(n, 0);
@@ -106,7 +106,8 @@ TEST(CliExports, ProgramExportsExtractMetatags) {
   while (std::fgets(line, sizeof line, nm))
     symbols += line;
   ASSERT_EQ(0, pclose(nm));
-  EXPECT_NE(std::string::npos, symbols.find(" T ExtractMetatags\n")) << symbols.substr(0, 400);
+  for (const char* name : {"ExtractMetatags", "DlgOpenFile"})
+    EXPECT_NE(std::string::npos, symbols.find(std::string(" T ") + name + "\n")) << name;
 }
 
 }  // namespace
