@@ -21,9 +21,9 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-// Enter in the dialog: OK, as the desktop backend sends it.
-DialogScript& Enter(DialogScript& s) {
-  return s.Then([](HeadlessUi& ui, WindowHandle d) {
+// Types into the name field and presses Enter, which the desktop backend sends as OK.
+DialogScript Typed(const std::string& text, DialogScript s = {}) {
+  return s.Type(kIdSelectName, text).Then([](HeadlessUi& ui, WindowHandle d) {
     ui.SendMessage(d, platform::kMsgCommand, platform::MakeWParam(platform::kCommandOk, 0), 0);
   });
 }
@@ -43,11 +43,6 @@ class DocumentSelectionTest : public SiteFixture {
     ASSERT_EQ(0, platform::Fs().RealPath(site_, &root_));
     ASSERT_EQ(0, platform::Fs().ChangeDir(site_));
   }
-  static std::string Cwd() {
-    std::string dir;
-    platform::Fs().CurrentDir(&dir);
-    return dir;
-  }
   std::string root_;  // the site, resolved
 };
 
@@ -59,11 +54,6 @@ TEST_F(DocumentSelectionTest, ListsStayInsideTheTree) {
     std::string where;  // below the root, where the dialog left the current directory
     int beeps;
   };
-  DialogScript enterTxt, upUp, absolute, escape;
-  Enter(enterTxt.Type(kIdSelectName, "*.txt"));
-  Enter(upUp.Type(kIdSelectName, "../.."));
-  Enter(absolute.Type(kIdSelectName, home_.path()));
-  Enter(escape.DoubleClick(kIdSelectDirectories, 0).Type(kIdSelectName, "b/../../.."));
   const Row rows[] = {
       {"*.htm", {}, {"a", "Zed"}, {"About.htm", "index.htm"}, "", 0},
       {"*.htm",
@@ -86,10 +76,15 @@ TEST_F(DocumentSelectionTest, ListsStayInsideTheTree) {
        {"About.htm", "index.htm", "notes.txt"},
        "",
        0},
-      {"*.htm", enterTxt, {"a", "Zed"}, {"notes.txt"}, "", 0},
-      {"*.htm", upUp, {"a", "Zed"}, {"About.htm", "index.htm"}, "", 1},
-      {"*.htm", absolute, {"a", "Zed"}, {"About.htm", "index.htm"}, "", 1},
-      {"*.htm", escape, {"..", "b"}, {"page.htm"}, "/a", 1},
+      {"*.htm", Typed("*.txt"), {"a", "Zed"}, {"notes.txt"}, "", 0},
+      {"*.htm", Typed("../.."), {"a", "Zed"}, {"About.htm", "index.htm"}, "", 1},
+      {"*.htm", Typed(home_.path()), {"a", "Zed"}, {"About.htm", "index.htm"}, "", 1},
+      {"*.htm",
+       Typed("b/../../..", DialogScript().DoubleClick(kIdSelectDirectories, 0)),
+       {"..", "b"},
+       {"page.htm"},
+       "/a",
+       1},
   };
   for (const Row& row : rows) {
     ASSERT_EQ(0, platform::Fs().ChangeDir(site_));
@@ -100,7 +95,9 @@ TEST_F(DocumentSelectionTest, ListsStayInsideTheTree) {
     const platform::DialogRecord& d = ui_.dialogs().back();
     EXPECT_EQ(row.dirs, d.control(kIdSelectDirectories)->items) << row.filter;
     EXPECT_EQ(row.files, d.control(kIdSelectFiles)->items) << row.filter;
-    EXPECT_EQ(root_ + row.where, Cwd());
+    std::string cwd;
+    platform::Fs().CurrentDir(&cwd);
+    EXPECT_EQ(root_ + row.where, cwd);
     EXPECT_EQ(root_ + row.where, d.control(kIdSelectCurrent)->text);
     EXPECT_EQ(row.beeps, ui_.beeps() - beeps) << row.filter;
   }
@@ -114,24 +111,17 @@ TEST_F(DocumentSelectionTest, ChoosingAFileOrABranch) {
     std::string name, branch;  // expected buffer ("untouched" when it must stay) and gBranch
   };
   const std::string untouched = "untouched";
-  DialogScript typed, typedPath, missing, missingNoBeep, upOut, absOut;
-  Enter(typed.Type(kIdSelectName, "index"));
-  Enter(typedPath.Type(kIdSelectName, "a/page"));
-  Enter(missing.Type(kIdSelectName, "missing"));
-  Enter(missingNoBeep.Type(kIdSelectName, "missing"));
-  Enter(upOut.Type(kIdSelectName, "../outside.htm"));
-  Enter(absOut.Type(kIdSelectName, home_ / "outside.htm"));
   const Row rows[] = {
       {kOpenProgramFlags, DialogScript().Click(kIdSelectBranch).Click(platform::kCommandCancel), 0,
        untouched, ""},
       {kOpenProgramFlags, DialogScript().DoubleClick(kIdSelectFiles, 1), 1, root_ + "/index.htm",
        ""},
-      {kOpenModeRead, typed, 1, root_ + "/index.htm", ""},
-      {kOpenModeExist, typedPath, 1, root_ + "/a/page.htm", ""},
-      {kOpenProgramFlags, missing, 0, untouched, ""},
-      {kOpenModeExist, missingNoBeep, 0, untouched, ""},
-      {kOpenModeExist, upOut, 0, untouched, ""},
-      {kOpenModeExist, absOut, 0, untouched, ""},
+      {kOpenModeRead, Typed("index"), 1, root_ + "/index.htm", ""},
+      {kOpenModeExist, Typed("a/page"), 1, root_ + "/a/page.htm", ""},
+      {kOpenProgramFlags, Typed("missing"), 0, untouched, ""},
+      {kOpenModeExist, Typed("missing"), 0, untouched, ""},
+      {kOpenModeExist, Typed("../outside.htm"), 0, untouched, ""},
+      {kOpenModeExist, Typed(home_ / "outside.htm"), 0, untouched, ""},
       {kOpenProgramFlags, DialogScript().Choose(kIdSelectDirectories, 1).Click(kIdSelectBranch), 0,
        untouched, root_ + "/Zed"},
   };
