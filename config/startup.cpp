@@ -19,6 +19,7 @@
 #include "schema/default_schema.h"
 #include "schema/schema.h"
 #include "schema/site_tags_dialog.h"
+#include "schema/value_choosers.h"
 #include "tree/task_dialog.h"
 #include "tree/tasks.h"
 #include "ui/expert_bar.h"
@@ -207,6 +208,7 @@ void RaiseMainWindow() {
 void InstallProgramDialogs() {
   SetTaskDialog(SearchReplaceDeleteDialog);
   SetSiteTagsDialog(RunSiteTagsDialog);
+  InstallAddTagChooser();
   SetDateRulesDialog(WebManagementDialog);
 }
 

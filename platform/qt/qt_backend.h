@@ -99,6 +99,7 @@ struct Node {
   bool passOn = false;             // the hook passed it on with DefaultWindowProc
   // Dialogs.
   bool ended = false;
+  bool placed = false;  // moved by its procedure before it was shown
   int result = 0;
   QEventLoop* loop = nullptr;
 };

@@ -757,7 +757,8 @@ int QtUi::RunDialog(WindowHandle owner, const DialogTemplate& t, WindowProc proc
       if (dialog->windowHandle() && ownerFrame->windowHandle())
         dialog->windowHandle()->setTransientParent(ownerFrame->windowHandle());
     }
-    dialog->move(around.center() - QPoint(t.width / 2, t.height / 2));
+    // A dialog its procedure placed stays where it was put.
+    if (!Find(h)->placed) dialog->move(around.center() - QPoint(t.width / 2, t.height / 2));
     dialog->show();
     QEventLoop loop;
     Find(h)->loop = &loop;

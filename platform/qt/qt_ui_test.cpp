@@ -335,6 +335,10 @@ TEST_F(QtUiTest, ADialogRunsModallyFromItsTemplateUntilItsProcedureEndsIt) {
     switch (m) {
       case kMsgInitDialog:
         initParam = lp;
+        if (lp == 5) {  // placed by its procedure, the list focused
+          MoveWindow(d, RectAt(130, 70, 320, 200));
+          SetFocus(FindControl(d, 1002));
+        }
         for (const char* s : {"gamma", "Alpha", "beta"})
           AddListItem(d, 1002, s);
         ownerEnabledInside = IsWindowEnabled(owner);
@@ -396,6 +400,17 @@ TEST_F(QtUiTest, ADialogRunsModallyFromItsTemplateUntilItsProcedureEndsIt) {
   worker.join();
   EXPECT_EQ(1, sent.load());
   EXPECT_EQ((std::vector<unsigned>{kCommandCancel}), commands);
+
+  // A dialog its procedure placed stays there; Enter in its list presses the default button.
+  QPoint at;
+  WhenShown<QWidget>([this] { return qt_->WidgetOf(ActiveDialog()); },
+                     [&](QWidget* dialog) {
+                       at = dialog->pos();
+                       QTest::keyClick(qt_->WidgetOf(FindControl(ActiveDialog(), 1002)),
+                                       Qt::Key_Return);
+                     });
+  EXPECT_EQ(42, RunDialog(owner, SearchTemplate(), proc, 5));
+  EXPECT_EQ(QPoint(130, 70), at);
 }
 
 TEST_F(QtUiTest, ControlTextGivesBackTheBytesItWasGiven) {

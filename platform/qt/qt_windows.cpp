@@ -653,6 +653,7 @@ void QtUi::MoveWindow(WindowHandle window, const Rect& rect) {
   }
   if (n->type == Node::Type::kDialog) {
     n->client->setFixedSize(rect.width(), rect.height());
+    n->placed = true;
   } else if (n->style & kWindowResizable) {
     const int bar = n->menuBar ? n->menuBar->sizeHint().height() : 0;
     n->frame->resize(rect.width(), rect.height() + bar);
