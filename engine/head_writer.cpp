@@ -490,8 +490,7 @@ void RenderStamp() {
   used += platform::CopyText(value + used, cap - used,
                              string_view(szVer, strnlen(szVer, sizeof szVer)));
   used += platform::CopyText(value + used, cap - used, " Build ");
-  used += platform::CopyText(value + used, cap - used,
-                             string_view(szBuild, strnlen(szBuild, sizeof szBuild)));
+  used += platform::CopyText(value + used, cap - used, kStampBuild);
   used += platform::CopyText(value + used, cap - used, ".");
   platform::CopyText(value + used, cap - used, string_view(code, sizeof code));
   EdBuffer[0] = '\0';
