@@ -12,7 +12,10 @@
 #include "engine/head_writer.h"
 #include "engine/page_tags.h"
 #include "schema/schema.h"
+#include "platform/text.h"
 #include "tests/support/program_fixture.h"
+#include "ui/main_window.h"
+#include "ui/page_editor.h"
 
 using namespace testing_support;
 
@@ -79,6 +82,39 @@ TEST_F(CliPutTest, MakesTheLinesTheDocumentsTagsInOrder) {
   ASSERT_EQ(0, ::chdir("/"));
   EXPECT_EQ(0, r.status) << r.err;
   EXPECT_NE(std::string::npos, ReadFile(site / "b.htm").find("CONTENT=\"C\">\r\n</HEAD>"));
+}
+
+TEST_F(CliPutTest, TheEditorsSaveWritesWhatPutWritesForTheSameTable) {
+  TempDir site;
+  const std::string doc =
+      "<!DOCTYPE html>\n<html><HEAD><meta charset=\"utf-8\">\n<meta name='DC.Title' "
+      "content='Old \"one\"'>\n<meta property=\"og:title\" content=\"x\">\n"
+      "<META HTTP-EQUIV=\"Keywords\" CONTENT=\"a\">\n</HEAD><body>b</body></html>\n";
+  WriteFile(site / "put.htm", doc);
+  WriteFile(site / "editor.htm", doc);
+  Result r = Put("DC.Title\tNew > \"two\"\nKeywords\ta\nDC.Creator\tMe\n", {site / "put.htm"});
+  ASSERT_EQ(0, r.status) << r.err;
+
+  ASSERT_EQ(0, ReserveSchemaTables());
+  ASSERT_EQ(0, LoadSchema());
+  ASSERT_EQ(0, ReservePageTags());
+  ResetPageEditor();
+  platform::WindowHandle window = CreateMainWindow();
+  ASSERT_NE(nullptr, window);
+  platform::ShowWindow(window, platform::ShowState::kShow);
+  platform::CopyText(PrevFiles[0], site / "editor.htm");
+  platform::SendMessage(window, platform::kMsgCommand, platform::MakeWParam(kCmdRecentFirst, 0), 0);
+  ASSERT_EQ(2, Tagcount);
+  ui_.TypeText(ValueEdits[0], "New > \"two\"");
+  ui_.TypeText(NameEdits[2], "DC.Creator");
+  ui_.TypeText(ValueEdits[2], "Me");
+  platform::SendMessage(window, platform::kMsgCommand, platform::MakeWParam(kIdAddTag + 4, 0), 0);
+  PageChanged = 0;
+  platform::DestroyWindow(window);
+  ResetPageEditor();
+  ASSERT_EQ(0, ::chdir("/"));  // loading the schema made the configuration directory current
+  EXPECT_EQ(ReadFile(site / "put.htm"), ReadFile(site / "editor.htm"));
+  EXPECT_NE(std::string::npos, ReadFile(site / "editor.htm").find("og:title"));
 }
 
 TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {

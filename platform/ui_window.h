@@ -17,10 +17,11 @@ namespace platform {
 enum Message : unsigned {
   kMsgCreate = 0x0001,  // lparam: the WindowSpec; a result of -1 refuses the window
   kMsgDestroy = 0x0002,
-  kMsgSize = 0x0005,   // lparam: width and height as a point
-  kMsgPaint = 0x000F,  // lparam: the Canvas (see PaintCanvas)
-  kMsgClose = 0x0010,  // the user closes the window; the default destroys it
-  kMsgQuit = 0x0012,   // never dispatched: ends the message loop
+  kMsgSize = 0x0005,             // lparam: width and height as a point
+  kMsgPaint = 0x000F,            // lparam: the Canvas (see PaintCanvas)
+  kMsgClose = 0x0010,            // the user closes the window; the default destroys it
+  kMsgQueryEndSession = 0x0011,  // the desktop session ends: 0 asks to keep it, nonzero agrees
+  kMsgQuit = 0x0012,             // never dispatched: ends the message loop
   kMsgSetCursor = 0x0020,
   kMsgDisplayChange = 0x007E,
   kMsgNcRButtonUp = 0x00A5,

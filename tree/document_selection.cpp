@@ -319,9 +319,16 @@ std::string OpenTreeTagOrDocumentFile(platform::WindowHandle window, int command
   char path[256] = "";
   std::string chosen;
   if (DlgOpenFile(window, 0, kOpenProgramFlags, treeTags ? "*.tag" : maskstring, path, nullptr) !=
-          0 &&
-      ReadPageTags(window, path) == 0)
-    chosen = path;
+      0) {
+    int rc = ReadPageTags(window, path);
+    if (rc == 0) chosen = path;
+    // The reader tells of a missing head only during walks that ask for it; here the user
+    // chose this file and must learn why it does not open.
+    if (rc == -2 && ShowMissingHead == 0)
+      platform::ShowMessageBox(
+          window, platform::Format("%s has no <HEAD> tag, so it has no meta tags to edit.", path),
+          "Note", platform::kBoxOk | platform::kBoxIconExclamation);
+  }
   SuppressControlTags = 1;
   return chosen;
 }

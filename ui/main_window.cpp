@@ -7,6 +7,7 @@
 #include "config/memory_dialog.h"
 #include "config/settings.h"
 #include "config/startup.h"
+#include "engine/page_ops.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/process.h"
@@ -23,6 +24,7 @@
 #include "ui/app_fonts.h"
 #include "ui/expert_bar.h"
 #include "ui/notify_box.h"
+#include "ui/page_editor.h"
 #include "ui/resources.h"
 #include "ui/skins.h"
 #include "ui/summary.h"
@@ -51,9 +53,6 @@ constexpr Colour kTagCountGrey = 0x00505050;
 // Posted by the first paint so that the deferred start-up runs outside the paint itself.
 constexpr unsigned kMsgDeferredStartup = kMsgUser + 20;
 
-WindowHandle NameEdits[16];
-WindowHandle ValueEdits[16];
-WindowHandle ScrollBarWindow;
 MenuHandle EditMenu;
 bool FirstPaint = true;
 WindowHandle TaskNotifyBox;
@@ -142,16 +141,7 @@ WindowHandle AddControl(WindowHandle parent, int id, ControlKind kind, const cha
 }
 
 void CreateChildWindows(WindowHandle window) {
-  for (int row = 0; row < 16; ++row) {
-    NameEdits[row] =
-        AddControl(window, kIdNameEdit, ControlKind::kEdit, "", RectAt(20, 36 + 22 * row, 200, 18),
-                   kStyleDisabled | kStyleSunken | kStyleAutoScroll);
-    ValueEdits[row] = AddControl(window, kIdValueEdit, ControlKind::kEdit, "",
-                                 RectAt(240, 36 + 22 * row, 290, 18),
-                                 kStyleDisabled | kStyleSunken | kStyleAutoScroll);
-  }
-  ScrollBarWindow = AddControl(window, kIdScrollBar, ControlKind::kScrollBar, "",
-                               RectAt(533, 30, 18, 350), kStyleVertical | kStyleHidden);
+  CreateEditorRows(window);
   AddControl(window, kIdOpen, ControlKind::kPushButton, "OPEN", RectAt(556, 109, 60, 70), 0);
   AddControl(window, kIdClose, ControlKind::kPushButton, "CLOSE", RectAt(556, 193, 60, 70),
              kStyleDisabled);
@@ -171,6 +161,7 @@ void CreateChildWindows(WindowHandle window) {
     AddControl(window, kIdStress2, ControlKind::kPushButton, "stress 2", RectAt(556, 71, 60, 23),
                0);
   }
+  EnableEditor(0);
 }
 
 void RegisterBuiltInTasks() {
@@ -190,6 +181,8 @@ void RegisterBuiltInTasks() {
   }
 }
 
+void BranchTasksNotBuilt(WindowHandle window);
+
 LResult OnCreate(WindowHandle window) {
   bool busy = TakeBusyWord();
   hwndMain = window;
@@ -205,6 +198,10 @@ LResult OnCreate(WindowHandle window) {
   gPluginContext.rootPath = RootPath;
   SetWindowMenu(window, BuildMenuBar());
   RegisterBuiltInTasks();
+  SetMainWindowCommand([](int command) {
+    if (hwndMain) SendMessage(hwndMain, kMsgCommand, MakeWParam(command, 0), 0);
+  });
+  SetBranchTasksRunner(BranchTasksNotBuilt);
 
   char names[2048];
   char* table[kMaxValueFiles] = {};
@@ -217,22 +214,13 @@ LResult OnCreate(WindowHandle window) {
   return 0;
 }
 
-void AppendRecentFiles() {
-  if (!EditMenu) return;
-  // Rebuild from the separator on: positions 4 and after are the recent files.
-  while (MenuItems(EditMenu).size() > 4)
-    RemoveMenuPosition(EditMenu, 4);
-  for (int slot = 0; slot < 5; ++slot)
-    if (PrevFiles[slot][0]) AppendMenuItem(EditMenu, kCmdRecentFirst + slot, PrevFiles[slot]);
-}
-
 void DeferredStartup(WindowHandle window) {
   bool busy = TakeBusyWord();
   if (ToolBarOn) {
     CreateExpertBar();
     ShowWindow(window, ShowState::kMinimise);
   }
-  AppendRecentFiles();
+  RebuildRecentFiles();
   CopyText(gPluginContext.rootCopy, RootPath);
   if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
   if (busy) ReleaseBusyWord();
@@ -273,8 +261,10 @@ void Paint(Canvas& dc) {
     dc.Text({245, 21}, "VALUE", Style(FontTitle, ColourTitle));
     if (showatts) dc.Text({227, 21}, "A", Style(FontTitle, ColourTitle));
   }
-  if (Tagcount > 0 && block == 0)
+  if (Tagcount > 0 && block == 0) {
     dc.Text({480, 21}, Format("%d tags", Tagcount), Style(FontTitle, kTagCountGrey));
+    PaintAttributeMarks(dc);
+  }
   for (int i = 0; i < 20; ++i)
     if (text[i][0]) dc.Text({20, 20 + 16 * i}, text[i], Style(FontWorking, ColourWorking));
 }
@@ -320,16 +310,27 @@ void Stress(WindowHandle window, std::initializer_list<int> commands, int times)
       SendMessage(window, kMsgCommand, MakeWParam(id, 0), 0);
 }
 
-LResult OnCommand(WindowHandle window, WParam w) {
+void BranchTasksNotBuilt(WindowHandle window) {
+  NotBuiltYet(window, "Branch Tasks");
+}
+
+// Ends the program unless the open page has edits the user wants saved and the save failed.
+void EndProgram(WindowHandle window) {
+  if (AskToSaveChanges(window)) DestroyWindow(window);
+}
+
+LResult OnCommand(WindowHandle window, WParam w, LParam l) {
   int id = static_cast<int>(LowWord(w));
   if (block && !AllowedWhileTaskRuns(id)) {
     Beep();
     return 0;
   }
   if (SummaryShown) SummaryShown = ToggleSummary(0);
+  if (EditorCommand(window, id, HighWord(w), l)) return 0;
   switch (id) {
     case kCmdExit:
-      DestroyWindow(window);
+    case kIdExitButton:
+      EndProgram(window);
       return 0;
     case kCmdAbout:
       AboutBox(window);
@@ -392,16 +393,6 @@ LResult OnCommand(WindowHandle window, WParam w) {
     case kCmdBranchTasks:
       NotBuiltYet(window, "Branch Tasks");
       return 0;
-    case kCmdEditTreeTags:
-    case kCmdEditPageTags:
-    case kIdOpen:
-    case kIdClose:
-    case kIdCancelEdit:
-      NotBuiltYet(window, "The page editor");
-      return 0;
-    case kIdExitButton:
-      DestroyWindow(window);
-      return 0;
     case kCmdUpdateSitemap:
       ShowEditRows(0);
       UpdateSitemapCommand(window);
@@ -436,11 +427,7 @@ LResult OnCommand(WindowHandle window, WParam w) {
           2);
       return 0;
     default:
-      if (id >= kCmdRecentFirst && id < kCmdRecentFirst + 5) {
-        NotBuiltYet(window, "The page editor");
-        return 0;
-      }
-      return DefaultWindowProc(window, kMsgCommand, w, 0);
+      return DefaultWindowProc(window, kMsgCommand, w, l);
   }
 }
 
@@ -500,6 +487,15 @@ WindowDisplay gWindowDisplay;
 
 }  // namespace
 
+void RebuildRecentFiles() {
+  if (!EditMenu) return;
+  // Rebuild from the separator on: positions 4 and after are the recent files.
+  while (MenuItems(EditMenu).size() > 4)
+    RemoveMenuPosition(EditMenu, 4);
+  for (int slot = 0; slot < 5; ++slot)
+    if (PrevFiles[slot][0]) AppendMenuItem(EditMenu, kCmdRecentFirst + slot, PrevFiles[slot]);
+}
+
 void ShowEditRows(int show) {
   if (showworking != 1 || !hwndMain) return;
   for (int row = 0; row < 16; ++row) {
@@ -531,7 +527,19 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
         Beep();
         return 0;
       }
-      DestroyWindow(window);
+      EndProgram(window);
+      return 0;
+    case kMsgQueryEndSession:
+      // The desktop session ends: unsaved edits get the save question first.
+      return block ? 0 : (AskToSaveChanges(window) ? 1 : 0);
+    case kMsgKeyDown:
+      if (w == kKeyTab) {
+        EditorNavigate(window, static_cast<int>(l));
+        return 0;
+      }
+      return DefaultWindowProc(window, message, w, l);
+    case kMsgVScroll:
+      EditorScroll(window, LowWord(w), static_cast<int>(HighWord(w)));
       return 0;
     case kMsgSize:
       return 0;
@@ -552,7 +560,7 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
       ShowMessageBox(FocusWindow(), ResourceString(501), szAppName, kBoxOk);
       return 0;
     case kMsgCommand:
-      return OnCommand(window, w);
+      return OnCommand(window, w, l);
     case kMsgLButtonUp: {
       Point at = PointOfParam(l);
       if (at.x > 547 && at.x < 622 && at.y > 26 && at.y < 95)

@@ -60,6 +60,9 @@ enum : int {
 // Shows (1) or hides (0) the 32 editor fields when showworking is 1; otherwise does nothing.
 void ShowEditRows(int show);
 
+// Rebuilds the recent-file items of the Edit menu from PrevFiles.
+void RebuildRecentFiles();
+
 // The main window's procedure.
 platform::LResult MainWndProc(platform::WindowHandle window, unsigned message, platform::WParam w,
                               platform::LParam l);

@@ -239,7 +239,7 @@ LResult HeadlessUi::DefaultWindowProc(WindowHandle handle, unsigned message, WPa
     else
       DestroyWindow(handle);
   }
-  return 0;
+  return message == kMsgQueryEndSession ? 1 : 0;
 }
 
 LResult HeadlessUi::ControlDefault(Window* control, unsigned message, WParam wparam, LParam) {

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QScreen>
+#include <QSessionManager>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -83,6 +84,20 @@ QtUi::QtUi() {
   keyFilter_ = new KeyFilter(this);
   qApp->installEventFilter(keyFilter_);
   gInstance = this;
+  // The end of the desktop session asks each top-level window first, as its close would.
+  QObject::connect(qApp, &QGuiApplication::commitDataRequest, dispatcher_,
+                   [this](QSessionManager& manager) {
+                     if (!manager.allowsInteraction()) return;
+                     std::vector<WindowHandle> tops;
+                     for (auto& [handle, node] : nodes_)
+                       if (node->type == Node::Type::kTop) tops.push_back(handle);
+                     for (WindowHandle top : tops)
+                       if (Find(top) && Deliver(top, kMsgQueryEndSession, 0, 0) == 0) {
+                         manager.cancel();
+                         break;
+                       }
+                     manager.release();
+                   });
 }
 
 QtUi::~QtUi() {
@@ -213,7 +228,7 @@ LResult QtUi::DefaultWindowProc(WindowHandle handle, unsigned message, WParam wp
     else
       DestroyWindow(handle);
   }
-  return 0;
+  return message == kMsgQueryEndSession ? 1 : 0;
 }
 
 LResult QtUi::SendMessage(WindowHandle handle, unsigned message, WParam wparam, LParam lparam) {
