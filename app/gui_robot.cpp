@@ -1,5 +1,8 @@
 #include "app/gui_robot.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -51,6 +54,32 @@ void Robot::Start(int intervalMs, int timeoutMs) {
 
 bool Robot::Finished() const {
   return state_->next >= state_->steps.size();
+}
+
+bool PostKey(int qtKey, int modifiers, const char* text) {
+  QWidget* target = QApplication::focusWidget();
+  if (!target) return false;
+  const auto mods = Qt::KeyboardModifiers(modifiers);
+  const QString typed = QString::fromUtf8(text);
+  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, qtKey, mods, typed));
+  QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, qtKey, mods, typed));
+  return true;
+}
+
+bool PostText(const char* text) {
+  for (const char* c = text; *c; ++c) {
+    const char one[2] = {*c, 0};
+    const int key = *c >= 'a' && *c <= 'z' ? Qt::Key_A + (*c - 'a') : QChar(*c).toUpper().unicode();
+    if (!PostKey(key, 0, one)) return false;
+  }
+  return true;
+}
+
+std::string FocusDescription() {
+  QWidget* w = QApplication::focusWidget();
+  if (!w) return "";
+  return std::string(w->metaObject()->className()) + " in " +
+         w->window()->windowTitle().toStdString();
 }
 
 bool CopyExampleHome(const std::string& source, const std::string& dir) {

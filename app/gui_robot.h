@@ -25,6 +25,14 @@ class Robot {
   std::unique_ptr<State> state_;
 };
 
+// Posts a key press and its release (a Qt key code, Qt modifier bits, the text it types) to the
+// widget that has the keyboard focus, as the user's keyboard does. False when none has it.
+bool PostKey(int qtKey, int modifiers = 0, const char* text = "");
+// Posts the keys that type text, one character each.
+bool PostText(const char* text);
+// The widget with the keyboard focus: its class name and its window's title ("" for none).
+std::string FocusDescription();
+
 // Copies the example home to dir (creating it) with its paths pointing there.
 bool CopyExampleHome(const std::string& source, const std::string& dir);
 

@@ -4,21 +4,29 @@
 
 #include <unistd.h>
 #include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "app/gui_robot.h"
 #include "config/startup.h"
+#include "engine/page_tags.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/text.h"
+#include "schema/value_choosers.h"
 #include "tests/support/temp_dir.h"
+#include "tree/document_selection.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "ui/expert_bar.h"
 #include "ui/main_window.h"
+#include "ui/page_editor.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -155,6 +163,161 @@ TEST(DesktopProgram, ExpertBarAppearsWithShowToolbar) {
   EXPECT_EQ(screenWidth - 116 - 1, bar.left);
   EXPECT_EQ(nullptr, hwndMain);
   EXPECT_EQ(nullptr, hwndToolBar);
+}
+
+// A step that presses key until done() holds, pressing it again only after a pause: a key sent
+// while a dialog is still settling its focus may go to the control that had it before.
+gui::Robot::Step KeyUntil(int key, std::function<bool()> ready, std::function<bool()> done) {
+  auto ticks = std::make_shared<int>(0);
+  return [=] {
+    if (done()) return true;
+    if (ready() && (*ticks)++ % 10 == 0) gui::PostKey(key, 0, key == Qt::Key_Space ? " " : "");
+    return false;
+  };
+}
+
+// The steps a user takes to open a file through the selection dialog with the keyboard: the
+// focus starts in the directory list; Tab goes to the files, Space picks the first, Enter opens it.
+void AddKeyboardOpen(gui::Robot& robot, const std::string& fileName) {
+  auto control = [](int id) { return ActiveDialog() ? FindControl(ActiveDialog(), id) : nullptr; };
+  robot.Add("to the files",
+            KeyUntil(
+                Qt::Key_Tab,
+                [=] {
+                  return ActiveDialog() && WindowTitle(ActiveDialog()) == kSelectTitle &&
+                         FocusWindow() == control(kIdSelectDirectories);
+                },
+                [=] { return FocusWindow() && FocusWindow() == control(kIdSelectFiles); }));
+  robot.Add("first file", KeyUntil(
+                              Qt::Key_Space, [] { return true; },
+                              [=] { return ControlText(control(kIdSelectName)) == fileName; }));
+  robot.Add("open it", [] { return gui::PostKey(Qt::Key_Return); });
+}
+
+// Starts the program on a copy of the example home in a new temporary directory.
+struct DesktopRun {
+  testing_support::TempDir temp;
+  std::string home = temp.path() + "/home";
+  DesktopRun() {
+    EXPECT_EQ(0, ::chdir(temp.path().c_str()));
+    EXPECT_TRUE(gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home));
+    // Saving asks no question about the schema's mandatory tags.
+    std::string ini = ReadAll(home + "/META.INI");
+    size_t at = ini.find("Check Mandatory=1");
+    EXPECT_NE(std::string::npos, at);
+    if (at != std::string::npos) ini.replace(at, 17, "Check Mandatory=0");
+    WriteAll(home + "/META.INI", ini);
+  }
+  static void AddSplash(gui::Robot& robot) {
+    robot.Add("splash", [] {
+      if (hwndMain && IsWindowVisible(hwndMain)) return true;
+      if (!ActiveDialog()) return false;
+      PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+      return true;
+    });
+  }
+};
+
+TEST(DesktopProgram, OpensAPageWithTheKeyboardPicksAValueFromTheSchemaAndSavesIt) {
+  DesktopRun run;
+  const std::string page = run.home + "/site/aaa.htm";
+  const std::string head = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">\n";
+  const std::string og = "<meta property=\"og:title\" content=\"Old\">\n";
+  const std::string tail = "</head><body>x</body></html>\n";
+  WriteAll(page, head + "<meta http-equiv=\"DC.Title\" content=\"Old title\">\n" + og +
+                     "<meta http-equiv=\"DEF.Security\" content=\"Unclassified\">\n" + tail);
+
+  std::string shot = run.temp.path() + "/editor.png";
+  gui::Robot robot;
+  DesktopRun::AddSplash(robot);
+  robot.Add("OPEN", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    SetFocus(FindControl(hwndMain, kIdOpen));
+    return gui::PostKey(Qt::Key_Space, 0, " ");
+  });
+  AddKeyboardOpen(robot, "aaa.htm");
+  robot.Add("type a value", [&] {
+    if (ActiveDialog() || page != CurrentDocument || FocusWindow() != ValueEdits[0]) return false;
+    return gui::PostKey(Qt::Key_A, Qt::ControlModifier) && gui::PostText("New title") &&
+           gui::PostKey(Qt::Key_Down);
+  });
+  robot.Add("chooser", [] {
+    if (FocusWindow() != ValueEdits[1]) return false;
+    return gui::PostKey(Qt::Key_Return);
+  });
+  auto chooserList = [] {
+    WindowHandle d = ActiveDialog();
+    return d && WindowTitle(d) == "DEF.Security" ? FindControl(d, kIdChooseList) : nullptr;
+  };
+  // Confidential is selected first; the next line is Restricted.
+  robot.Add("choose",
+            KeyUntil(
+                Qt::Key_Down, [=] { return chooserList() && FocusWindow() == chooserList(); },
+                [=] { return chooserList() && ListSelection(chooserList()) == 1; }));
+  robot.Add("take it", [] { return gui::PostKey(Qt::Key_Return); });
+  robot.Add("save", [&] {
+    if (ActiveDialog() || ControlText(ValueEdits[1]) != "Restricted") return false;
+    EXPECT_TRUE(SaveWindowImage(hwndMain, shot));
+    SetFocus(FindControl(hwndMain, kIdAddTag + 4));
+    return gui::PostKey(Qt::Key_Space, 0, " ");
+  });
+  robot.Add("exit", [&] {
+    if (ReadAll(page).find("Restricted") == std::string::npos) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kIdCancelEdit, 0), 0);
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start();
+  InstallProgramDialogs();
+  EXPECT_EQ(0, ProgramEntry(run.home.c_str(), ShowState::kShow));
+  EXPECT_TRUE(robot.Finished());
+
+  // Only the page's own tags were rewritten: the charset, Open Graph and the body stay.
+  std::string saved = ReadAll(page);
+  EXPECT_EQ(0u, saved.find(head)) << saved;
+  EXPECT_NE(std::string::npos, saved.find(og.substr(0, og.size() - 1))) << saved;
+  EXPECT_EQ(saved.size() - tail.size(), saved.rfind(tail)) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\"DC.Title\" CONTENT=\"New title\"")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\"DEF.Security\" CONTENT=\"Restricted\"")) << saved;
+  EXPECT_EQ(std::string::npos, saved.find("Unclassified")) << saved;
+  EXPECT_GT(fs::file_size(shot), 2000u);
+}
+
+TEST(DesktopProgram, EditsATreeTagFileThroughEditTreeMetatags) {
+  DesktopRun run;
+  const std::string treeTags = run.home + "/site/META.TAG";
+  gui::Robot robot;
+  DesktopRun::AddSplash(robot);
+  robot.Add("menu", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdEditTreeTags, 0), 0);
+    return true;
+  });
+  AddKeyboardOpen(robot, "META.TAG");
+  robot.Add("type", [&] {
+    if (ActiveDialog() || treeTags != CurrentDocument || FocusWindow() != ValueEdits[0])
+      return false;
+    EXPECT_EQ(4, Tagcount);  // the control tags are shown too
+    return gui::PostKey(Qt::Key_A, Qt::ControlModifier) && gui::PostText("Harbourside Ltd");
+  });
+  robot.Add("CLOSE", [] {
+    if (ControlText(ValueEdits[0]) != "Harbourside Ltd") return false;
+    SetFocus(FindControl(hwndMain, kIdClose));
+    return gui::PostKey(Qt::Key_Space, 0, " ");
+  });
+  robot.Add("exit", [] {
+    if (CurrentDocument[0]) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start();
+  InstallProgramDialogs();
+  EXPECT_EQ(0, ProgramEntry(run.home.c_str(), ShowState::kShow));
+  EXPECT_TRUE(robot.Finished());
+  std::string saved = ReadAll(treeTags);
+  EXPECT_NE(std::string::npos, saved.find("CONTENT=\"Harbourside Ltd\"")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\"$SitemapFiles\" CONTENT=\"index\"")) << saved;
+  EXPECT_NE(std::string::npos, saved.find("\"$LevelHeading\"")) << saved;
 }
 
 }  // namespace

@@ -13,12 +13,14 @@
 #include "config/settings.h"
 #include "config/setup_wizard.h"
 #include "config/startup.h"
+#include "engine/page_tags.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "ui/main_window.h"
+#include "ui/page_editor.h"
 #include "ui/summary.h"
 #include "ui/working_display.h"
 
@@ -145,6 +147,53 @@ int StartupTime(const std::string& work, std::chrono::steady_clock::time_point s
   return ProgramEntry(home.c_str(), ShowState::kShow);
 }
 
+// A page of 60 tags open in the editor, with the time from the open command to the rows filled.
+int EditorShot(const std::string& work, const std::string& out) {
+  std::string home = work + "/editor";
+  if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
+  std::string page = home + "/site/about/history.htm";
+  std::string head = "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n";
+  head += "<meta http-equiv=\"DC.Title\" content=\"Our history\">\n";
+  head +=
+      "<meta http-equiv=\"DC.Creator.Contact\" content=\"secretary@harbourside-rowing.example\">\n";
+  head += "<meta http-equiv=\"DEF.Security\" content=\"Unclassified\">\n";
+  head += "<meta http-equiv=\"AD.Review Date\" content=\"20270301\">\n";
+  for (int i = 4; i < 60; ++i)
+    head += Format("<meta name=\"DC.Subject\" content=\"Regatta %d\">\n", 1911 + i);
+  WriteAll(page, head + "</head>\n<body><h1>Our history</h1></body>\n</html>\n");
+
+  gui::Robot robot;
+  robot.Add("splash", [] {
+    if (hwndMain && IsWindowVisible(hwndMain)) return true;
+    if (!ActiveDialog()) return false;
+    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+    return true;
+  });
+  robot.Add("open", [&] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    if (SummaryShown) SendMessage(hwndMain, kMsgCommand, MakeWParam(kCmdSummary, 0), 0);
+    showatts = 1;
+    CopyText(PrevFiles[0], page);
+    auto start = std::chrono::steady_clock::now();
+    SendMessage(hwndMain, kMsgCommand, MakeWParam(kCmdRecentFirst, 0), 0);
+    UpdateWindow(hwndMain);
+    auto us = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+    std::printf("%d tags: rows filled and painted %lld us after the open command\n", Tagcount,
+                static_cast<long long>(us.count()));
+    return true;
+  });
+  robot.Add("shot", [&] {
+    SetFocus(ValueEdits[2]);
+    Save(hwndMain, out + "/page-editor.png");
+    PageChanged = 0;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start(40, 20000);
+  return ProgramEntry(home.c_str(), ShowState::kShow);
+}
+
 int WizardShot(const std::string& work, const std::string& out) {
   std::string home = work + "/first-run";
   fs::create_directories(home + "/site");
@@ -175,8 +224,10 @@ int WizardShot(const std::string& work, const std::string& out) {
 int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   std::string mode = argc == 4 ? argv[1] : "";
-  if (mode != "main" && mode != "wizard" && mode != "startup" && mode != "dialogs") {
-    std::fprintf(stderr, "usage: tagsteward-shots main|wizard|startup|dialogs WORKDIR OUTDIR\n");
+  if (mode != "main" && mode != "wizard" && mode != "startup" && mode != "dialogs" &&
+      mode != "editor") {
+    std::fprintf(stderr,
+                 "usage: tagsteward-shots main|wizard|startup|dialogs|editor WORKDIR OUTDIR\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -188,6 +239,7 @@ int main(int argc, char** argv) {
   int rc = mode == "main"      ? MainWindowShots(work, out)
            : mode == "wizard"  ? WizardShot(work, out)
            : mode == "dialogs" ? DialogShots(work, out)
+           : mode == "editor"  ? EditorShot(work, out)
                                : StartupTime(work, start);
   platform::SetUiBackend(nullptr);
   return rc;
