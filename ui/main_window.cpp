@@ -310,6 +310,40 @@ void Stress(WindowHandle window, std::initializer_list<int> commands, int times)
       SendMessage(window, kMsgCommand, MakeWParam(id, 0), 0);
 }
 
+// While a page is open its tags are in the page tag table: the site tasks, the site switch and
+// the settings that re-reserve or reread the tables would overwrite them. The menus are greyed
+// then; this also holds for the same commands from the Expert bar or a plug-in.
+bool WaitsForOpenPage(int id) {
+  if (!CurrentDocument[0]) return false;
+  switch (id) {
+    case kIdSites:
+    case kCmdSiteConfiguration:
+    case kCmdBusinessRules:
+    case kCmdManageExpired:
+    case kCmdManageReview:
+    case kCmdMarkupOptions:
+    case kCmdGeneralOptions:
+    case kCmdAppearance:
+    case kCmdMemory:
+    case kCmdReloadSchema:
+    case kCmdUpdateSitemap:
+    case kCmdBranchTasks:
+    case kTaskInherit:
+    case kTaskMigrate:
+    case kTaskSort:
+    case kTaskDeleteDuplicates:
+    case kTaskDeleteAll:
+    case kTaskSearch:
+    case kTaskReplace:
+    case kTaskDelete:
+    case kTaskExpiry:
+    case kTaskReview:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void BranchTasksNotBuilt(WindowHandle window) {
   NotBuiltYet(window, "Branch Tasks");
 }
@@ -323,6 +357,13 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
   int id = static_cast<int>(LowWord(w));
   if (block && !AllowedWhileTaskRuns(id)) {
     Beep();
+    return 0;
+  }
+  if (WaitsForOpenPage(id)) {
+    ShowMessageBox(window,
+                   "A page is open in the editor. Save it, CLOSE it or Cancel it first, then "
+                   "try again.",
+                   "Note", kBoxOk | kBoxIconInformation);
     return 0;
   }
   if (SummaryShown) SummaryShown = ToggleSummary(0);

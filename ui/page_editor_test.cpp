@@ -16,6 +16,7 @@
 #include "schema/value_choosers.h"
 #include "tests/support/fault_fs.h"
 #include "tests/support/site_fixture.h"
+#include "tree/tasks.h"
 #include "ui/main_window.h"
 
 using namespace platform;
@@ -125,6 +126,23 @@ TEST_F(PageEditorTest, RowsScrollTypeAndNavigateOverTheTable) {
   SendMessage(window_, kMsgVScroll, MakeWParam(kScrollPageUp, 0), 0);
   EXPECT_EQ(0, TopRow);
   EXPECT_EQ(0, ScrollPosition(FindControl(window_, kIdScrollBar)));
+
+  // Enter in a value without options only focuses it; Insert opens Add Metatag.
+  SetFocus(ValueEdits[3]);
+  size_t dialogs = ui_.dialogs().size();
+  Key(ValueEdits[3], kKeyReturn);
+  EXPECT_EQ(ValueEdits[3], FocusWindow());
+  EXPECT_EQ(dialogs, ui_.dialogs().size());
+  ui_.ScriptDialog("Add Metatag", DialogScript().Close());
+  Key(ValueEdits[3], kKeyInsert);
+  ASSERT_EQ(dialogs + 1, ui_.dialogs().size());
+  EXPECT_EQ(21, Tagcount);
+
+  // A site task from anywhere but the greyed menus waits until the page is closed.
+  Command(kTaskDeleteAll);
+  EXPECT_EQ(21, Tagcount);
+  EXPECT_EQ(0u, ui_.boxes().back().text.find("A page is open in the editor."));
+  EXPECT_NE(std::string::npos, ReadFile(At("twenty.htm")).find("T19"));
 }
 
 TEST_F(PageEditorTest, TypingBelowTheLastTagAddsTagsThatTidyRemovesAgain) {

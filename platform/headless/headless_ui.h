@@ -160,7 +160,8 @@ class HeadlessUi final : public UiBackend {
   bool DoubleClickItem(WindowHandle control, int index);
   bool ScrollTo(WindowHandle control, int position);
   // Posts kMsgKeyDown for the window, as a key press waiting in the queue; a printable key
-  // without Control or Alt types its byte when it is dispatched (an edit appends it).
+  // without Control or Alt types its byte when it is dispatched (an edit appends it), unless the
+  // window's procedure or hook handled the key-down (returned nonzero).
   bool PressKey(WindowHandle window, unsigned key, unsigned modifiers);
   // Chooses a command of the window's menu bar: posted as kMsgCommand unless the item or a
   // menu above it is greyed.

@@ -377,10 +377,12 @@ bool HeadlessUi::TranslateAccelerator(const Posted& message) {
 
 void HeadlessUi::Dispatch(const Posted& message) {
   if (TranslateAccelerator(message)) return;
-  Deliver(message.window, message.message, message.wparam, message.lparam);
-  // A printable key also types its byte, unless it was a command key.
-  if (message.message == kMsgKeyDown && message.wparam >= 0x20 && message.wparam < 0x7F &&
-      !(message.lparam & (kModControl | kModAlt)))
+  LResult handled = Deliver(message.window, message.message, message.wparam, message.lparam);
+  // A printable key also types its byte, unless it was a command key. A key the procedure took
+  // for itself types nothing: the arrow and editing keys share their codes with "&", "(", "-"
+  // and ".", and a control that acts on Down must not also type "(".
+  if (message.message == kMsgKeyDown && handled == 0 && message.wparam >= 0x20 &&
+      message.wparam < 0x7F && !(message.lparam & (kModControl | kModAlt)))
     Deliver(message.window, kMsgChar, message.wparam, 0);
 }
 
