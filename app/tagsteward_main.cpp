@@ -4,14 +4,19 @@
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
+#include <cstdlib>
 #include <memory>
 #include <string>
+
+#include <unistd.h>
 
 #include "config/startup.h"
 #include "config/user_home.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/ui.h"
 #include "ui/resources.h"
+#include "ui/zoom.h"
 
 #ifndef TS_SHARE_DIR
 #define TS_SHARE_DIR "/usr/local/share/tagsteward"
@@ -38,7 +43,21 @@ QIcon ProgramIcon() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The zoom scales every window through Qt's scale factor, which must be known before the
+  // application starts; the user's own QT_SCALE_FACTOR wins.
+  const bool userScale = std::getenv("QT_SCALE_FACTOR") != nullptr;
+  const int zoom = userScale ? 100 : StoredZoom();
+  if (zoom > 100) setenv("QT_SCALE_FACTOR", std::to_string(zoom / 100.0).c_str(), 1);
   QApplication app(argc, argv);
+  if (!userScale && zoom == 0) {
+    // The first start on this account: a wide screen gets a larger window, from now on.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int proposed = ProposedZoom(screen ? screen->size().width() : 0);
+    if (StoreZoom(proposed) == 0 && proposed != 100) {
+      setenv("QT_SCALE_FACTOR", std::to_string(proposed / 100.0).c_str(), 1);
+      execv("/proc/self/exe", argv);  // only returns when it failed: go on at 100 %
+    }
+  }
   QApplication::setApplicationName("tagsteward");
   QApplication::setDesktopFileName("tagsteward");
   QApplication::setWindowIcon(ProgramIcon());

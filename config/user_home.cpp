@@ -56,6 +56,10 @@ std::string UserConfigHome() {
   return XdgDir("XDG_CONFIG_HOME", ".config");
 }
 
+int MakeUserConfigHome() {
+  return MakeDirs(UserConfigHome());
+}
+
 std::string PrepareUserHome(const std::string& sharedDataDir) {
   std::string cwd;
   if (platform::Fs().CurrentDir(&cwd) == 0 &&

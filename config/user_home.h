@@ -11,6 +11,8 @@
 std::string UserDataHome();
 // $XDG_CONFIG_HOME/tagsteward (an unset or relative variable means ~/.config).
 std::string UserConfigHome();
+// Creates UserConfigHome() with its parents. 0 or -1.
+int MakeUserConfigHome();
 
 // For a start without a command line. When the current directory holds META.INI it serves as
 // start-up and configuration directory, as always, and "" is returned. Otherwise the data home

@@ -87,4 +87,37 @@ void AppendPercentEncoded(std::string* out, std::string_view text, bool (*plain)
   }
 }
 
+bool IsValidUtf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(bytes[i]);
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    int more;
+    unsigned min;
+    unsigned code;
+    if ((b & 0xE0) == 0xC0) {
+      more = 1, min = 0x80, code = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      more = 2, min = 0x800, code = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      more = 3, min = 0x10000, code = b & 0x07;
+    } else {
+      return false;
+    }
+    if (n - i <= static_cast<size_t>(more)) return false;
+    for (int k = 1; k <= more; ++k) {
+      const auto c = static_cast<unsigned char>(bytes[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      code = (code << 6) | (c & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    i += static_cast<size_t>(more) + 1;
+  }
+  return true;
+}
+
 }  // namespace platform

@@ -36,6 +36,9 @@ void AppendPercentEncoded(std::string* out, std::string_view text, bool (*plain)
 int CompareNoCase(std::string_view a, std::string_view b);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// True when bytes are well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view bytes);
+
 // Removes blanks and tabs (and CR/LF) from both ends.
 std::string_view TrimBlanks(std::string_view s);
 

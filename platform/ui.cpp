@@ -9,6 +9,14 @@
 
 namespace platform {
 
+int Canvas::TextWidth(std::string_view text, const FontDescription& font) {
+  int characters = 0;
+  for (char c : text)
+    characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;  // not a UTF-8 continuation
+  const int height = font.height < 0 ? -font.height : font.height;
+  return characters * (height > 0 ? (height * 2 + 4) / 5 : 6);
+}
+
 Rect UnionRect(const Rect& a, const Rect& b) {
   if (a.empty()) return b;
   if (b.empty()) return a;

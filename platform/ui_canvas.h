@@ -88,6 +88,9 @@ class Canvas {
   // Draws the part of bitmap starting at source, of the destination's size, at dest.
   virtual void DrawBitmap(const Bitmap& bitmap, const Rect& dest, Point source, RasterOp op) = 0;
   virtual void DrawIcon(Point origin, StockIcon icon) = 0;
+  // The width in pixels text takes on one line in the font. By default an estimate: two fifths
+  // of the font's height per character (a backend that draws measures it).
+  virtual int TextWidth(std::string_view text, const FontDescription& font);
 };
 
 }  // namespace platform

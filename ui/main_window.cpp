@@ -28,6 +28,7 @@
 #include "ui/resources.h"
 #include "ui/skins.h"
 #include "ui/summary.h"
+#include "ui/text_fit.h"
 #include "ui/working_display.h"
 
 using namespace platform;
@@ -49,6 +50,7 @@ constexpr Colour kWhite = Rgb(0xFF, 0xFF, 0xFF);
 constexpr Colour kNearWhite = 0x00FAFAFA;
 constexpr Colour kProgressBlue = 0x00E13232;
 constexpr Colour kTagCountGrey = 0x00505050;
+constexpr Colour kTitleHalo = Rgb(0x10, 0x18, 0x40);
 
 // Posted by the first paint so that the deferred start-up runs outside the paint itself.
 constexpr unsigned kMsgDeferredStartup = kMsgUser + 20;
@@ -246,10 +248,12 @@ void Paint(Canvas& dc) {
     dc.FillRect(bar, kProgressBlue);
     dc.FrameRect(bar, HeaderColour, 2);
   }
+  // Up to the SITES button; the task title stays readable over the filled and the empty bar.
   if (percent == 0)
-    dc.Text({50, 3}, CurrentConfig, Style(FontTitle, ColourTitle));
+    DrawFitted(dc, {50, 3}, CurrentConfig, Style(FontTitle, ColourTitle), 475);
   else
-    dc.Text({50, 3}, TaskTitle, Style(FontMain, kWhite));
+    DrawWithHalo(dc, {50, 3}, ElideMiddle(dc, TaskTitle, FontMain, 475), Style(FontMain, kWhite),
+                 kTitleHalo);
 
   if (SummaryShown) {
     DrawSummary(dc, FontTitle, FontWorking);
@@ -266,7 +270,8 @@ void Paint(Canvas& dc) {
     PaintAttributeMarks(dc);
   }
   for (int i = 0; i < 20; ++i)
-    if (text[i][0]) dc.Text({20, 20 + 16 * i}, text[i], Style(FontWorking, ColourWorking));
+    if (text[i][0])  // never under the logo
+      DrawFitted(dc, {20, 20 + 16 * i}, text[i], Style(FontWorking, ColourWorking), 518);
 }
 
 void NotBuiltYet(WindowHandle window, const char* what) {

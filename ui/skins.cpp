@@ -1,7 +1,9 @@
 #include "ui/skins.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "config/settings.h"
@@ -12,6 +14,7 @@
 #include "ui/app_fonts.h"
 #include "ui/resources.h"
 #include "ui/skin_library.h"
+#include "ui/zoom.h"
 
 using namespace platform;
 
@@ -103,6 +106,9 @@ DialogTemplate AppearanceTemplate() {
   }
   t.controls.push_back({kIdSkinFileCombo, ControlKind::kComboBox, "", RectAt(10, 196, 260, 160),
                         kStyleDropDownList | kStyleHidden});
+  t.controls.push_back({kIdZoomLabel, ControlKind::kStatic, "Zoom", RectAt(290, 199, 45, 20), 0});
+  t.controls.push_back(
+      {kIdZoomCombo, ControlKind::kComboBox, "", RectAt(340, 196, 80, 120), kStyleDropDownList});
   t.controls.push_back(
       {kIdPlugInSkins, ControlKind::kPushButton, "Plug in skins", RectAt(10, 232, 110, 26), 0});
   t.controls.push_back({kIdApplicationFonts, ControlKind::kPushButton, "Application Fonts",
@@ -130,10 +136,46 @@ void LabelSkinButtons(WindowHandle dialog) {
     CheckRadio(dialog, kIdSkinRadioFirst, kIdSkinRadioLast, kIdSkinRadioFirst);
 }
 
+std::string ZoomText(int percent) {
+  return Format("%d %%", percent);
+}
+
+void FillZoomChoice(WindowHandle dialog) {
+  WindowHandle combo = FindControl(dialog, kIdZoomCombo);
+  const int current = StoredZoom() ? StoredZoom() : 100;
+  for (int percent : kZoomLevels) {
+    int at = AddListItem(combo, ZoomText(percent));
+    if (percent == current) SetListSelection(combo, at);
+  }
+}
+
+// The window is drawn at its size from the start of the program on: a new zoom takes effect at
+// the next start.
+void ConfirmZoom(WindowHandle dialog) {
+  const int chosen = ListSelection(dialog, kIdZoomCombo);
+  if (chosen < 0 || chosen >= static_cast<int>(std::size(kZoomLevels))) return;
+  const int percent = kZoomLevels[chosen];
+  const int before = StoredZoom() ? StoredZoom() : 100;
+  if (percent == before) return;
+  if (StoreZoom(percent) != 0) {
+    ShowMessageBox(dialog,
+                   "The zoom could not be saved: the configuration directory cannot be written.",
+                   "Application Appearance", kBoxOk | kBoxIconExclamation);
+    return;
+  }
+  ShowMessageBox(dialog,
+                 Format("Tagsteward is drawn at %d %% from its next start.%s", percent,
+                        std::getenv("QT_SCALE_FACTOR")
+                            ? "\n\nQT_SCALE_FACTOR is set in your environment: it is used instead."
+                            : ""),
+                 "Application Appearance", kBoxOk | kBoxIconInformation);
+}
+
 void OpenAppearance(WindowHandle dialog) {
   platform::CopyText(gAppearance.skinFile, SkinFile);
   gAppearance.module = SkinModule;
   gAppearance.names = SkinNames;
+  FillZoomChoice(dialog);
 
   WindowHandle combo = FindControl(dialog, kIdSkinFileCombo);
   AddListItem(combo, kStandardSkins);
@@ -184,6 +226,7 @@ void ChooseSkinFile(WindowHandle dialog) {
 }
 
 void ConfirmAppearance(WindowHandle dialog) {
+  ConfirmZoom(dialog);
   for (int i = 0; i < SkinNames.count; ++i) {
     if (CheckStateOf(dialog, kIdSkinRadioFirst + i) == kChecked) {
       platform::CopyText(Skin, SkinNames.names[i]);

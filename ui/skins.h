@@ -25,6 +25,8 @@ enum : int {
   kIdSkinFileCombo = 1047,  // hidden until "Plug in skins": "Standard Skins" and the *.SKN files
   kIdPlugInSkins = 1115,
   kIdApplicationFonts = 1118,
+  kIdZoomLabel = 1120,
+  kIdZoomCombo = 1119,  // 100 %, 125 %, 150 %, 200 %: the size of every window, from the next start
 };
 
 // Chooses the skin module from SkinFile: the library when it loads, else the program.

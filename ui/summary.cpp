@@ -5,6 +5,7 @@
 #include "platform/text.h"
 #include "ui/app_fonts.h"
 #include "ui/main_window.h"
+#include "ui/text_fit.h"
 
 using namespace platform;
 
@@ -12,6 +13,12 @@ namespace {
 
 constexpr Colour kValueColour = 0x00323232;
 constexpr int kValueX = 200;
+constexpr int kValueWidth = 326;  // to the frame's right edge
+
+// A value shortened in the middle to fit the panel, never drawn past its frame.
+void Value(Canvas& dc, int y, std::string_view text, const TextStyle& style) {
+  DrawFitted(dc, {kValueX, y}, text, style, kValueWidth);
+}
 
 TextStyle Transparent(const FontDescription& font, Colour colour) {
   TextStyle style;
@@ -46,17 +53,16 @@ const char* PageRule(int rules) {
 // One date-check rule: where its date is kept, then who is told, one line each.
 void DrawDateRule(Canvas& dc, const TextStyle& style, const DateCheckRule& rule, int top,
                   const char* tagFormat, const char* daysFormat, const char* adminFormat) {
-  dc.Text({kValueX, top}, Format(tagFormat, rule.tag), style);
+  Value(dc, top, Format(tagFormat, rule.tag), style);
   int y = top + 15;
-  dc.Text({kValueX, y}, Format(daysFormat, rule.days), style);
+  Value(dc, y, Format(daysFormat, rule.days), style);
   if (rule.ownerTag[0]) {
     y += 15;
-    dc.Text({kValueX, y}, Format("-   Email Owner at address stored in tag <%s>", rule.ownerTag),
-            style);
+    Value(dc, y, Format("-   Email Owner at address stored in tag <%s>", rule.ownerTag), style);
   }
   if (rule.adminEmail[0]) {
     y += 15;
-    dc.Text({kValueX, y}, Format(adminFormat, rule.adminEmail), style);
+    Value(dc, y, Format(adminFormat, rule.adminEmail), style);
   }
 }
 
@@ -89,14 +95,14 @@ void DrawSummary(Canvas& dc, const FontDescription& titleFont, const FontDescrip
   dc.Text({50, 250}, "Document Review Handling..", label);
 
   const TextStyle value = Transparent(workingFont, kValueColour);
-  dc.Text({kValueX, 40}, RootPath, value);
-  dc.Text({kValueX, 55}, SiteURL, value);
-  dc.Text({kValueX, 70}, WebBrowser, value);
-  dc.Text({kValueX, 85}, MailQueue, value);
-  dc.Text({kValueX, 100}, LogPath, value);
+  Value(dc, 40, RootPath, value);
+  Value(dc, 55, SiteURL, value);
+  Value(dc, 70, WebBrowser, value);
+  Value(dc, 85, MailQueue, value);
+  Value(dc, 100, LogPath, value);
 
-  dc.Text({kValueX, 120}, InheritedRule(strategy), value);
-  dc.Text({kValueX, 135}, PageRule(strategy), value);
+  Value(dc, 120, InheritedRule(strategy), value);
+  Value(dc, 135, PageRule(strategy), value);
   dc.Text({kValueX, 150},
           (strategy & 16) ? "Root tags have priority when resolving duplicates."
                           : "Local tags have priority when resolving duplicates.",

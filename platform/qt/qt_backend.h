@@ -57,6 +57,7 @@ class QtCanvas final : public Canvas {
   void TextInRect(const Rect& rect, std::string_view text, const TextStyle& style) override;
   void DrawBitmap(const Bitmap& bitmap, const Rect& dest, Point source, RasterOp op) override;
   void DrawIcon(Point origin, StockIcon icon) override;
+  int TextWidth(std::string_view text, const FontDescription& font) override;
 
  private:
   QPainter* painter_;

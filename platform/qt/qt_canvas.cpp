@@ -9,13 +9,12 @@
 #include <algorithm>
 
 #include "platform/qt/qt_backend.h"
+#include "platform/text.h"
 
 namespace platform::qt {
 
 bool IsValidUtf8(std::string_view bytes) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  return !decoder.hasError();
+  return platform::IsValidUtf8(bytes);
 }
 
 QString DecodeBytes(std::string_view bytes) {
@@ -161,6 +160,10 @@ void QtCanvas::Text(Point origin, std::string_view text, const TextStyle& style)
   painter_->setPen(ToQColor(style.colour));
   painter_->drawText(QPoint(0, metrics.ascent()), shown);
   painter_->restore();
+}
+
+int QtCanvas::TextWidth(std::string_view text, const FontDescription& font) {
+  return QFontMetrics(MakeQFont(font)).horizontalAdvance(DecodeBytes(text));
 }
 
 void QtCanvas::TextInRect(const Rect& rect, std::string_view text, const TextStyle& style) {

@@ -2,9 +2,11 @@
 // notifications as kMsgCommand, hooks, and text kept as the bytes the program gave.
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -18,6 +20,15 @@
 namespace platform::qt {
 
 namespace {
+
+// A caption wider than its small button is drawn in a smaller font rather than cut off.
+void FitCaption(QPushButton* button) {
+  QFont font = button->font();
+  const int room = button->width() - 6;
+  while (font.pointSizeF() > 6 && QFontMetrics(font).horizontalAdvance(button->text()) > room)
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  button->setFont(font);
+}
 
 QRect ToQRect(const Rect& r) {
   return QRect(r.left, r.top, r.width(), r.height());
@@ -250,6 +261,7 @@ WindowHandle QtUi::CreateControl(WindowHandle parentHandle, const ControlTemplat
     }
   }
   widget->setGeometry(ToQRect(t.rect));
+  if (auto* button = qobject_cast<QPushButton*>(widget)) FitCaption(button);
   if (t.style & kStyleDisabled) widget->setEnabled(false);
   if (t.style & kStyleHidden)
     widget->hide();
@@ -476,6 +488,7 @@ void QtUi::SetControlText(WindowHandle control, std::string_view text) {
       case ControlKind::kCheckBox:
       case ControlKind::kRadioButton:
         static_cast<QAbstractButton*>(w)->setText(shown);
+        if (auto* button = qobject_cast<QPushButton*>(w)) FitCaption(button);
         break;
       case ControlKind::kGroupBox:
         static_cast<QGroupBox*>(w)->setTitle(shown);

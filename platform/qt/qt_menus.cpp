@@ -85,18 +85,40 @@ bool QtUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
   return true;
 }
 
+namespace {
+
+// An item's caption with an Alt mnemonic: the first letter or digit no earlier item of the same
+// menu has taken (a "&" of the caption itself is shown as it is).
+QString WithMnemonic(const std::string& bytes, QString* used) {
+  QString text = DecodeBytes(bytes);
+  text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text[i].toLower();
+    if (c.isLetterOrNumber() && c.unicode() < 0x80 && !used->contains(c) &&
+        (i == 0 || text[i - 1] != QLatin1Char('&'))) {
+      used->append(c);
+      text.insert(i, QLatin1Char('&'));
+      break;
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 void QtUi::FillMenu(QMenu* menu, MenuHandle model, const std::function<void(int)>& choose) {
   Menu* m = FindMenu(model);
   if (!m) return;
+  QString used;
   for (const MenuItem& item : m->items) {
     if (item.separator) {
       menu->addSeparator();
     } else if (item.submenu) {
-      QMenu* sub = menu->addMenu(DecodeBytes(item.text));
+      QMenu* sub = menu->addMenu(WithMnemonic(item.text, &used));
       sub->menuAction()->setEnabled(!item.grayed);
       FillMenu(sub, item.submenu, choose);
     } else {
-      QAction* action = menu->addAction(DecodeBytes(item.text));
+      QAction* action = menu->addAction(WithMnemonic(item.text, &used));
       action->setData(item.id);
       action->setEnabled(!item.grayed);
       if (item.checked) {
@@ -135,16 +157,17 @@ void QtUi::RebuildMenuBar(Node* n) {
   bar->clear();
   const WindowHandle window = n->handle;
   const std::function<void(int)> choose = [this, window](int id) { ChooseBarCommand(window, id); };
+  QString used;
   for (const MenuItem& item : FindMenu(n->menu)->items) {
     if (item.separator) {
       bar->addSeparator();
     } else if (item.submenu) {
-      auto* sub = new QMenu(DecodeBytes(item.text), bar);
+      auto* sub = new QMenu(WithMnemonic(item.text, &used), bar);
       bar->addMenu(sub);
       sub->menuAction()->setEnabled(!item.grayed);
       FillMenu(sub, item.submenu, choose);
     } else {
-      QAction* action = bar->addAction(DecodeBytes(item.text));
+      QAction* action = bar->addAction(WithMnemonic(item.text, &used));
       action->setData(item.id);
       action->setEnabled(!item.grayed);
       const int id = item.id;
