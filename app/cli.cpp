@@ -75,15 +75,24 @@ struct Command {
 
 // Add a command here; its function lives with the subsystem it drives.
 const Command kCommands[] = {
-    {"settings", CmdSettings, true, 0}, {"sites", CmdSites, true, 0},
-    {"site", CmdSite, true, -1},        {"tags", CmdTags, true, 1},
-    {"schema", CmdSchema, true, 0},     {"init", CmdInit, false, -1},
-    {"put", CmdPut, true, -1},          {"inherit", CmdInherit, true, -1},
-    {"migrate", CmdMigrate, true, -1},  {"sort", CmdSort, true, -1},
-    {"dedupe", CmdDedupe, true, -1},    {"delete-all", CmdDeleteAll, true, -1},
-    {"search", CmdSearch, true, -1},    {"replace", CmdReplace, true, -1},
-    {"delete", CmdDelete, true, -1},    {"review", CmdReview, true, -1},
-    {"expiry", CmdExpiry, true, -1},    {"sitemap", CmdSitemap, true, 0},
+    {"settings", CmdSettings, true, 0},
+    {"sites", CmdSites, true, 0},
+    {"site", CmdSite, true, -1},  // use, add, remove, set
+    {"tags", CmdTags, true, 1},
+    {"schema", CmdSchema, true, 0},
+    {"init", CmdInit, false, -1},
+    {"put", CmdPut, true, -1},
+    {"inherit", CmdInherit, true, -1},
+    {"migrate", CmdMigrate, true, -1},
+    {"sort", CmdSort, true, -1},
+    {"dedupe", CmdDedupe, true, -1},
+    {"delete-all", CmdDeleteAll, true, -1},
+    {"search", CmdSearch, true, -1},
+    {"replace", CmdReplace, true, -1},
+    {"delete", CmdDelete, true, -1},
+    {"review", CmdReview, true, -1},
+    {"expiry", CmdExpiry, true, -1},
+    {"sitemap", CmdSitemap, true, 0},
 };
 
 struct Options {

@@ -113,51 +113,6 @@ TEST_F(SitesTest, RemovalFaultsLeaveMetaIniIntact) {
   }
 }
 
-TEST_F(SitesTest, RenameKeepsOneSectionWithEveryKey) {
-  SiteIdentity site{"Zed",      Root("A"), "http://zed.example", Root("A") + "Sitemap.htm",
-                    "DC.Title", "AD.MapMe"};
-  ASSERT_EQ(0, StoreSiteIdentity(nullptr, "A", site));
-  EXPECT_EQ((std::vector<std::string>{"META", "Config:B", "Config:C", "Config:Zed"}), Sections());
-  ProfileDocument doc;
-  doc.Load(Ini());
-  std::string value;
-  for (const SettingKey& key : SettingKeys()) {
-    if (key.section == KeySection::Site) {
-      EXPECT_TRUE(doc.Get("Config:Zed", key.name, &value)) << key.name;
-    }
-  }
-  doc.Get("Config:Zed", "Strategy", &value);
-  EXPECT_EQ("17", value);
-  doc.Get("META", "Current Config", &value);
-  EXPECT_EQ("Zed", value);
-  EXPECT_EQ(3, ConfigCount);
-}
-
-TEST_F(SitesTest, ConfigurationRefusalsWriteNothing) {
-  TempDir user;
-  ScopedHome home(user.path());
-  struct Case {
-    std::string edited, name, root, shown;
-  } cases[] = {
-      {"A", "", Root("A"), "CRITICAL ERROR!|M029:A SITE NAME must be entered"},
-      {"", "b", Root("A"), "NOTE|There is already a site \"B\""},
-      {"A", "C", Root("A"), "NOTE|There is already a site \"C\""},
-      {"", "New", "", "NOTE|The site's \"Root Path\" is not set."},
-      {"", "New", "/", "NOTE|The site's \"Root Path\" / is the root of the file system"},
-      {"A", "A", user.path(), "NOTE|The site's \"Root Path\" " + user.path() + "/ is your home"},
-      {"A", "A", home_ / "gone", "NOTE|The site's \"Root Path\" " + (home_ / "gone/") + " does"},
-  };
-  for (const Case& c : cases) {
-    ui_.Clear();
-    SiteIdentity site{c.name, c.root, "http://x.example/", "", "DC.Title", "AD.MapMe"};
-    EXPECT_EQ(-1, StoreSiteIdentity(nullptr, c.edited, site)) << c.shown;
-    ASSERT_FALSE(BoxLines().empty());
-    EXPECT_EQ(0u, BoxLines().back().rfind(c.shown, 0)) << BoxLines().back();
-    EXPECT_EQ(ini_, ReadFile(Ini()));
-    EXPECT_STREQ("A", CurrentConfig);
-  }
-}
-
 TEST_F(SitesTest, MovedSitemapIsMovedDeletedOrLeftAsAnswered) {
   struct Case {
     int answer;  // 0: no answer, the default button
