@@ -26,6 +26,19 @@ constexpr const char* kUsage =
     "Commands:\n"
     "  settings       print every setting of the current site as SECTION<TAB>KEY<TAB>VALUE\n"
     "  sites          print the names of the sites, one a line\n"
+    "  site use NAME  make NAME the current site; status 1 for an unknown NAME\n"
+    "  site add NAME --root DIR --url URL [--sitemap FILE] [--title-tag TAG]\n"
+    "           [--sitemap-tag TAG]\n"
+    "                 add a site (its other settings are copied from the current site, which\n"
+    "                 stays current); status 1 for an empty or existing NAME or a root no task\n"
+    "                 may walk, and nothing is written\n"
+    "  site remove NAME\n"
+    "                 remove a site after the question \"Confirm\" (No unless --yes; the last\n"
+    "                 site is never removed); META.INI is kept as METABACK.INI\n"
+    "  site set [--name NEW] [--root DIR] [--url URL] [--sitemap FILE] [--title-tag TAG]\n"
+    "           [--sitemap-tag TAG]\n"
+    "                 change the current site; a moved sitemap asks whether to move the old one\n"
+    "                 (Yes with --yes), delete it or leave it (without --yes: leave it)\n"
     "  tags FILE      print the document's tags as NAME<TAB>VALUE<TAB>FLAGS (\\t \\r \\n \\\\\n"
     "                 stand for TAB, CR, LF, backslash); status 3 when it has no head\n"
     "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
@@ -64,6 +77,7 @@ struct Command {
 const Command kCommands[] = {
     {"settings", CmdSettings, true, 0},
     {"sites", CmdSites, true, 0},
+    {"site", CmdSite, true, -1},  // use, add, remove, set
     {"tags", CmdTags, true, 1},
     {"schema", CmdSchema, true, 0},
     {"init", CmdInit, false, -1},

@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 
@@ -438,11 +439,11 @@ int ReadSiteList(platform::WindowHandle owner) {
   size_t used = 0;
   size_t pos = 0;
   while (pos < text.size()) {
-    // Lines are read in pieces of at most 511 bytes, as a 512-byte line buffer does.
+    // A line is looked at in its first 511 bytes, as a 512-byte line buffer holds; the rest of
+    // a longer line is not the start of another (a value may hold "[Config:").
     size_t lf = text.find('\n', pos);
     size_t end = lf == std::string::npos ? text.size() : lf + 1;
-    if (end - pos > 511) end = pos + 511;
-    std::string_view line(text.data() + pos, end - pos);
+    std::string_view line(text.data() + pos, std::min<size_t>(end - pos, 511));
     pos = end;
     if (line.substr(0, kPrefix.size()) != kPrefix) continue;
     size_t close = line.find(']', kPrefix.size());

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "config/directory_lists.h"
 #include "config/settings.h"
+#include "config/site_paths.h"
 #include "log/audit.h"
 #include "platform/fs.h"
-#include "platform/listing.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "sitemap/sitemap.h"
@@ -65,67 +66,14 @@ ControlTemplate List(int id, int x, int y, int width, int height) {
   return ControlTemplate{id, ControlKind::kListBox, "", RectAt(x, y, width, height), 0};
 }
 
-// --- The drive and directory lists ---------------------------------------------------------
-
-// Drive entries read "[-path-]"; directory entries "[name]".
-std::string DriveEntry(const std::string& path) {
-  return "[-" + path + "-]";
-}
-
-std::string CurrentDirectory() {
-  std::string dir;
-  if (Fs().CurrentDir(&dir) != 0) return "";
-  return dir;
-}
-
-// There are no drives here: the roots a user needs are the file system's and their home.
-void FillDriveList(WindowHandle d) {
-  WindowHandle list = FindControl(d, kWizDrives);
-  ClearList(list);
-  AddListItem(list, DriveEntry("/"));
-  std::string home = HomeDirectory();
-  if (home.size() > 1 && home.back() == '/') home.pop_back();
-  if (home != "/") AddListItem(list, DriveEntry(home));
-}
-
-void FillDirectoryList(WindowHandle d) {
-  WindowHandle list = FindControl(d, kWizDirs);
-  ClearList(list);
-  std::string dir = CurrentDirectory();
-  if (dir.empty()) return;
-  if (dir != "/") AddListItem(list, "[..]");
-  std::vector<DirEntry> subdirs;
-  if (ListDirectory(dir, "", &subdirs, nullptr) != 0) return;
-  for (const DirEntry& entry : subdirs)
-    if (entry.name[0] != '.') AddListItem(list, "[" + entry.name + "]");
-}
-
-// A double click on a drive or a directory: make it current, refresh the lists and show it.
-void EnterListedDirectory(WindowHandle d, int listId, int index) {
-  std::string item = ListItemText(d, listId, index);
-  std::string target;
-  if (listId == kWizDrives && item.size() > 4 && item.compare(0, 2, "[-") == 0)
-    target = item.substr(2, item.size() - 4);
-  else if (item.size() > 2 && item.front() == '[' && item.back() == ']')
-    target = item.substr(1, item.size() - 2);
-  if (target.empty() || ChangeDirectory(target) != 0) return;
-  FillDirectoryList(d);
-  SetControlText(d, kWizRoot, CurrentDirectory());
-}
+constexpr DirectoryLists kLists{kWizDrives, kWizDirs, kWizRoot};
 
 bool HandleListCommand(WindowHandle d, WParam w) {
-  int id = static_cast<int>(LowWord(w));
-  if ((id != kWizDrives && id != kWizDirs) || HighWord(w) != kNotifyDoubleClicked) return false;
-  int index = ListSelection(d, id);
-  if (index >= 0) EnterListedDirectory(d, id, index);
-  return true;
+  return HandleDirectoryListCommand(d, kLists, w);
 }
 
 void ShowDirectory(WindowHandle d, const char* directory) {
-  ChangeDirectory(directory);
-  FillDriveList(d);
-  FillDirectoryList(d);
-  SetControlText(d, kWizRoot, directory);
+  ShowDirectoryLists(d, kLists, directory);
 }
 
 // --- Site page helpers ---------------------------------------------------------------------
@@ -206,19 +154,29 @@ void SiteNext(WindowHandle d) {
     ReportCoded("M033:A valid Web Browser must be specified before continuing");
     return;
   }
+  // The root a task will walk: the user chooses it, and one no task may walk is refused now.
+  if (CheckProposedRoot(d, RootPath) != 0) return;
   OfferSitemap();
   EndDialog(d, 1);
 }
 
 LResult SiteProc(WindowHandle d, unsigned message, WParam w, LParam l) {
   switch (message) {
-    case kMsgInitDialog:
+    case kMsgInitDialog: {
+      // No root is proposed: the default (the home directory) is one no task may walk. The
+      // lists start there; the field stays empty until the user picks a directory.
+      const SettingKey* root = FindSettingKey(KeySection::Site, "Root Path");
+      bool proposed = root && SettingStateOf(*root) == SettingState::Missing;
       ShowDirectory(d, RootPath);
+      if (proposed) SetControlText(d, kWizRoot, "");
       SetControlText(d, kWizSiteName, CurrentConfig);
       SetControlText(d, kWizSiteUrl, SiteURL);
       SetControlText(d, kWizEditor, Editor);
-      SetControlText(d, kWizBrowser, WebBrowser);
+      // The desktop opens a page in the user's own browser.
+      bool noBrowser = std::strcmp(WebBrowser, "fill me!") == 0;
+      SetControlText(d, kWizBrowser, noBrowser ? "xdg-open" : WebBrowser);
       return 1;
+    }
     case kMsgPaint: {
       Canvas& dc = *PaintCanvas(l);
       PaintBackground(dc);

@@ -106,6 +106,34 @@ TEST_F(SetupWizardTest, ListsNavigateSelectFillsBrowserAndYesMakesTheSitemap) {
   EXPECT_EQ("my own page", ReadFile(root_ + "/docs/Sitemap.htm"));
 }
 
+TEST_F(SetupWizardTest, NoRootIsProposedAndRootsNoTaskMayWalkAreRefused) {
+  TempDir user;
+  ScopedHome home(user.path());
+  WriteFile(home_ / "META.INI", "[META]\nCurrent Config=Shop\n");
+  ReadSettings(nullptr);  // no "Root Path": the default, the home directory, is held
+  std::string rootShown, browserShown;
+  ui_.Script("Option", kAnswerNo);
+  ui_.ScriptDialog("page 1 of 2", DialogScript()
+                                      .Then([&](HeadlessUi&, WindowHandle d) {
+                                        rootShown = ControlText(d, kWizRoot);
+                                        browserShown = ControlText(d, kWizBrowser);
+                                      })
+                                      .Type(kWizSiteUrl, "http://shop.example")
+                                      .Type(kWizBrowser, "sh")
+                                      .Click(kWizNext)
+                                      .Type(kWizRoot, user.path())
+                                      .Click(kWizNext)
+                                      .Type(kWizRoot, root_)
+                                      .Click(kWizNext));
+  EXPECT_EQ(1, SitePage(nullptr));
+  EXPECT_EQ("", rootShown);
+  EXPECT_EQ("xdg-open", browserShown);
+  ASSERT_EQ(3u, BoxLines().size());
+  EXPECT_EQ(0u, BoxLines()[0].rfind("NOTE|The site's \"Root Path\" is not set.", 0));
+  EXPECT_NE(std::string::npos, BoxLines()[1].find("is your home directory"));
+  EXPECT_EQ(root_, RootPath);
+}
+
 TEST_F(SetupWizardTest, BackKeepsTypedValuesAndFinishedStoresTheMailSettings) {
   std::string queue = Real(home_.path()) + "/MailQ";
   WriteFile(queue + "/.keep", "");

@@ -55,20 +55,26 @@ std::string TreeProblem(const std::string& path, std::string* real) {
   return "";
 }
 
+// Checks root as the site's root; its resolved path in real.
+int CheckRootPath(platform::WindowHandle window, const std::string& root, std::string* real) {
+  if (root.empty()) {
+    Refuse(window, "The site's \"Root Path\" is not set." + RootHint());
+    return -1;
+  }
+  std::string problem = TreeProblem(root, real);
+  if (problem.empty()) return 0;
+  Refuse(window,
+         platform::Format("The site's \"Root Path\" %s %s.", root.c_str(), problem.c_str()) +
+             RootHint());
+  return -1;
+}
+
 // Checks the site's root; its resolved path in real.
 int CheckRoot(platform::WindowHandle window, std::string* real) {
   const SettingKey* key = FindSettingKey(KeySection::Site, "Root Path");
   SettingState state = key ? SettingStateOf(*key) : SettingState::Read;
   if (state == SettingState::TooLong) return CheckPathSetting(window, KeySection::Site, key->name);
-  if (state == SettingState::Missing || RootPath[0] == '\0') {
-    Refuse(window, "The site's \"Root Path\" is not set." + RootHint());
-    return -1;
-  }
-  std::string problem = TreeProblem(RootPath, real);
-  if (problem.empty()) return 0;
-  Refuse(window, platform::Format("The site's \"Root Path\" %s %s.", RootPath, problem.c_str()) +
-                     RootHint());
-  return -1;
+  return CheckRootPath(window, state == SettingState::Missing ? "" : RootPath, real);
 }
 
 }  // namespace
@@ -76,6 +82,11 @@ int CheckRoot(platform::WindowHandle window, std::string* real) {
 int CheckSiteRoot(platform::WindowHandle window) {
   std::string real;
   return CheckRoot(window, &real);
+}
+
+int CheckProposedRoot(platform::WindowHandle window, const std::string& root) {
+  std::string real;
+  return CheckRootPath(window, root, &real);
 }
 
 int CheckBranch(platform::WindowHandle window, const std::string& branch) {

@@ -12,6 +12,10 @@
 // after telling the user what to fix.
 int CheckSiteRoot(platform::WindowHandle window);
 
+// Checks a directory proposed as a site's root as CheckSiteRoot checks RootPath, with the same
+// messages. 0, or -1 after telling the user.
+int CheckProposedRoot(platform::WindowHandle window, const std::string& root);
+
 // Checks a branch as the root is checked, and that it lies inside the site's root (which must
 // pass CheckSiteRoot). 0, or -1 after telling the user.
 int CheckBranch(platform::WindowHandle window, const std::string& branch);

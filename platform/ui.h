@@ -18,7 +18,7 @@
 
 namespace platform {
 
-// Message box styles: one button set, optionally or-ed with one icon.
+// Message box styles: one button set, optionally or-ed with one icon and a default button.
 enum BoxStyle : unsigned {
   kBoxOk = 0x0,
   kBoxOkCancel = 0x1,
@@ -31,6 +31,12 @@ enum BoxStyle : unsigned {
   kBoxIconExclamation = 0x30,
   kBoxIconInformation = 0x40,
   kBoxIconMask = 0xF0,
+  // The button Enter presses, and the one a box without an answer takes: the first unless one
+  // of these says the second (No of Yes/No) or the third (Cancel of Yes/No/Cancel). A question
+  // that leads to deleting something defaults to the answer that keeps it.
+  kBoxDefaultButton2 = 0x100,
+  kBoxDefaultButton3 = 0x200,
+  kBoxDefaultMask = 0xF00,
 };
 
 // The button a message box was closed with.

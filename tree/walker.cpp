@@ -424,8 +424,9 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
       platform::ShowMessageBox(window,
                                "This option DELETES ALL metatags from the document tree.\n\t\t"
                                "Are you sure?",
-                               "WARNING", platform::kBoxYesNo | platform::kBoxIconExclamation) !=
-          platform::kAnswerYes)
+                               "WARNING",
+                               platform::kBoxYesNo | platform::kBoxIconExclamation |
+                                   platform::kBoxDefaultButton2) != platform::kAnswerYes)
     return kTaskNotStarted;
 
   if (!TakeBusyWord()) {

@@ -198,6 +198,7 @@ TEST_F(WalkerTest, QuestionsDecideWhetherATaskRuns) {
       (std::vector<std::string>{
           "WARNING|This option DELETES ALL metatags from the document tree.\n\t\tAre you sure?"}),
       BoxLines());
+  EXPECT_EQ(platform::kBoxDefaultButton2, ui_.boxes()[0].style & platform::kBoxDefaultMask);
   ui_.Script("WARNING", platform::kAnswerYes);
   EXPECT_EQ(kTaskNotStarted, RunSiteTask(nullptr, kTaskDeleteAll));
   EXPECT_EQ("Site Task|This task will affect 1 files in 1 directories. Proceed?",

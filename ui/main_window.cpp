@@ -6,6 +6,7 @@
 #include "config/date_rules_dialog.h"
 #include "config/memory_dialog.h"
 #include "config/settings.h"
+#include "config/sites.h"
 #include "config/startup.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
@@ -409,9 +410,17 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       ShowEditRows(1);
       return 0;
     case kCmdSiteConfiguration:
-    case kIdSites:
-      NotBuiltYet(window, id == kIdSites ? "The site list" : "Site Configuration");
+      ShowEditRows(0);
+      SiteConfigurationDialog(window);
+      ShowEditRows(1);
       return 0;
+    case kIdSites: {
+      bool busy = TakeBusyWord();
+      SitesDialog(window);
+      if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
+      if (busy) ReleaseBusyWord();
+      return 0;
+    }
     case kCmdBusinessRules:
       NotBuiltYet(window, "Site Business Rules");
       return 0;
@@ -617,6 +626,7 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
       RaiseMainWindow();
       return 0;
     case kMsgSwitchSite:
+      SwitchSite(window);
       gPluginContext.requestPending = 0;
       return 0;
     default:

@@ -7,7 +7,17 @@ namespace platform {
 namespace {
 
 int DefaultAnswer(unsigned style, bool answerYes) {
-  switch (style & kBoxButtonsMask) {
+  unsigned buttons = style & kBoxButtonsMask;
+  bool question = buttons == kBoxYesNo || buttons == kBoxYesNoCancel;
+  if (!(question && answerYes)) {
+    if ((style & kBoxDefaultMask) == kBoxDefaultButton3 && buttons == kBoxYesNoCancel)
+      return kAnswerCancel;
+    if ((style & kBoxDefaultMask) == kBoxDefaultButton2) {
+      if (question) return kAnswerNo;
+      if (buttons == kBoxOkCancel || buttons == kBoxRetryCancel) return kAnswerCancel;
+    }
+  }
+  switch (buttons) {
     case kBoxYesNo:
     case kBoxYesNoCancel:
       return answerYes ? kAnswerYes : kAnswerNo;

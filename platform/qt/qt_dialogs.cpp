@@ -55,6 +55,16 @@ int QtUi::MessageBox(WindowHandle owner, std::string_view text, std::string_view
     default:
       break;
   }
+  // Buttons in the order the style names them: the default flag picks the second or third.
+  if ((style & kBoxDefaultMask) == kBoxDefaultButton2) {
+    if (first == QMessageBox::Yes)
+      first = QMessageBox::No;
+    else if (escape == QMessageBox::Cancel)
+      first = QMessageBox::Cancel;
+  } else if ((style & kBoxDefaultMask) == kBoxDefaultButton3 &&
+             (style & kBoxButtonsMask) == kBoxYesNoCancel) {
+    first = QMessageBox::Cancel;
+  }
   QMessageBox::Icon icon = QMessageBox::NoIcon;
   switch (style & kBoxIconMask) {
     case kBoxIconStop:
