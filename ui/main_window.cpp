@@ -10,6 +10,7 @@
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "log/log_viewer.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
 #include "platform/text.h"
@@ -17,6 +18,7 @@
 #include "schema/schema.h"
 #include "schema/value_lists.h"
 #include "sitemap/sitemap.h"
+#include "tree/branch_tasks.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "tree/walker.h"
@@ -181,8 +183,6 @@ void RegisterBuiltInTasks() {
   }
 }
 
-void BranchTasksNotBuilt(WindowHandle window);
-
 LResult OnCreate(WindowHandle window) {
   bool busy = TakeBusyWord();
   hwndMain = window;
@@ -201,7 +201,7 @@ LResult OnCreate(WindowHandle window) {
   SetMainWindowCommand([](int command) {
     if (hwndMain) SendMessage(hwndMain, kMsgCommand, MakeWParam(command, 0), 0);
   });
-  SetBranchTasksRunner(BranchTasksNotBuilt);
+  SetBranchTasksRunner(BranchTasksDialog);
 
   char names[2048];
   char* table[kMaxValueFiles] = {};
@@ -344,10 +344,6 @@ bool WaitsForOpenPage(int id) {
   }
 }
 
-void BranchTasksNotBuilt(WindowHandle window) {
-  NotBuiltYet(window, "Branch Tasks");
-}
-
 // Ends the program unless the open page has edits the user wants saved and the save failed.
 void EndProgram(WindowHandle window) {
   if (AskToSaveChanges(window)) DestroyWindow(window);
@@ -429,10 +425,16 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       ShowEditRows(1);
       return 0;
     case kCmdLogging:
-      NotBuiltYet(window, "The log viewer");
+      ShowEditRows(0);
+      LogViewer(window);
+      WriteSettings();
+      ShowEditRows(1);
       return 0;
     case kCmdBranchTasks:
-      NotBuiltYet(window, "Branch Tasks");
+      ShowEditRows(0);
+      BranchTasksCommand(window);
+      ShowEditRows(1);
+      InvalidateWindow(window, nullptr);
       return 0;
     case kCmdUpdateSitemap:
       ShowEditRows(0);
