@@ -6,6 +6,7 @@
 #include "config/date_rules_dialog.h"
 #include "config/memory_dialog.h"
 #include "config/settings.h"
+#include "config/settings_dialogs.h"
 #include "config/startup.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
@@ -404,7 +405,9 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       NotBuiltYet(window, id == kIdSites ? "The site list" : "Site Configuration");
       return 0;
     case kCmdBusinessRules:
-      NotBuiltYet(window, "Site Business Rules");
+      ShowEditRows(0);
+      if (BusinessRulesDialog(window, 1)) WriteSettings();
+      ShowEditRows(1);
       return 0;
     case kCmdMarkupOptions:
       NotBuiltYet(window, "Site Markup Options");
