@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/settings_dialogs.h"
 #include "config/site_paths.h"
 #include "engine/head_reader.h"
 #include "log/audit.h"
@@ -28,9 +29,8 @@ constexpr int kWidth = 440;
 constexpr int kHeight = 320;
 constexpr int kSkinColumn = 80;
 
-TemporaryRulesDialogFn gTemporaryRules = nullptr;
-
 struct BranchState {
+  WindowHandle owner = nullptr;
   std::string branch;  // resolved, without a trailing "/"
   std::string root;    // the site's root, resolved
   char savedRoot[sizeof RootPath] = {};
@@ -65,7 +65,7 @@ platform::DialogTemplate BranchTemplate() {
       {kIdBranchList, ControlKind::kListBox, "", RectAt(15, 44, 250, 230), 0},
       {kIdBranchTasks, ControlKind::kPushButton, "&Tasks...", RectAt(280, 44, 145, 26), 0},
       {kIdBranchOverride, ControlKind::kPushButton, "&Override Business Rules",
-       RectAt(280, 80, 145, 26), gTemporaryRules ? 0u : platform::kStyleDisabled},
+       RectAt(280, 80, 145, 26), 0},
       {kIdBranchDone, ControlKind::kPushButton, "&Done", RectAt(280, 248, 145, 26), 0},
       // Hidden: Enter in the list enters the chosen directory, as a double click does.
       {platform::kCommandOk, ControlKind::kPushButton, "OK", RectAt(0, 0, 1, 1),
@@ -121,7 +121,7 @@ void EnterSelected(WindowHandle d) {
 }
 
 void RunTask(WindowHandle d, int taskId) {
-  WindowHandle owner = platform::ParentWindow(d);
+  WindowHandle owner = gState.owner;
   platform::ShowWindow(d, platform::ShowState::kHide);
   // The main window's CANCEL must stay usable while the hidden dialog waits.
   bool ownerEnabled = platform::IsWindowEnabled(owner);
@@ -129,7 +129,7 @@ void RunTask(WindowHandle d, int taskId) {
   RunBranchTask(owner, taskId, gState.branch, strategy);
   platform::EnableWindow(owner, ownerEnabled);
   platform::ShowWindow(d, platform::ShowState::kShow);
-  // A task may have added or removed directories (none of the tasks do today; cheap to redo).
+  // The tree may have changed while the task ran.
   FillList(d);
 }
 
@@ -175,7 +175,7 @@ platform::LResult BranchProc(WindowHandle d, unsigned message, platform::WParam 
           ChooseTask(d);
           return 1;
         case kIdBranchOverride:
-          if (gTemporaryRules) gTemporaryRules(d);
+          BusinessRulesDialog(d, 0);
           return 1;
         case kIdBranchDone:
         case platform::kCommandCancel:
@@ -212,6 +212,7 @@ void BranchTasksCommand(WindowHandle window) {
 
 void BranchTasksDialog(WindowHandle owner) {
   gState = BranchState{};
+  gState.owner = owner;
   platform::CopyText(gState.savedRoot, RootPath);
   gState.savedStrategy = strategy;
   gState.root = Resolved(RootPath);
@@ -222,8 +223,4 @@ void BranchTasksDialog(WindowHandle owner) {
     return;
   }
   platform::RunDialog(owner, BranchTemplate(), BranchProc, 0);
-}
-
-void SetTemporaryRulesDialog(TemporaryRulesDialogFn dialog) {
-  gTemporaryRules = dialog;
 }

@@ -28,7 +28,3 @@ void BranchTasksCommand(platform::WindowHandle window);
 // sets rules for these runs only. RootPath and strategy are the site's again when it closes
 // ("Done" or Escape), and the site's root is the current directory.
 void BranchTasksDialog(platform::WindowHandle owner);
-
-// The temporary business rules dialog: sets strategy, 1 for OK, 0 for Cancel. nullptr: none.
-using TemporaryRulesDialogFn = int (*)(platform::WindowHandle owner);
-void SetTemporaryRulesDialog(TemporaryRulesDialogFn dialog);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/settings_dialogs.h"
 #include "engine/head_reader.h"
 #include "platform/fs.h"
 #include "platform/profile.h"
@@ -25,13 +26,6 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-int gRulesShown = 0;
-int TemporaryAnyDuplicates(WindowHandle) {
-  ++gRulesShown;
-  strategy = 2;  // inherited tags may be duplicated
-  return 1;
-}
-
 class BranchTasksTest : public SiteFixture {
  protected:
   void SetUp() override {
@@ -48,11 +42,6 @@ class BranchTasksTest : public SiteFixture {
     strategy = 0;
     WriteFile(home_ / "META.INI", "[Config:Test Site]\nStrategy=0\n");
     platform::CopyText(gBranch, At("a"));
-    gRulesShown = 0;
-  }
-  void TearDown() override {
-    SetTemporaryRulesDialog(nullptr);
-    SiteFixture::TearDown();
   }
   // The documents whose tags were deleted.
   Names Emptied() {
@@ -129,19 +118,29 @@ TEST_F(BranchTasksTest, MovesInsideTheSiteOnlyRunsThereAndRestoresTheSite) {
 
 TEST_F(BranchTasksTest, TemporaryRulesHoldForTheRunsAndAreNeitherKeptNorSaved) {
   const struct {
-    bool install, override;
-    int keywords;  // Keywords tags a1.htm has after inheriting
-  } rows[] = {{true, true, 2}, {true, false, 1}, {false, true, 1}};
+    int rulesButton;  // clicked in "Temporary Business Rules"; 0: not opened
+    int rulesResult;  // OK or Cancel
+    int keywords;     // Keywords tags a1.htm has after inheriting
+  } rows[] = {
+      {kIdRulesInheritedFirst + 2, platform::kCommandOk, 2},  // ANY may be duplicated
+      {kIdRulesInheritedFirst + 2, platform::kCommandCancel, 1},
+      {0, 0, 1},
+  };
   for (const auto& row : rows) {
     Reset();
-    SetTemporaryRulesDialog(nullptr);
-    if (row.install) SetTemporaryRulesDialog(TemporaryAnyDuplicates);
-    bool overrideEnabled = false;
+    std::string shownBranch;
     DialogScript script;
-    script.Then([&](HeadlessUi& ui, WindowHandle d) {
-      overrideEnabled = ui.IsWindowEnabled(ui.FindControl(d, kIdBranchOverride));
-    });
-    if (row.override) script.Click(kIdBranchOverride);
+    script.DoubleClick(kIdBranchList, 0).DoubleClick(kIdBranchList, 0);  // up and back: a/
+    if (row.rulesButton) {
+      ui_.ScriptDialog("Temporary Business Rules",
+                       DialogScript()
+                           .Then([&](HeadlessUi& ui, WindowHandle d) {
+                             shownBranch = ui.ControlText(ui.FindControl(d, kIdRulesBranch));
+                           })
+                           .Click(row.rulesButton)
+                           .Click(row.rulesResult));
+      script.Click(kIdBranchOverride);
+    }
     ui_.ScriptPopup(kTaskInherit);
     script.Click(kIdBranchTasks).Close();
     ui_.ScriptDialog(kBranchTasksTitle, script);
@@ -151,8 +150,7 @@ TEST_F(BranchTasksTest, TemporaryRulesHoldForTheRunsAndAreNeitherKeptNorSaved) {
     for (size_t at = 0; (at = a1.find("Keywords", at)) != std::string::npos; ++at)
       ++count;
     std::string n = std::to_string(&row - rows);
-    EXPECT_EQ(row.install, overrideEnabled) << n;
-    EXPECT_EQ(row.install && row.override ? 1 : 0, gRulesShown) << n;
+    EXPECT_EQ(row.rulesButton ? At("a") : "", shownBranch) << n;
     EXPECT_EQ(row.keywords, count) << n;
     EXPECT_EQ(0, strategy) << n;
     EXPECT_EQ("[Config:Test Site]\nStrategy=0\n", ReadFile(home_ / "META.INI")) << n;
