@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "config/settings.h"
 #include "config/settings_dialogs.h"
-#include "engine/head_reader.h"
 #include "platform/fs.h"
-#include "platform/profile.h"
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "tests/support/site_fixture.h"
@@ -30,53 +26,60 @@ class BranchTasksTest : public SiteFixture {
  protected:
   void SetUp() override {
     SiteFixture::SetUp();
-    Reset();
+    gPluginContext.confirmation = 0;
+    ui_.SetAnswerYes(true);
   }
   // The tree, the rules and the branch as each case starts.
   void Reset() {
-    for (const char* doc : {"index.htm", "a/a1.htm", "a/c/c1.htm", "b/b1.htm"})
+    for (const char* doc : kDocs)
       Put(doc, Doc({{"Keywords", "page"}}));
-    Put("a/meta.tag", "<HEAD>\n<meta name=\"Keywords\" content=\"tree\">\n</HEAD>\n");
-    gPluginContext.confirmation = 0;
-    ui_.SetAnswerYes(true);
-    strategy = 0;
+    // A branch run reads the tree tags from the branch down.
+    for (const char* dir : {"", "a/", "a/c/", "b/"})
+      Put(std::string(dir) + "meta.tag",
+          "<HEAD>\n<meta name=\"Keywords\" content=\"tree\">\n</HEAD>\n");
+    strategy = 0;  // the tree tag takes the place of the page's
     WriteFile(home_ / "META.INI", "[Config:Test Site]\nStrategy=0\n");
     platform::CopyText(gBranch, At("a"));
+    ASSERT_EQ(0, platform::Fs().ChangeDir(site_));
   }
-  // The documents whose tags were deleted.
-  Names Emptied() {
+  // Each document's Keywords: "page", "tree" (inherited) or "both".
+  Names Keywords() {
     Names out;
-    for (const char* doc : {"index.htm", "a/a1.htm", "a/c/c1.htm", "b/b1.htm"})
-      if (ReadFile(At(doc)).find("Keywords") == std::string::npos) out.push_back(doc);
+    for (const char* doc : kDocs) {
+      std::string text = ReadFile(At(doc));
+      bool page = text.find("\"page\"") != std::string::npos;
+      bool tree = text.find("\"tree\"") != std::string::npos;
+      out.push_back(page && tree ? "both" : tree ? "tree" : "page");
+    }
     return out;
   }
-  std::string Here() {
-    std::string dir;
-    platform::Fs().CurrentDir(&dir);
-    return dir;
-  }
+  static constexpr const char* kDocs[] = {"index.htm", "a/a1.htm", "a/c/c1.htm", "b/b1.htm"};
 };
 
-TEST_F(BranchTasksTest, MovesInsideTheSiteOnlyRunsThereAndRestoresTheSite) {
+TEST_F(BranchTasksTest, RunsOnTheBranchMovedInsideTheSiteWithItsRulesThenRestoresTheSite) {
   struct Row {
     std::vector<int> moves;  // list entries double-clicked in turn
-    int task;                // chosen from the menu; 0 none
+    int rules;               // OK or Cancel in "Temporary Business Rules" (ANY duplicated); 0
+    bool inherit;            // chosen from the task menu
     bool fromMenuBar;        // the branch comes from the selection dialog
     Names listed;            // the list when the task was chosen
-    Names emptied;
+    Names keywords;          // of index, a1, c1, b1
   };
   const Row rows[] = {
-      {{}, kTaskDeleteAll, false, {"[..]", "[c]"}, {"a/a1.htm", "a/c/c1.htm"}},
-      {{1}, kTaskDeleteAll, false, {"[..]"}, {"a/c/c1.htm"}},
+      {{}, 0, true, false, {"[..]", "[c]"}, {"page", "tree", "tree", "page"}},
+      {{1}, 0, true, false, {"[..]"}, {"page", "page", "tree", "page"}},
       // Up to the root, which has no way further up.
-      {{0},
-       kTaskDeleteAll,
+      {{0}, 0, true, false, {"[a]", "[b]"}, {"tree", "tree", "tree", "tree"}},
+      {{0, 0}, 0, true, false, {"[..]", "[c]"}, {"page", "tree", "tree", "page"}},
+      {{}, 0, true, true, {"[..]"}, {"page", "page", "page", "tree"}},
+      {{}, 0, false, false, {"[..]", "[c]"}, {"page", "page", "page", "page"}},
+      {{}, platform::kCommandOk, true, false, {"[..]", "[c]"}, {"page", "both", "both", "page"}},
+      {{},
+       platform::kCommandCancel,
+       true,
        false,
-       {"[a]", "[b]"},
-       {"a/a1.htm", "a/c/c1.htm", "b/b1.htm", "index.htm"}},
-      {{0, 0}, kTaskDeleteAll, false, {"[..]", "[c]"}, {"a/a1.htm", "a/c/c1.htm"}},
-      {{}, kTaskDeleteAll, true, {"[..]"}, {"b/b1.htm"}},
-      {{}, 0, false, {"[..]", "[c]"}, {}},
+       {"[..]", "[c]"},
+       {"page", "tree", "tree", "page"}},
   };
   for (const Row& row : rows) {
     Reset();
@@ -89,71 +92,32 @@ TEST_F(BranchTasksTest, MovesInsideTheSiteOnlyRunsThereAndRestoresTheSite) {
       for (int i = 0; i < ui.ListCount(list); ++i)
         listed.push_back(ui.ListItemText(list, i));
     });
-    if (row.task) {
-      ui_.ScriptPopup(row.task);
+    if (row.rules) {
+      ui_.ScriptDialog("Temporary Business Rules",
+                       DialogScript().Click(kIdRulesInheritedFirst + 2).Click(row.rules));
+      script.Click(kIdBranchOverride);
+    }
+    if (row.inherit) {
+      ui_.ScriptPopup(kTaskInherit);
       script.Click(kIdBranchTasks);
     }
     script.Click(kIdBranchDone);
-    if (row.fromMenuBar) {
-      ASSERT_EQ(0, platform::Fs().ChangeDir(site_));
+    if (row.fromMenuBar)
       ui_.ScriptDialog(kSelectTitle,
                        DialogScript().Choose(kIdSelectDirectories, 1).Click(kIdSelectBranch));
-      ui_.ScriptDialog(kBranchTasksTitle, script);
-      BranchTasksCommand(nullptr);
-    } else {
-      ui_.ScriptDialog(kBranchTasksTitle, script);
-      BranchTasksDialog(nullptr);
-    }
+    ui_.ScriptDialog(kBranchTasksTitle, script);
+    row.fromMenuBar ? BranchTasksCommand(nullptr) : BranchTasksDialog(nullptr);
     std::string n = std::to_string(&row - rows);
     EXPECT_EQ(row.listed, listed) << n;
-    Names emptied = Emptied();
-    std::sort(emptied.begin(), emptied.end());
-    EXPECT_EQ(row.emptied, emptied) << n;
+    EXPECT_EQ(row.keywords, Keywords()) << n;
     EXPECT_EQ(site_ + "/", RootPath) << n;
-    EXPECT_EQ(site_, Here()) << n;
-    ASSERT_FALSE(ui_.dialogs().empty());
-    EXPECT_EQ(gBranch, ui_.dialogs().back().title) << n;
-  }
-}
-
-TEST_F(BranchTasksTest, TemporaryRulesHoldForTheRunsAndAreNeitherKeptNorSaved) {
-  const struct {
-    int rulesButton;  // clicked in "Temporary Business Rules"; 0: not opened
-    int rulesResult;  // OK or Cancel
-    int keywords;     // Keywords tags a1.htm has after inheriting
-  } rows[] = {
-      {kIdRulesInheritedFirst + 2, platform::kCommandOk, 2},  // ANY may be duplicated
-      {kIdRulesInheritedFirst + 2, platform::kCommandCancel, 1},
-      {0, 0, 1},
-  };
-  for (const auto& row : rows) {
-    Reset();
-    std::string shownBranch;
-    DialogScript script;
-    script.DoubleClick(kIdBranchList, 0).DoubleClick(kIdBranchList, 0);  // up and back: a/
-    if (row.rulesButton) {
-      ui_.ScriptDialog("Temporary Business Rules",
-                       DialogScript()
-                           .Then([&](HeadlessUi& ui, WindowHandle d) {
-                             shownBranch = ui.ControlText(ui.FindControl(d, kIdRulesBranch));
-                           })
-                           .Click(row.rulesButton)
-                           .Click(row.rulesResult));
-      script.Click(kIdBranchOverride);
-    }
-    ui_.ScriptPopup(kTaskInherit);
-    script.Click(kIdBranchTasks).Close();
-    ui_.ScriptDialog(kBranchTasksTitle, script);
-    BranchTasksDialog(nullptr);
-    std::string a1 = ReadFile(At("a/a1.htm"));
-    int count = 0;
-    for (size_t at = 0; (at = a1.find("Keywords", at)) != std::string::npos; ++at)
-      ++count;
-    std::string n = std::to_string(&row - rows);
-    EXPECT_EQ(row.rulesButton ? At("a") : "", shownBranch) << n;
-    EXPECT_EQ(row.keywords, count) << n;
     EXPECT_EQ(0, strategy) << n;
     EXPECT_EQ("[Config:Test Site]\nStrategy=0\n", ReadFile(home_ / "META.INI")) << n;
+    std::string here;
+    platform::Fs().CurrentDir(&here);
+    EXPECT_EQ(site_, here) << n;
+    ASSERT_FALSE(ui_.dialogs().empty());
+    EXPECT_EQ(gBranch, ui_.dialogs().back().title) << n;
   }
 }
 
