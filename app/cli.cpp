@@ -64,7 +64,12 @@ constexpr const char* kUsage =
     "                 delete the tag NAME where its value contains TEXT\n"
     "  review         report documents due for review, and queue the notices\n"
     "  expiry         report expired documents, and queue the notices\n"
-    "  sitemap        rebuild the list between the markers of the site's sitemap page\n";
+    "  sitemap        rebuild the list between the markers of the site's sitemap page\n"
+    "\n"
+    "  log [--date YYYYMMDD]\n"
+    "                 print that day's audit log of the site (default today)\n"
+    "  log --level 0|1\n"
+    "                 switch informational logging off or on, as the log viewer does\n";
 
 struct Command {
   const char* name;
@@ -93,6 +98,7 @@ const Command kCommands[] = {
     {"review", CmdReview, true, -1},
     {"expiry", CmdExpiry, true, -1},
     {"sitemap", CmdSitemap, true, 0},
+    {"log", CmdLog, true, -1},
 };
 
 struct Options {

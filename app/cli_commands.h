@@ -35,6 +35,7 @@ int CmdDelete(CliContext& c);
 int CmdReview(CliContext& c);
 int CmdExpiry(CliContext& c);
 int CmdSitemap(CliContext& c);
+int CmdLog(CliContext& c);
 
 // Reserves the schema tables (schema: also loads the dictionary) and the page tag table. 0, or 1
 // after telling err which setting to change ("Max Page Tags" with its value).

@@ -485,3 +485,11 @@ int WriteMailerSettings() {
   WriteKeys(&doc, KeySection::Mailer, {"SMTP", "Mail Queue"});
   return SaveUpdate(path, doc);
 }
+
+int WriteLogLevel() {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  WriteKeys(&doc, KeySection::Site, {"Log Level"});
+  return SaveUpdate(path, doc);
+}

@@ -164,6 +164,7 @@ int ReadSiteList(platform::WindowHandle owner);
 int WriteCurrentConfig();
 int WriteAdvancedOptions();  // "Options" and "FileMask"
 int WriteMailerSettings();   // "SMTP" and "Mail Queue"
+int WriteLogLevel();         // "Log Level" of the current site
 
 // Decodes DisplayOptions into QuoteTags, MTname, MTvalue, MTscheme and MTsepS.
 void DecodeDisplayOptions(int options);

@@ -7,10 +7,12 @@
 #include "config/memory_dialog.h"
 #include "config/settings.h"
 #include "config/sites.h"
+#include "config/settings_dialogs.h"
 #include "config/startup.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "log/log_viewer.h"
 #include "platform/process.h"
 #include "platform/single_instance.h"
 #include "platform/text.h"
@@ -18,6 +20,7 @@
 #include "schema/schema.h"
 #include "schema/value_lists.h"
 #include "sitemap/sitemap.h"
+#include "tree/branch_tasks.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "tree/walker.h"
@@ -184,8 +187,6 @@ void RegisterBuiltInTasks() {
   }
 }
 
-void BranchTasksNotBuilt(WindowHandle window);
-
 LResult OnCreate(WindowHandle window) {
   bool busy = TakeBusyWord();
   hwndMain = window;
@@ -204,7 +205,7 @@ LResult OnCreate(WindowHandle window) {
   SetMainWindowCommand([](int command) {
     if (hwndMain) SendMessage(hwndMain, kMsgCommand, MakeWParam(command, 0), 0);
   });
-  SetBranchTasksRunner(BranchTasksNotBuilt);
+  SetBranchTasksRunner(BranchTasksDialog);
 
   char names[2048];
   char* table[kMaxValueFiles] = {};
@@ -350,10 +351,6 @@ bool WaitsForOpenPage(int id) {
   }
 }
 
-void BranchTasksNotBuilt(WindowHandle window) {
-  NotBuiltYet(window, "Branch Tasks");
-}
-
 // Ends the program unless the open page has edits the user wants saved and the save failed.
 void EndProgram(WindowHandle window) {
   if (AskToSaveChanges(window)) DestroyWindow(window);
@@ -422,7 +419,9 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       return 0;
     }
     case kCmdBusinessRules:
-      NotBuiltYet(window, "Site Business Rules");
+      ShowEditRows(0);
+      if (BusinessRulesDialog(window, 1)) WriteSettings();
+      ShowEditRows(1);
       return 0;
     case kCmdMarkupOptions:
       NotBuiltYet(window, "Site Markup Options");
@@ -443,10 +442,16 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       ShowEditRows(1);
       return 0;
     case kCmdLogging:
-      NotBuiltYet(window, "The log viewer");
+      ShowEditRows(0);
+      LogViewer(window);
+      WriteSettings();
+      ShowEditRows(1);
       return 0;
     case kCmdBranchTasks:
-      NotBuiltYet(window, "Branch Tasks");
+      ShowEditRows(0);
+      BranchTasksCommand(window);
+      ShowEditRows(1);
+      InvalidateWindow(window, nullptr);
       return 0;
     case kCmdUpdateSitemap:
       ShowEditRows(0);

@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "tests/support/site_fixture.h"
+#include "tree/document_selection.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "ui/working_display.h"
@@ -235,7 +236,7 @@ TEST_F(MainWindowTest, TaskWaitsWhileATimedEventHoldsTheBusyWord) {
   gPluginContext.busy = 0;
 }
 
-TEST_F(MainWindowTest, HelpCommandsReportAMissingBrowserAndUnbuiltItemsSaySo) {
+TEST_F(MainWindowTest, HelpCommandsReportAMissingBrowserAndBranchTasksAsksForTheBranch) {
   CopyText(WebBrowser, "/nonexistent/browser");
   ASSERT_TRUE(Choose(kCmdLocalHelp));
   ASSERT_FALSE(ui_.boxes().empty());
@@ -247,8 +248,8 @@ TEST_F(MainWindowTest, HelpCommandsReportAMissingBrowserAndUnbuiltItemsSaySo) {
   EXPECT_EQ(boxes, ui_.boxes().size());
 
   ASSERT_TRUE(Choose(kCmdBranchTasks));
-  EXPECT_EQ("NOTE", ui_.boxes().back().caption);
-  EXPECT_NE(std::string::npos, ui_.boxes().back().text.find("Branch Tasks"));
+  ASSERT_FALSE(ui_.dialogs().empty());
+  EXPECT_EQ(kSelectTitle, ui_.dialogs().back().title);
 }
 
 TEST_F(MainWindowTest, ExitWritesTheSettingsAndEndsTheLoop) {
