@@ -29,6 +29,8 @@ constexpr const char* kUsage =
     "  tags FILE      print the document's tags as NAME<TAB>VALUE<TAB>FLAGS (\\t \\r \\n \\\\\n"
     "                 stand for TAB, CR, LF, backslash); status 3 when it has no head\n"
     "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
+    "  set KEY VALUE  change one setting of section META or of the current site, checked as\n"
+    "                 its dialog checks it; an unknown key is a usage error naming the nearest\n"
     "  init --site NAME --root DIR --url URL [--corporate-name TEXT --industry TEXT]\n"
     "                 create META.INI, the default schema and the root tree tags of a new\n"
     "                 configuration\n"
@@ -79,6 +81,7 @@ const Command kCommands[] = {
     {"review", CmdReview, true, -1},
     {"expiry", CmdExpiry, true, -1},
     {"sitemap", CmdSitemap, true, 0},
+    {"set", CmdSet, true, -1},  // checks its own arguments
 };
 
 struct Options {

@@ -18,6 +18,7 @@ struct CliContext {
 // Every command returns the process's exit status.
 int CmdSettings(CliContext& c);
 int CmdSites(CliContext& c);
+int CmdSet(CliContext& c);
 int CmdTags(CliContext& c);
 int CmdSchema(CliContext& c);
 int CmdInit(CliContext& c);
