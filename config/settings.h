@@ -165,9 +165,10 @@ int ReadSiteList(platform::WindowHandle owner);
 
 // Single-key writes. 0 or -1.
 int WriteCurrentConfig();
-int WriteAdvancedOptions();               // "Options" and "FileMask"
-int WriteMailerSettings();                // "SMTP" and "Mail Queue"
-int WriteSetting(const SettingKey& key);  // one key, in its section (a site key: the current site)
+int WriteAdvancedOptions();  // "Options" and "FileMask"
+int WriteMailerSettings();   // "SMTP" and "Mail Queue"
+// One key, in its section (a site key: in the current site's).
+int WriteSetting(const SettingKey& key);
 
 // Decodes DisplayOptions into QuoteTags, MTname, MTvalue, MTscheme and MTsepS.
 void DecodeDisplayOptions(int options);

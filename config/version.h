@@ -7,4 +7,4 @@ extern char szBuild[16];        // the build text (the desktop shows its plug-in
 // The build text the generator stamp carries: the same from every program, so a document saved
 // by the desktop and by tagsteward-cli from the same tags is the same file.
 extern const char kStampBuild[];
-extern char szTitle[64];  // maker, product and version
+extern char szTitle[64];        // maker, product and version
