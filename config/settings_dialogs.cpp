@@ -12,7 +12,6 @@
 #include "platform/fs.h"
 #include "platform/listing.h"
 #include "platform/paths.h"
-#include "platform/profile.h"
 #include "platform/text.h"
 #include "plugins/context.h"
 #include "tree/document_selection.h"
