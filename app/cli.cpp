@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "                 stand for TAB, CR, LF, backslash); status 3 when it has no head\n"
     "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
     "  set KEY VALUE  change one setting of section META or of the current site, checked as\n"
-    "                 its dialog checks it; an unknown key is a usage error naming the nearest\n"
+    "                 its dialog checks it; for an unknown key the nearest one is named\n"
     "  init --site NAME --root DIR --url URL [--corporate-name TEXT --industry TEXT]\n"
     "                 create META.INI, the default schema and the root tree tags of a new\n"
     "                 configuration\n"
