@@ -42,6 +42,8 @@ constexpr const char* kUsage =
     "  tags FILE      print the document's tags as NAME<TAB>VALUE<TAB>FLAGS (\\t \\r \\n \\\\\n"
     "                 stand for TAB, CR, LF, backslash); status 3 when it has no head\n"
     "  schema         print the schema dictionary as NAME<TAB>FLAGS<TAB>OPTIONS<TAB>SCHEME\n"
+    "  set KEY VALUE  change one setting of section META or of the current site, checked as\n"
+    "                 its dialog checks it; for an unknown key the nearest one is named\n"
     "  init --site NAME --root DIR --url URL [--corporate-name TEXT --industry TEXT]\n"
     "                 create META.INI, the default schema and the root tree tags of a new\n"
     "                 configuration\n"
@@ -99,6 +101,7 @@ const Command kCommands[] = {
     {"expiry", CmdExpiry, true, -1},
     {"sitemap", CmdSitemap, true, 0},
     {"log", CmdLog, true, -1},
+    {"set", CmdSet, true, -1},  // checks its own arguments
 };
 
 struct Options {

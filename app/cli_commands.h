@@ -19,6 +19,7 @@ struct CliContext {
 int CmdSettings(CliContext& c);
 int CmdSites(CliContext& c);
 int CmdSite(CliContext& c);  // site use|add|remove|set
+int CmdSet(CliContext& c);
 int CmdTags(CliContext& c);
 int CmdSchema(CliContext& c);
 int CmdInit(CliContext& c);

@@ -142,6 +142,8 @@ int CmdInit(CliContext& c) {
   // Critical entries go beside the configuration, wherever init was run from.
   platform::CopyText(ErrorLogPath, platform::WithTrailingSlash(IniPath));
   HeadSize = kNewConfigHeadSize;
+  DisplayOptions = kNewConfigDisplayOptions;
+  DecodeDisplayOptions(DisplayOptions);
 
   if (WriteSettings() != 0 || WriteMailerSettings() != 0) return Fail(c, "cannot write " + ini);
   std::fprintf(c.out, "created %s\n", IniFilePath().c_str());

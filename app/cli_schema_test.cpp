@@ -61,16 +61,17 @@ TEST_F(CliSchemaTest, InitCreatesTheConfigurationThatSettingsAndSchemaThenRead) 
   EXPECT_TRUE(platform::DirExists(conf_ + "/MailQ"));
   EXPECT_EQ(DefaultSchemaText(), ReadFile(conf_ + "/META.IDX"));
   EXPECT_EQ(
-      "<HEAD>\r\n<meta HTTP-EQUIV=DC.Creator.CorporateName CONTENT=Acme Pty Ltd>\n"
-      "<meta HTTP-EQUIV=DC.Subject.Industry CONTENT=B01>\r\n</HEAD>\r\n",
+      "<HEAD>\r\n<meta name=DC.Creator.CorporateName content=Acme Pty Ltd>\n"
+      "<meta name=DC.Subject.Industry content=B01>\r\n</HEAD>\r\n",
       ReadFile(root_ + "/META.TAG"));
 
   r = Run({"--config", conf_, "settings"});
   ASSERT_EQ(0, r.status) << r.err;
   for (const std::string& line : std::vector<std::string>{
            "META\tCurrent Config\tShop", "META\tError Log\t" + conf_ + "/",
-           "META\tHead Size\t65536", "MAILER\tMail Queue\t" + conf_ + "/MailQ/",
-           "Config:Shop\tRoot Path\t" + root_ + "/", "Config:Shop\tSiteURL\thttp://shop.example/",
+           "META\tHead Size\t65536", "Config:Shop\tDisplayOptions\t47",
+           "MAILER\tMail Queue\t" + conf_ + "/MailQ/", "Config:Shop\tRoot Path\t" + root_ + "/",
+           "Config:Shop\tSiteURL\thttp://shop.example/",
            "Config:Shop\tSitemapfile\t" + root_ + "/Sitemap.htm",
            "Config:Shop\tLog Path\t" + conf_ + "/Audit/", "Config:Shop\tSkin\tMARBLE"}) {
     EXPECT_TRUE(Has(r.out, line + "\n")) << line;
@@ -90,6 +91,9 @@ TEST_F(CliSchemaTest, InitCreatesTheConfigurationThatSettingsAndSchemaThenRead) 
   std::string after;
   ASSERT_EQ(0, platform::Fs().CurrentDir(&after));
   EXPECT_EQ(cwd, after);
+  // The new site's lower-case markup reads back.
+  r = Run({"--config", conf_, "tags", root_ + "/META.TAG"});
+  EXPECT_TRUE(Has(r.out, "DC.Creator.CorporateName\tAcme Pty Ltd\t")) << r.out << r.err;
 }
 
 TEST_F(CliSchemaTest, InitNeverOverwritesAConfigurationAndKeepsExistingFiles) {

@@ -478,6 +478,14 @@ int WriteAdvancedOptions() {
   return SaveUpdate(path, doc);
 }
 
+int WriteSetting(const SettingKey& key) {
+  std::string path = IniFilePath();
+  platform::ProfileDocument doc;
+  if (!LoadForUpdate(path, &doc)) return -1;
+  doc.Set(SectionName(key.section), key.name, SettingValueText(key));
+  return SaveUpdate(path, doc);
+}
+
 int WriteMailerSettings() {
   std::string path = IniFilePath();
   platform::ProfileDocument doc;

@@ -30,6 +30,9 @@ constexpr int kDefaultHeadSize = 4096;
 constexpr int kMaxHeadSize = 1 << 20;
 // What init and the setup wizard give a new configuration: modern heads are long.
 constexpr int kNewConfigHeadSize = 65536;
+// What init and the setup wizard give a new site: name=, content=, scheme= in quotes, the
+// markup today's search engines read. A file without the key keeps the old default, 1.
+constexpr int kNewConfigDisplayOptions = 47;
 // HeadSize kept within what the reader and the rewrite can hold.
 int HeadSizeBytes();
 // The confirmation word lives in gPluginContext.confirmation.
@@ -165,6 +168,8 @@ int WriteCurrentConfig();
 int WriteAdvancedOptions();  // "Options" and "FileMask"
 int WriteMailerSettings();   // "SMTP" and "Mail Queue"
 int WriteLogLevel();         // "Log Level" of the current site
+// One key, in its section (a site key: in the current site's).
+int WriteSetting(const SettingKey& key);
 
 // Decodes DisplayOptions into QuoteTags, MTname, MTvalue, MTscheme and MTsepS.
 void DecodeDisplayOptions(int options);

@@ -388,6 +388,8 @@ int CompletionPage(WindowHandle owner) {
 
 int RunSetupWizard(WindowHandle owner) {
   HeadSize = kNewConfigHeadSize;
+  DisplayOptions = kNewConfigDisplayOptions;
+  DecodeDisplayOptions(DisplayOptions);
   WelcomePage(owner);
   do {
     SitePage(owner);

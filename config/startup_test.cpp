@@ -124,6 +124,8 @@ TEST_F(StartupTest, FirstRunWritesTheInstallationAndTheProgramRuns) {
   EXPECT_EQ("web@shop.example", Key("Config:Shop", "Expiry Admin Email"));
   EXPECT_EQ("<none>", Key("Config:Shop", "Options"));
   EXPECT_EQ("65536", Key("META", "Head Size"));  // a new configuration reads long heads
+  // and writes today's markup
+  EXPECT_EQ("47", Key("Config:Shop", "DisplayOptions"));
   EXPECT_EQ(DefaultSchemaText(), ReadFile(config_ + "/META.IDX"));
   EXPECT_NE(std::string::npos, ReadFile(root_ + "/META.TAG").find("Acme Corp"));
   EXPECT_EQ(std::string::npos, ReadFile(root_ + "/META.TAG").find("Shops and stores"));

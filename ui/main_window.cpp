@@ -424,10 +424,23 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
       ShowEditRows(1);
       return 0;
     case kCmdMarkupOptions:
-      NotBuiltYet(window, "Site Markup Options");
+      ShowEditRows(0);
+      if (MarkupOptionsDialog(window)) WriteSettings();
+      ShowEditRows(1);
       return 0;
     case kCmdGeneralOptions:
-      NotBuiltYet(window, "General Options");
+      ShowEditRows(0);
+      // The Expert bar boxes act even when the dialog is cancelled: what they did is kept.
+      GeneralOptionsDialog(window);
+      WriteSettings();
+      CopyText(gPluginContext.rootCopy, RootPath);
+      {
+        // The rows come back even when "Show working..." was just unticked.
+        const int working = showworking;
+        showworking = 1;
+        ShowEditRows(1);
+        showworking = working;
+      }
       return 0;
     case kCmdManageExpired:
     case kCmdManageReview:
