@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSet>
 #include <QWidget>
 
 #include <cstdlib>
@@ -15,12 +19,16 @@
 #include <string>
 
 #include "app/gui_robot.h"
+#include "config/settings.h"
+#include "config/sites.h"
 #include "config/startup.h"
 #include "engine/page_tags.h"
+#include "log/log_viewer.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/text.h"
 #include "schema/value_choosers.h"
 #include "tests/support/temp_dir.h"
+#include "tree/branch_tasks.h"
 #include "tree/document_selection.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
@@ -318,6 +326,141 @@ TEST(DesktopProgram, EditsATreeTagFileThroughEditTreeMetatags) {
   EXPECT_NE(std::string::npos, saved.find("CONTENT=\"Harbourside Ltd\"")) << saved;
   EXPECT_NE(std::string::npos, saved.find("\"$SitemapFiles\" CONTENT=\"index\"")) << saved;
   EXPECT_NE(std::string::npos, saved.find("\"$LevelHeading\"")) << saved;
+}
+
+// The choosing action of the open pop-up menu whose command is id (nullptr while none is open).
+QAction* PopupAction(int id) {
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (!menu) return nullptr;
+  for (QAction* a : menu->actions())
+    if (a->data().toInt() == id) return a;
+  return nullptr;
+}
+
+TEST(DesktopProgram, SwitchesSitesRunsABranchTaskAndShowsTheLog) {
+  DesktopRun run;
+  std::string ini = ReadAll(run.home + "/META.INI");
+  size_t at = ini.find("Confirmation=1");
+  ASSERT_NE(std::string::npos, at);
+  ini.replace(at, 14, "Confirmation=0");
+  WriteAll(run.home + "/META.INI", ini);
+  const std::string outside = ReadAll(run.home + "/site/index.htm");
+  std::string switchedTo, logTitle;
+  bool menuMnemonics = false;
+
+  gui::Robot robot;
+  DesktopRun::AddSplash(robot);
+  robot.Add("SITES", [&] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    // Every item of the menu bar opens with Alt and a letter of its own.
+    QString letters;
+    for (QWidget* top : QApplication::topLevelWidgets())
+      for (QMenuBar* bar : top->findChildren<QMenuBar*>())
+        for (QAction* a : bar->actions()) {
+          const qsizetype amp = a->text().indexOf(QLatin1Char('&'));
+          if (amp >= 0 && amp + 1 < a->text().size()) letters += a->text()[amp + 1].toLower();
+        }
+    menuMnemonics = letters.size() == 7 && QSet<QChar>(letters.begin(), letters.end()).size() == 7;
+    SetFocus(FindControl(hwndMain, kIdSites));
+    return gui::PostKey(Qt::Key_Space, 0, " ");
+  });
+  robot.Add("second site", KeyUntil(
+                               Qt::Key_Down,
+                               [] {
+                                 return ActiveDialog() && WindowTitle(ActiveDialog()) == "Sites" &&
+                                        FocusWindow() == FindControl(ActiveDialog(), kSitesList);
+                               },
+                               [] {
+                                 return ActiveDialog() &&
+                                        ListSelection(FindControl(ActiveDialog(), kSitesList)) == 1;
+                               }));
+  robot.Add("use it", [] { return gui::PostKey(Qt::Key_Return); });
+  robot.Add("Branch Tasks", [&] {
+    if (ActiveDialog()) return false;
+    switchedTo = CurrentConfig;
+    // Back to the first site, whose tree the branch is in, through the same dialog.
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kIdSites, 0), 0);
+    return true;
+  });
+  robot.Add("first site", KeyUntil(
+                              Qt::Key_Up,
+                              [] {
+                                return ActiveDialog() && WindowTitle(ActiveDialog()) == "Sites" &&
+                                       FocusWindow() == FindControl(ActiveDialog(), kSitesList);
+                              },
+                              [] {
+                                return ActiveDialog() &&
+                                       ListSelection(FindControl(ActiveDialog(), kSitesList)) == 0;
+                              }));
+  robot.Add("use the first", [] { return gui::PostKey(Qt::Key_Return); });
+  robot.Add("choose a branch", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdBranchTasks, 0), 0);
+    return true;
+  });
+  robot.Add("first directory",
+            KeyUntil(
+                Qt::Key_Space,
+                [] {
+                  return ActiveDialog() && WindowTitle(ActiveDialog()) == kSelectTitle &&
+                         FocusWindow() == FindControl(ActiveDialog(), kIdSelectDirectories);
+                },
+                [] {
+                  return ActiveDialog() &&
+                         ControlText(FindControl(ActiveDialog(), kIdSelectName)) == "about";
+                }));
+  robot.Add("branch button", [] {
+    SetFocus(FindControl(ActiveDialog(), kIdSelectBranch));
+    return gui::PostKey(Qt::Key_Space, 0, " ");
+  });
+  robot.Add("tasks menu", [] {
+    WindowHandle d = ActiveDialog();
+    if (!d || FocusWindow() == nullptr ||
+        ControlText(FindControl(d, kIdBranchPath)).find("about") == std::string::npos)
+      return false;
+    PostMessage(d, kMsgCommand, MakeWParam(kIdBranchTasks, 0), 0);
+    return true;
+  });
+  robot.Add("sort", [] {
+    QAction* sort = PopupAction(kTaskSort);
+    if (!sort) return false;
+    sort->trigger();
+    QApplication::activePopupWidget()->hide();
+    return true;
+  });
+  robot.Add("done", [&] {
+    WindowHandle d = ActiveDialog();
+    if (!d || block ||
+        ReadAll(run.home + "/site/about/history.htm").find("$RUZOZAZEZO") == std::string::npos)
+      return false;
+    return gui::PostKey(Qt::Key_Escape);
+  });
+  robot.Add("log viewer", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdLogging, 0), 0);
+    return true;
+  });
+  robot.Add("close the log", [&] {
+    WindowHandle d = ActiveDialog();
+    if (!d) return false;
+    logTitle = WindowTitle(d);
+    return gui::PostKey(Qt::Key_Escape);
+  });
+  robot.Add("exit", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start();
+  InstallProgramDialogs();
+  EXPECT_EQ(0, ProgramEntry(run.home.c_str(), ShowState::kShow));
+  EXPECT_TRUE(robot.Finished());
+  EXPECT_TRUE(menuMnemonics);
+  EXPECT_EQ("Regatta 2027", switchedTo);
+  EXPECT_NE(std::string::npos, ReadAll(run.home + "/META.INI").find("Current Config=Harbourside"));
+  // SORT ran on the branch only.
+  EXPECT_EQ(outside, ReadAll(run.home + "/site/index.htm"));
+  EXPECT_EQ(0u, logTitle.find("Harbourside - 2")) << logTitle;  // the site and the day shown
 }
 
 }  // namespace

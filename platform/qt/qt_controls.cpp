@@ -141,6 +141,7 @@ WindowHandle QtUi::CreateControl(WindowHandle parentHandle, const ControlTemplat
       // In a dialog, Enter presses the focused button, else the default one.
       b->setAutoDefault(parent->type == Node::Type::kDialog);
       b->setDefault((t.style & kStyleDefaultButton) != 0);
+      b->setProperty(kTemplateDefault, (t.style & kStyleDefaultButton) != 0);
       QObject::connect(b, &QPushButton::clicked, b, [this, h] { Notify(h, kNotifyClicked); });
       widget = b;
       break;

@@ -156,9 +156,12 @@ void DialogWidget::keyPressEvent(QKeyEvent* event) {
   const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
   if (enter && event->modifiers() == Qt::NoModifier) {
     // Enter presses the default button; a dialog without one is told OK.
+    // Only a button the template made the default counts: Qt would otherwise make the first
+    // button the default of a dialog that has none, and Enter in a list would press it.
     bool hasDefault = qobject_cast<QPushButton*>(focusWidget()) != nullptr;
     for (QPushButton* b : findChildren<QPushButton*>())
-      hasDefault = hasDefault || (b->isDefault() && b->isVisible() && b->isEnabled());
+      hasDefault = hasDefault || (b->property(kTemplateDefault).toBool() && b->isVisible() &&
+                                  b->isEnabled());
     if (!hasDefault) {
       ui_->Deliver(handle_, kMsgCommand, MakeWParam(kCommandOk, kNotifyClicked), 0);
       return;

@@ -27,6 +27,9 @@ namespace platform::qt {
 inline constexpr char kHandleProperty[] = "tsHandle";
 void SetHandleProperty(QObject* widget, WindowHandle handle);
 
+// The property a push button carries when its template made it the dialog's default button.
+constexpr char kTemplateDefault[] = "tsTemplateDefault";
+
 // Key codes and modifiers of ui_window.h for a key event; 0 for keys that have none.
 unsigned KeyCodeOf(const QKeyEvent* event);
 unsigned ModifiersOf(Qt::KeyboardModifiers modifiers);
