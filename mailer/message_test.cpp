@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "config/settings.h"
-#include "platform/fs.h"
-#include "platform/text.h"
-#include "reports/mail_queue.h"
-#include "tests/support/program_fixture.h"
-
 namespace mailer {
 namespace {
 
@@ -115,23 +109,6 @@ TEST(QueueFile, BodiesArriveWholeInTheirDeclaredCharsetOnShortLines) {
     }
     EXPECT_EQ(expected, decoded);
   }
-}
-
-class QueueWriterTest : public testing_support::ProgramFixture {};
-
-TEST_F(QueueWriterTest, ReadsWhatTheQueueWriterWrites) {
-  platform::CopyText(MailQueue, home_.path() + "/");
-  ASSERT_EQ(0, QueueMail("owner@x.org", "Document Management", "/srv/review.htm",
-                         "Your document [/srv/a.htm] needs review"));
-  std::string bytes;
-  ASSERT_EQ(0, platform::ReadWholeFile(home_ / "0.tsm", &bytes));
-  QueuedMail mail;
-  std::string reason;
-  ASSERT_EQ(0, ParseQueueFile(bytes, &mail, &reason)) << reason;
-  EXPECT_EQ(std::vector<std::string>{"owner@x.org"}, mail.recipients);
-  EXPECT_EQ("Document Management", mail.subject);
-  EXPECT_EQ("/srv/review.htm", mail.attachment);
-  EXPECT_EQ("Your document [/srv/a.htm] needs review", mail.body);
 }
 
 }  // namespace
