@@ -37,7 +37,8 @@ TEST_F(CliTest, SettingsPrintsEveryKeyInTableOrder) {
           "META\tConfirmation\t1\nMETA\tCheck Mandatory\t1\nMETA\tOptions\t32\n"
           "META\tFileMask\t*.htm*\nMETA\tHead Size\t4096\nMAILER\tSMTP\t\nMAILER\tMail Queue\t" +
           home +
-          "\n"
+          "\nMAILER\tFrom\t\nMAILER\tCredentials\t\nMAILER\tRequire TLS\t0\n"
+          "MAILER\tCA File\t\nMAILER\tTimeout\t60\n"
           "Config:Shop\tRoot Path\t" +
           home +
           "\nConfig:Shop\tStrategy\t1\n"

@@ -32,6 +32,11 @@ int HeadSize;
 
 char SMTPaddrtemp[256];
 char MailQueue[256];
+char MailFrom[256];
+char MailCredentials[256];
+int MailRequireTls;
+char MailCaFile[256];
+int MailTimeout;
 
 char RootPath[256];
 int strategy;
@@ -125,6 +130,11 @@ std::vector<SettingKey> BuildKeys() {
 
       str(S::Mailer, "SMTP", "", 256, SMTPaddrtemp),
       path(S::Mailer, "Mail Queue", kHome, 256, MailQueue),
+      str(S::Mailer, "From", "", 256, MailFrom),
+      path(S::Mailer, "Credentials", "", 256, MailCredentials),
+      num(S::Mailer, "Require TLS", 0, &MailRequireTls),
+      path(S::Mailer, "CA File", "", 256, MailCaFile),
+      num(S::Mailer, "Timeout", 60, &MailTimeout),
 
       path(S::Site, "Root Path", kHome, 256, RootPath),
       num(S::Site, "Strategy", 1, &strategy),
@@ -361,7 +371,8 @@ int ReadSettings(platform::WindowHandle owner) {
            {"Show Attributes", "Show Settings", "Show Toolbar", "Confirmation", "Check Mandatory",
             "Head Size"});
   ToolBarOn = showtoolbar;
-  ReadKeys(doc, KeySection::Mailer, {"SMTP", "Mail Queue"});
+  ReadKeys(doc, KeySection::Mailer,
+           {"SMTP", "Mail Queue", "From", "Credentials", "Require TLS", "CA File", "Timeout"});
   ReadKeys(doc, KeySection::Site,
            {"Root Path", "Strategy", "Autotags", "Expiry Metatag", "Expiry Days",
             "Expiry Owner Tag", "Expiry Admin Email", "Review Metatag", "Review Days",

@@ -40,6 +40,14 @@ int HeadSizeBytes();
 // --- Section "MAILER" ---
 extern char SMTPaddrtemp[256];
 extern char MailQueue[256];
+// Read by tagsteward-mailer only: the sender, an owner-only credentials file in the ~/.netrc
+// format (empty: ~/.netrc), STARTTLS required (1) or used when offered (0), a file of trusted
+// certificates (empty: the system's) and the seconds a server may keep it waiting.
+extern char MailFrom[256];
+extern char MailCredentials[256];
+extern int MailRequireTls;
+extern char MailCaFile[256];
+extern int MailTimeout;
 
 // --- Site section "Config:<name>" ---
 struct DateCheckRule {

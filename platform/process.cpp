@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <thread>
@@ -35,6 +36,15 @@ int StartProgram(const std::string& program, const std::string& argument) {
     }
   }).detach();
   return 0;
+}
+
+long CurrentProcessId() {
+  return static_cast<long>(::getpid());
+}
+
+bool ProcessExists(long pid) {
+  if (pid <= 0) return false;
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
 }
 
 }  // namespace platform

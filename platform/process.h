@@ -10,4 +10,9 @@ namespace platform {
 // executable), with the error recorded.
 int StartProgram(const std::string& program, const std::string& argument);
 
+// This process's id.
+long CurrentProcessId();
+// False only when no process of that id exists.
+bool ProcessExists(long pid);
+
 }  // namespace platform
