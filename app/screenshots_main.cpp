@@ -12,6 +12,7 @@
 #include "app/gui_robot.h"
 #include "config/settings.h"
 #include "config/setup_wizard.h"
+#include "config/sites.h"
 #include "config/startup.h"
 #include "engine/page_tags.h"
 #include "platform/qt/qt_ui.h"
@@ -194,6 +195,54 @@ int EditorShot(const std::string& work, const std::string& out) {
   return ProgramEntry(home.c_str(), ShowState::kShow);
 }
 
+// The Sites dialog and General Options, at whatever zoom QT_SCALE_FACTOR gives (the script asks
+// for 150 %).
+int SettingsShots(const std::string& work, const std::string& out) {
+  std::string home = work + "/settings";
+  if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
+  gui::Robot robot;
+  robot.Add("splash", [] {
+    if (hwndMain && IsWindowVisible(hwndMain)) return true;
+    if (!ActiveDialog()) return false;
+    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
+    return true;
+  });
+  robot.Add("sites", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kIdSites, 0), 0);
+    return true;
+  });
+  robot.Add("sites dialog", [&] {
+    WindowHandle d = ActiveDialog();
+    if (!d || WindowTitle(d) != "Sites") return false;
+    SetListSelection(FindControl(d, kSitesList), 0);
+    UpdateWindow(d);
+    Save(d, out + "/sites-dialog.png");
+    PostMessage(d, kMsgCommand, MakeWParam(kSitesDone, 0), 0);
+    return true;
+  });
+  robot.Add("general options", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdGeneralOptions, 0), 0);
+    return true;
+  });
+  robot.Add("general options dialog", [&] {
+    WindowHandle d = ActiveDialog();
+    if (!d || WindowTitle(d) != "General Options") return false;
+    UpdateWindow(d);
+    Save(d, out + "/general-options-150.png");
+    PostMessage(d, kMsgCommand, MakeWParam(kCommandCancel, 0), 0);
+    return true;
+  });
+  robot.Add("exit", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start(40, 20000);
+  return ProgramEntry(home.c_str(), ShowState::kShow);
+}
+
 int WizardShot(const std::string& work, const std::string& out) {
   std::string home = work + "/first-run";
   fs::create_directories(home + "/site");
@@ -225,9 +274,10 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   std::string mode = argc == 4 ? argv[1] : "";
   if (mode != "main" && mode != "wizard" && mode != "startup" && mode != "dialogs" &&
-      mode != "editor") {
-    std::fprintf(stderr,
-                 "usage: tagsteward-shots main|wizard|startup|dialogs|editor WORKDIR OUTDIR\n");
+      mode != "editor" && mode != "settings") {
+    std::fprintf(
+        stderr,
+        "usage: tagsteward-shots main|wizard|startup|dialogs|editor|settings WORKDIR OUTDIR\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -236,11 +286,12 @@ int main(int argc, char** argv) {
   InstallProgramDialogs();
   std::string work = fs::absolute(argv[2]).string(), out = fs::absolute(argv[3]).string();
   fs::create_directories(out);
-  int rc = mode == "main"      ? MainWindowShots(work, out)
-           : mode == "wizard"  ? WizardShot(work, out)
-           : mode == "dialogs" ? DialogShots(work, out)
-           : mode == "editor"  ? EditorShot(work, out)
-                               : StartupTime(work, start);
+  int rc = mode == "main"       ? MainWindowShots(work, out)
+           : mode == "wizard"   ? WizardShot(work, out)
+           : mode == "dialogs"  ? DialogShots(work, out)
+           : mode == "editor"   ? EditorShot(work, out)
+           : mode == "settings" ? SettingsShots(work, out)
+                                : StartupTime(work, start);
   platform::SetUiBackend(nullptr);
   return rc;
 }
