@@ -5,6 +5,7 @@
 
 #include "config/directory_lists.h"
 #include "config/settings.h"
+#include "config/settings_dialogs.h"
 #include "config/site_paths.h"
 #include "log/audit.h"
 #include "platform/fs.h"
@@ -234,9 +235,9 @@ void SelectSitemap(WindowHandle d) {
 }
 
 void MoveSitemapField(WindowHandle d) {
-  std::string start = DirectoryPart(ControlText(d, kSiteMapFile));
-  if (std::optional<std::string> dir = ChooseDirectory(d, "Select a directory", start))
-    SetControlText(d, kSiteMapFile, JoinPath(*dir, "Sitemap.htm"));
+  char dir[256];
+  CopyText(dir, DirectoryPart(ControlText(d, kSiteMapFile)));
+  if (SelectDirectoryDialog(d, dir)) SetControlText(d, kSiteMapFile, JoinPath(dir, "Sitemap.htm"));
 }
 
 void SiteConfigurationOk(WindowHandle d) {

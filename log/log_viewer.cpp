@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "config/settings_dialogs.h"
 #include "log/audit.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
@@ -323,9 +324,9 @@ void StartEditor(WindowHandle d) {
 }
 
 void ChooseLogDirectory(WindowHandle d) {
-  std::optional<std::string> dir =
-      platform::ChooseDirectory(d, "Select a directory", platform::ControlText(d, kIdLogDirectory));
-  if (dir) platform::SetControlText(d, kIdLogDirectory, platform::WithTrailingSlash(*dir));
+  char dir[256];
+  platform::CopyText(dir, platform::ControlText(d, kIdLogDirectory));
+  if (SelectDirectoryDialog(d, dir)) platform::SetControlText(d, kIdLogDirectory, dir);
 }
 
 // OK: false while the directory cannot be held.
