@@ -67,6 +67,8 @@ constexpr const char* kUsage =
     "  review         report documents due for review, and queue the notices\n"
     "  expiry         report expired documents, and queue the notices\n"
     "  sitemap        rebuild the list between the markers of the site's sitemap page\n"
+    "  check [--branch DIR] [--json]\n"
+    "                 report every document's schema problems; status 1 when there are any\n"
     "\n"
     "  log [--date YYYYMMDD]\n"
     "                 print that day's audit log of the site (default today)\n"
@@ -102,6 +104,7 @@ const Command kCommands[] = {
     {"sitemap", CmdSitemap, true, 0},
     {"log", CmdLog, true, -1},
     {"set", CmdSet, true, -1},  // checks its own arguments
+    {"check", CmdCheck, true, -1},
 };
 
 struct Options {

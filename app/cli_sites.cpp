@@ -16,7 +16,8 @@ constexpr const char* kSiteUsage =
     "                               [--sitemap-tag TAG]\n"
     "       tagsteward-cli site remove NAME\n"
     "       tagsteward-cli site set [--name NEW] [--root DIR] [--url URL] [--sitemap FILE]\n"
-    "                               [--title-tag TAG] [--sitemap-tag TAG]\n";
+    "                               [--title-tag TAG] [--sitemap-tag TAG] [--xml-sitemap FILE]\n"
+    "                               (--xml-sitemap \"\" writes no XML sitemap)\n";
 
 using Flags = std::map<std::string, std::string>;
 
@@ -106,9 +107,23 @@ int Remove(CliContext& c) {
 int Set(CliContext& c) {
   Flags flags;
   int rc = ParseFlags(
-      c, 1, {"--name", "--root", "--url", "--sitemap", "--title-tag", "--sitemap-tag"}, &flags);
+      c, 1,
+      {"--name", "--root", "--url", "--sitemap", "--title-tag", "--sitemap-tag", "--xml-sitemap"},
+      &flags);
   if (rc >= 0) return rc;
   if (flags.empty()) return SiteUsage(c, "site set needs at least one setting");
+  if (flags.count("--xml-sitemap")) {
+    std::string xml = Absolute(flags["--xml-sitemap"]);
+    if (xml.size() >= sizeof XmlSitemapFile) {
+      std::fprintf(c.err, "tagsteward-cli: the XML sitemap path is too long\n");
+      return 1;
+    }
+    if (!xml.empty() && xml == Absolute(Flag(flags, "--sitemap", Sitemapfile))) {
+      std::fprintf(c.err, "tagsteward-cli: the XML sitemap cannot be the sitemap page\n");
+      return 1;
+    }
+    platform::CopyText(XmlSitemapFile, xml);
+  }
   const std::string edited = CurrentConfig;
   SiteIdentity site{
       Flag(flags, "--name", edited),        Absolute(Flag(flags, "--root", RootPath)),

@@ -51,7 +51,8 @@ TEST_F(CliTest, SettingsPrintsEveryKeyInTableOrder) {
           home +
           "SiteMap.htm\nConfig:Shop\tTitleTag\tDC.Title\n"
           "Config:Shop\tOverwriteTag\tAD.MapMe\nConfig:Shop\tDisplayOptions\t1\n"
-          "Config:Shop\tSitemapOptions\t0\nConfig:Shop\tCustomNameImports\t\n"
+          "Config:Shop\tSitemapOptions\t0\nConfig:Shop\tXML Sitemap\t\n"
+          "Config:Shop\tCustomNameImports\t\n"
           "Config:Shop\tCustomValueImports\t\nConfig:Shop\tLog Level\t0\n"
           "Config:Shop\tLog Path\t" +
           home +

@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
 
   // Each contender runs `rounds` times, the rounds interleaved so that a busy spell of the
   // machine falls on all of them alike; the median CPU time and the largest peak are shown.
-  std::vector<Usage> reads, greps, searches, sitemaps, inherits, perls;
+  std::vector<Usage> reads, greps, searches, sitemaps, inherits, perls, checks;
   for (int r = 0; r < rounds; ++r) {
     reads.push_back(plain());
     greps.push_back(Measure([&] { return Exec({"grep", "-rl", "DC.Title", root.string()}); }));
@@ -164,6 +164,10 @@ int main(int argc, char** argv) {
     }));
     sitemaps.push_back(Measure([&] {
       return Exec({cli, "--config", config, "--yes", "sitemap"});
+    }));
+    // Status 1 only says the generated site has problems: 2 and above are failures.
+    checks.push_back(Measure([&] {
+      return Exec({"sh", "-c", "\"$0\" --config \"$1\" check --json; [ $? -le 1 ]", cli, config});
     }));
   }
   // Every round rewrites every document again: the first inherit adds the tree tags, the later
@@ -179,7 +183,8 @@ int main(int argc, char** argv) {
     }));
   }
   Usage read = Median(reads), grep = Median(greps), search = Median(searches),
-        sitemap = Median(sitemaps), inherit = Median(inherits), perl = Median(perls);
+        sitemap = Median(sitemaps), inherit = Median(inherits), perl = Median(perls),
+        check = Median(checks);
 
   std::printf("%ld documents, median of %d rounds\n", documents, rounds);
   Print("plain 4096-byte read loop", read);
@@ -188,12 +193,14 @@ int main(int argc, char** argv) {
   Print("tagsteward-cli search", search);
   Print("tagsteward-cli inherit", inherit);
   Print("tagsteward-cli sitemap", sitemap);
+  Print("tagsteward-cli check --json", check);
   std::printf("search / plain read   %6.2f   (target <= 1.5)\n", search.cpu / read.cpu);
   std::printf("search / grep -rl     %6.2f   (target < 1)\n", search.cpu / grep.cpu);
   std::printf("inherit / perl -pi    %6.2f   (target <= 1)\n", inherit.cpu / perl.cpu);
   std::printf("sitemap / plain read  %6.2f   (target <= 2)\n", sitemap.cpu / read.cpu);
+  std::printf("check / search        %6.2f   (target <= 2)\n", check.cpu / search.cpu);
   std::printf("peak memory of the tasks: %ld KiB (target < 16384)\n",
-              std::max({search.peakKiB, inherit.peakKiB, sitemap.peakKiB}));
+              std::max({search.peakKiB, inherit.peakKiB, sitemap.peakKiB, check.peakKiB}));
   fs::remove_all(work);
   return 0;
 }

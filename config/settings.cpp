@@ -47,6 +47,7 @@ char SiteURL[256];
 char Sitemapfile[256];
 char TitleTag[256];
 char OverwriteTag[256];
+char XmlSitemapFile[256];
 int DisplayOptions;
 int SitemapOptions;
 char CustomNameImports[64];
@@ -153,6 +154,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "OverwriteTag", "AD.MapMe", 256, OverwriteTag),
       num(S::Site, "DisplayOptions", 1, &DisplayOptions),
       num(S::Site, "SitemapOptions", 0, &SitemapOptions),
+      path(S::Site, "XML Sitemap", "", 256, XmlSitemapFile),
       str(S::Site, "CustomNameImports", "", 64, CustomNameImports),
       str(S::Site, "CustomValueImports", "", 64, CustomValueImports),
       num(S::Site, "Log Level", 0, &loglevel),
@@ -379,7 +381,8 @@ int ReadSettings(platform::WindowHandle owner) {
             "Review Owner Tag", "Review Admin Email", "SiteURL"});
   EnsureSiteUrlSlash();
   ReadKeys(doc, KeySection::Site,
-           {"Sitemapfile", "TitleTag", "OverwriteTag", "DisplayOptions", "SitemapOptions"});
+           {"Sitemapfile", "TitleTag", "OverwriteTag", "DisplayOptions", "SitemapOptions",
+            "XML Sitemap"});
   DecodeDisplayOptions(DisplayOptions);
   ReadKeys(doc, KeySection::Site,
            {"CustomNameImports", "CustomValueImports", "Log Level", "Log Path", "SkinFile", "Skin",
@@ -421,6 +424,7 @@ int WriteSettings() {
              "OverwriteTag",
              "DisplayOptions",
              "SitemapOptions",
+             "XML Sitemap",
              "CustomNameImports",
              "CustomValueImports",
              "Log Level",

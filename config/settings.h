@@ -66,6 +66,8 @@ extern char SiteURL[256];
 extern char Sitemapfile[256];
 extern char TitleTag[256];
 extern char OverwriteTag[256];
+// The sitemap in the sitemaps.org format written beside the page; empty: none.
+extern char XmlSitemapFile[256];
 extern int DisplayOptions;
 extern int SitemapOptions;
 extern char CustomNameImports[64];

@@ -215,7 +215,7 @@ DialogTemplate SitemapTemplate() {
   DialogTemplate t;
   t.title = "Sitemap Markup Options";
   t.width = 460;
-  t.height = 270;
+  t.height = 320;
   t.skinColumn = 160;
   AddRadios(&t, kIdSitemapSpacingFirst,
             {"Insert blank line after a level change", "Insert blank line before a Level Heading",
@@ -224,7 +224,9 @@ DialogTemplate SitemapTemplate() {
   const auto bullets = {"dot", "dash", "none"};
   AddRadios(&t, kIdSitemapHeadingFirst, bullets, 20, 156, 120);
   AddRadios(&t, kIdSitemapUrlFirst, bullets, 200, 156, 120);
-  AddOkCancel(&t, 270, 232);
+  t.controls.push_back(
+      {kIdSitemapXmlFile, ControlKind::kEdit, "", RectAt(20, 250, 420, 22), kStyleAutoScroll});
+  AddOkCancel(&t, 270, 282);
   return t;
 }
 
@@ -284,8 +286,20 @@ int SitemapMarkupDialog(WindowHandle owner) {
       [](WindowHandle d) {
         for (const RadioGroup& g : kSitemapGroups)
           ShowGroup(d, g, SitemapOptions);
+        SetControlText(d, kIdSitemapXmlFile, XmlSitemapFile);
       },
       [](WindowHandle d) {
+        std::string xml = ControlText(d, kIdSitemapXmlFile);
+        const char* problem = nullptr;
+        if (!xml.empty() && xml[0] != '/') problem = "The XML sitemap needs a full path.";
+        if (xml.size() >= sizeof XmlSitemapFile) problem = "The XML sitemap path is too long.";
+        if (!xml.empty() && xml == Sitemapfile)
+          problem = "The XML sitemap cannot be the sitemap page.";
+        if (problem) {
+          ShowMessageBox(d, problem, "NOTE", kBoxOk | kBoxIconExclamation);
+          return false;
+        }
+        CopyText(XmlSitemapFile, xml);
         int word = 0;
         for (const RadioGroup& g : kSitemapGroups)
           word |= GroupValue(d, g);
@@ -295,7 +309,8 @@ int SitemapMarkupDialog(WindowHandle owner) {
       {{10, 10, "           These options change the appearance of the Site Map."},
        {20, 40, "Spacing"},
        {20, 136, "Level Heading Bullet"},
-       {200, 136, "URL Bullet"}});
+       {200, 136, "URL Bullet"},
+       {20, 230, "XML sitemap file (empty: none)"}});
 }
 
 int AutomaticTagsDialog(WindowHandle owner) {

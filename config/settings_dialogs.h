@@ -46,7 +46,8 @@ enum : int {
 enum : int {
   kIdSitemapSpacingFirst = 1301,
   kIdSitemapHeadingFirst = 1304,
-  kIdSitemapUrlFirst = 1307
+  kIdSitemapUrlFirst = 1307,
+  kIdSitemapXmlFile = 1310,  // the XML sitemap's full path; empty: none
 };
 
 // Automatic tags: the DC.Identifier, DC.Title and AD.Touched boxes.

@@ -134,7 +134,8 @@ TEST_F(SettingsTest, WriterOrderOptionsOnlyWhenSetAndNeverMailer) {
           "Sitemapfile=" +
           home +
           "SiteMap.htm\nTitleTag=DC.Title\nOverwriteTag=AD.MapMe\n"
-          "DisplayOptions=1\nSitemapOptions=0\nCustomNameImports=\nCustomValueImports=\n"
+          "DisplayOptions=1\nSitemapOptions=0\nXML "
+          "Sitemap=\nCustomNameImports=\nCustomValueImports=\n"
           "Log Level=0\nLog Path=" +
           home +
           "\nSkinFile=Standard Skins\nSkin=MARBLE\n"

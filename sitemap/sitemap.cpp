@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -236,6 +237,10 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
     for (char& ch : line)
       if (ch == '\\') ch = '/';
     out->Write(line.data(), line.size());
+    platform::FileInfo info;
+    if (out->xml && platform::Fs().Stat(path, &info) == 0)
+      out->xml->Add(PathBelowRoot(path.c_str()),
+                    static_cast<std::time_t>(info.modifyNs / 1000000000));
     if (showworking) SetWorkingLine(Rlevel, path.c_str());
   }
   SetWorkingLine(Rlevel, "");
@@ -313,6 +318,11 @@ int UpdateSitemap(platform::WindowHandle window) {
     ShowFileError(window, "Error opening temp file", page);
     return -1;
   }
+  std::unique_ptr<XmlSitemap> xml;
+  if (XmlSitemapFile[0]) {
+    xml = std::make_unique<XmlSitemap>(XmlSitemapFile, SiteURL, RootPath);
+    out.xml = xml.get();
+  }
   size_t afterInsert = insert + std::strlen(kSitemapInsertMarker);
   out.Write(block, afterInsert);
   out.Write("\n", 1);
@@ -361,7 +371,7 @@ int UpdateSitemap(platform::WindowHandle window) {
                   page);
     return -1;
   }
-  return 0;
+  return xml ? xml->Finish(window) : 0;
 }
 
 int UpdateSitemapCommand(platform::WindowHandle window) {

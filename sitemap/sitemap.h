@@ -7,6 +7,7 @@
 
 #include "platform/fs.h"
 #include "platform/ui.h"
+#include "sitemap/xml_sitemap.h"
 #include "tree/tree_tags.h"
 
 constexpr const char* kSitemapInsertMarker = "<!--insert sitemap here-->";
@@ -31,6 +32,7 @@ struct SitemapOutput {
   platform::AtomicFile file;
   std::string pending;
   bool failed = false;
+  XmlSitemap* xml = nullptr;  // also collects each listed document when the site has one
 
   void Write(const char* data, size_t len);
   void Write(const char* text);

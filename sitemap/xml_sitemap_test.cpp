@@ -1,0 +1,160 @@
+#include "sitemap/xml_sitemap.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "config/settings.h"
+#include "platform/clock.h"
+#include "platform/text.h"
+#include "sitemap/sitemap.h"
+#include "tests/support/site_fixture.h"
+
+using namespace testing_support;
+
+namespace {
+
+// Runs xmllint; its standard output, and the status in *status.
+std::string XmlLint(const std::string& args, int* status) {
+  std::string out;
+  std::FILE* p = ::popen(("xmllint " + args + " 2>&1").c_str(), "r");
+  if (!p) return "<no xmllint>";
+  std::array<char, 4096> buf;
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+    out.append(buf.data(), n);
+  *status = ::pclose(p);
+  return out;
+}
+
+// The string value of an XPath expression over a well-formed file ("" after a failure).
+std::string XPath(const std::string& file, const std::string& expr) {
+  int status = 0;
+  std::string out = XmlLint("--xpath \"" + expr + "\" '" + file + "'", &status);
+  if (!out.empty() && out.back() == '\n') out.pop_back();
+  return status == 0 ? out : "<xmllint failed: " + out + ">";
+}
+
+int Count(const std::string& file, const char* element) {
+  return std::atoi(XPath(file, std::string("count(//*[local-name()='") + element + "'])").c_str());
+}
+
+std::string Loc(const std::string& file, int n) {
+  return XPath(file, "string((//*[local-name()='loc'])[" + std::to_string(n) + "])");
+}
+
+class XmlSitemapTest : public SiteFixture {
+ protected:
+  void SetUp() override {
+    SiteFixture::SetUp();
+    xml_ = site_ + "/sitemap.xml";
+    platform::CopyText(XmlSitemapFile, xml_);
+    Put("meta.tag", Doc({{"$SitemapFiles", ".htm"}}, ""));
+  }
+  void TearDown() override {
+    SetXmlSitemapLimits(0, 0);
+    SiteFixture::TearDown();
+  }
+  bool WellFormed(const std::string& file) {
+    int status = -1;
+    std::string out = XmlLint("--noout '" + file + "'", &status);
+    EXPECT_EQ("", out) << file;
+    return status == 0;
+  }
+  std::string xml_;
+};
+
+TEST_F(XmlSitemapTest, HostileNamesBecomeValidUrlsWithTheirModificationDates) {
+  struct Case {
+    std::string file;
+    std::string loc;  // after the site's URL
+  };
+  const std::vector<Case> cases = {
+      {"a&b.htm", "a%26b.htm"},          {"sp ace.htm", "sp%20ace.htm"},
+      {"<x>.htm", "%3Cx%3E.htm"},        {"caf\xC3\xA9.htm", "caf%C3%A9.htm"},
+      {"100%.htm", "100%25.htm"},        {"sub/q'\".htm", "sub/q%27%22.htm"},
+      {"latin\xE9.htm", "latin%E9.htm"},
+  };
+  for (const Case& c : cases) {
+    Put(c.file, Doc({{"DC.Title", "T"}}));
+    std::filesystem::last_write_time(At(c.file), std::filesystem::file_time_type::clock::now());
+  }
+  Put("skip.txt", Doc({}));  // outside the mask: in neither sitemap
+  // A site URL with a query-like "&" must still give well-formed XML.
+  platform::CopyText(SiteURL, "http://example.org/a&b/");
+
+  ASSERT_EQ(0, UpdateSitemap(nullptr));
+  ASSERT_TRUE(WellFormed(xml_));
+  EXPECT_EQ("http://www.sitemaps.org/schemas/sitemap/0.9",
+            XPath(xml_, "namespace-uri(/*[local-name()='urlset'])"));
+  ASSERT_EQ(static_cast<int>(cases.size()), Count(xml_, "url"));
+  std::vector<std::string> locs;
+  for (size_t i = 1; i <= cases.size(); ++i)
+    locs.push_back(Loc(xml_, static_cast<int>(i)));
+  const std::string today =
+      platform::FormatTime("%Y-%m-%d", platform::LocalTime(std::time(nullptr)));
+  for (const Case& c : cases) {
+    EXPECT_NE(locs.end(), std::find(locs.begin(), locs.end(), "http://example.org/a&b/" + c.loc))
+        << c.file;
+  }
+  EXPECT_EQ(today, XPath(xml_, "string((//*[local-name()='lastmod'])[1])"));
+  // The page lists the same documents.
+  std::string page = ReadFile(Sitemapfile);
+  size_t links = 0;
+  for (size_t at = page.find("<A HREF="); at != std::string::npos;
+       at = page.find("<A HREF=", at + 1))
+    ++links;
+  EXPECT_EQ(cases.size(), links);
+}
+
+TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
+  for (char c = 'a'; c <= 'e'; ++c)
+    Put(std::string(1, c) + ".htm", Doc({{"DC.Title", "T"}}));
+  const std::string part1 = site_ + "/sitemap-1.xml";
+  struct Case {
+    size_t maxUrls, maxBytes;
+    int parts;  // 0: one file, no index
+  };
+  // A <url> here is 80 bytes and the frame about 110: 300 bytes hold two of them.
+  const Case cases[] = {{2, 0, 3}, {0, 300, 3}, {0, 0, 0}, {1, 0, 5}, {4, 0, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.maxUrls) + " " + std::to_string(c.maxBytes));
+    SetXmlSitemapLimits(c.maxUrls, c.maxBytes);
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+    ASSERT_TRUE(WellFormed(xml_));
+    if (c.parts == 0) {
+      EXPECT_EQ(5, Count(xml_, "url"));
+      EXPECT_FALSE(Exists(part1));
+      continue;
+    }
+    ASSERT_EQ(c.parts, Count(xml_, "sitemap"));
+    int urls = 0;
+    for (int n = 1; n <= c.parts; ++n) {
+      std::string part = XmlSitemap::PartName(xml_, n);
+      EXPECT_EQ("http://www.example.org/sitemap-" + std::to_string(n) + ".xml", Loc(xml_, n));
+      ASSERT_TRUE(WellFormed(part));
+      int here = Count(part, "url");
+      urls += here;
+      EXPECT_LE(static_cast<size_t>(here), c.maxUrls ? c.maxUrls : kXmlSitemapMaxUrls);
+      EXPECT_LE(ReadFile(part).size(), c.maxBytes ? c.maxBytes : kXmlSitemapMaxBytes);
+    }
+    EXPECT_EQ(5, urls);
+    EXPECT_FALSE(Exists(XmlSitemap::PartName(xml_, c.parts + 1)));
+  }
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+}
+
+TEST_F(XmlSitemapTest, AnUnwritableTargetFailsAndLeavesNoWorkFile) {
+  Put("a.htm", Doc({{"DC.Title", "T"}}));
+  platform::CopyText(XmlSitemapFile, site_ + "/missing/sitemap.xml");
+  EXPECT_EQ(-1, UpdateSitemap(nullptr));
+  ASSERT_EQ(1u, ui_.boxes().size());
+  EXPECT_EQ("Error writing the XML sitemap", ui_.boxes()[0].text);
+  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+}
+
+}  // namespace
