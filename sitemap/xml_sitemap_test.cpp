@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "config/settings.h"
@@ -18,25 +17,20 @@ using namespace testing_support;
 
 namespace {
 
-// Runs xmllint; its standard output, and the status in *status.
-std::string XmlLint(const std::string& args, int* status) {
+// Runs xmllint on file: its output without the last line feed, or a mark when it fails.
+std::string XmlLint(const std::string& args, const std::string& file) {
   std::string out;
-  std::FILE* p = ::popen(("xmllint " + args + " 2>&1").c_str(), "r");
-  if (!p) return "<no xmllint>";
+  std::FILE* p = ::popen(("xmllint " + args + " '" + file + "' 2>&1").c_str(), "r");
   std::array<char, 4096> buf;
-  size_t n;
-  while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+  for (size_t n; p && (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;)
     out.append(buf.data(), n);
-  *status = ::pclose(p);
+  if (!p || ::pclose(p) != 0) return "<xmllint failed: " + out + ">";
+  if (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
 
-// The string value of an XPath expression over a well-formed file ("" after a failure).
 std::string XPath(const std::string& file, const std::string& expr) {
-  int status = 0;
-  std::string out = XmlLint("--xpath \"" + expr + "\" '" + file + "'", &status);
-  if (!out.empty() && out.back() == '\n') out.pop_back();
-  return status == 0 ? out : "<xmllint failed: " + out + ">";
+  return XmlLint("--xpath \"" + expr + "\"", file);
 }
 
 int Count(const std::string& file, const char* element) {
@@ -59,12 +53,7 @@ class XmlSitemapTest : public SiteFixture {
     SetXmlSitemapLimits(0, 0);
     SiteFixture::TearDown();
   }
-  bool WellFormed(const std::string& file) {
-    int status = -1;
-    std::string out = XmlLint("--noout '" + file + "'", &status);
-    EXPECT_EQ("", out) << file;
-    return status == 0;
-  }
+  static bool WellFormed(const std::string& file) { return XmlLint("--noout", file).empty(); }
   std::string xml_;
 };
 
@@ -79,10 +68,8 @@ TEST_F(XmlSitemapTest, HostileNamesBecomeValidUrlsWithTheirModificationDates) {
       {"100%.htm", "100%25.htm"},        {"sub/q'\".htm", "sub/q%27%22.htm"},
       {"latin\xE9.htm", "latin%E9.htm"},
   };
-  for (const Case& c : cases) {
+  for (const Case& c : cases)
     Put(c.file, Doc({{"DC.Title", "T"}}));
-    std::filesystem::last_write_time(At(c.file), std::filesystem::file_time_type::clock::now());
-  }
   Put("skip.txt", Doc({}));  // outside the mask: in neither sitemap
   // A site URL with a query-like "&" must still give well-formed XML.
   platform::CopyText(SiteURL, "http://example.org/a&b/");
@@ -92,23 +79,11 @@ TEST_F(XmlSitemapTest, HostileNamesBecomeValidUrlsWithTheirModificationDates) {
   EXPECT_EQ("http://www.sitemaps.org/schemas/sitemap/0.9",
             XPath(xml_, "namespace-uri(/*[local-name()='urlset'])"));
   ASSERT_EQ(static_cast<int>(cases.size()), Count(xml_, "url"));
-  std::vector<std::string> locs;
-  for (size_t i = 1; i <= cases.size(); ++i)
-    locs.push_back(Loc(xml_, static_cast<int>(i)));
-  const std::string today =
-      platform::FormatTime("%Y-%m-%d", platform::LocalTime(std::time(nullptr)));
-  for (const Case& c : cases) {
-    EXPECT_NE(locs.end(), std::find(locs.begin(), locs.end(), "http://example.org/a&b/" + c.loc))
-        << c.file;
-  }
-  EXPECT_EQ(today, XPath(xml_, "string((//*[local-name()='lastmod'])[1])"));
-  // The page lists the same documents.
-  std::string page = ReadFile(Sitemapfile);
-  size_t links = 0;
-  for (size_t at = page.find("<A HREF="); at != std::string::npos;
-       at = page.find("<A HREF=", at + 1))
-    ++links;
-  EXPECT_EQ(cases.size(), links);
+  std::string locs = XPath(xml_, "//*[local-name()='loc']/text()") + "\n";
+  for (const Case& c : cases)
+    EXPECT_NE(std::string::npos, locs.find("http://example.org/a&amp;b/" + c.loc + "\n")) << locs;
+  EXPECT_EQ(platform::FormatTime("%Y-%m-%d", platform::LocalTime(std::time(nullptr))),
+            XPath(xml_, "string((//*[local-name()='lastmod'])[1])"));
 }
 
 TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
@@ -145,15 +120,6 @@ TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
     EXPECT_EQ(5, urls);
     EXPECT_FALSE(Exists(XmlSitemap::PartName(xml_, c.parts + 1)));
   }
-  EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
-}
-
-TEST_F(XmlSitemapTest, AnUnwritableTargetFailsAndLeavesNoWorkFile) {
-  Put("a.htm", Doc({{"DC.Title", "T"}}));
-  platform::CopyText(XmlSitemapFile, site_ + "/missing/sitemap.xml");
-  EXPECT_EQ(-1, UpdateSitemap(nullptr));
-  ASSERT_EQ(1u, ui_.boxes().size());
-  EXPECT_EQ("Error writing the XML sitemap", ui_.boxes()[0].text);
   EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
 }
 
