@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

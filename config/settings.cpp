@@ -52,6 +52,7 @@ int SitemapOptions;
 char CustomNameImports[64];
 char CustomValueImports[64];
 int loglevel;
+int KeepUnchanged;
 char LogPath[256];
 char SkinFile[16];
 char Skin[16];
@@ -156,6 +157,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "CustomNameImports", "", 64, CustomNameImports),
       str(S::Site, "CustomValueImports", "", 64, CustomValueImports),
       num(S::Site, "Log Level", 0, &loglevel),
+      num(S::Site, "Keep Unchanged", 0, &KeepUnchanged),
       path(S::Site, "Log Path", kHome, 256, LogPath),
       str(S::Site, "SkinFile", "Standard Skins", 16, SkinFile),
       str(S::Site, "Skin", "MARBLE", 16, Skin),
@@ -383,7 +385,7 @@ int ReadSettings(platform::WindowHandle owner) {
   DecodeDisplayOptions(DisplayOptions);
   ReadKeys(doc, KeySection::Site,
            {"CustomNameImports", "CustomValueImports", "Log Level", "Log Path", "SkinFile", "Skin",
-            "Prev1", "Prev2", "Prev3", "Prev4", "Prev5"});
+            "Prev1", "Prev2", "Prev3", "Prev4", "Prev5", "Keep Unchanged"});
   if (existed) return 0;
   return (gFirstRunHook ? gFirstRunHook : NoFirstRun)(owner);
 }
@@ -432,6 +434,10 @@ int WriteSettings() {
              "Prev3",
              "Prev4",
              "Prev5"});
+  // A file without the key keeps rewriting every document: it is written only once set.
+  if (KeepUnchanged != 0 ||
+      SettingStateOf(Key(KeySection::Site, "Keep Unchanged")) == SettingState::Read)
+    WriteKeys(&doc, KeySection::Site, {"Keep Unchanged"});
   return SaveUpdate(path, doc);
 }
 
