@@ -93,6 +93,17 @@ TEST(CliPreviewTest, SecondRunLeavesUnchangedDocumentsAloneOnlyWithKeepUnchanged
   }
 }
 
+// "set" takes the setting as its box does: 0 or 1.
+TEST(CliPreviewTest, SetKeepUnchangedTakesZeroOrOne) {
+  const std::pair<const char*, int> cases[] = {{"1", 0}, {"0", 0}, {"2", 1}, {"yes", 1}};
+  for (const auto& [value, status] : cases) {
+    PreviewSite site(1);
+    EXPECT_EQ(status, site.Run({"set", "Keep Unchanged", value}).status) << value;
+    std::string kept = std::string("Keep Unchanged=") + (status ? "1" : value);
+    EXPECT_NE(std::string::npos, ReadFile(site.dir / "META.INI").find(kept)) << value;
+  }
+}
+
 // A dry run writes nothing anywhere (no document, audit entry or lock), prints the documents
 // the task would change, and a real run then changes exactly those.
 TEST(CliPreviewTest, DryRunWritesNothingAndListsWhatTheRealRunChanges) {

@@ -157,7 +157,6 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "CustomNameImports", "", 64, CustomNameImports),
       str(S::Site, "CustomValueImports", "", 64, CustomValueImports),
       num(S::Site, "Log Level", 0, &loglevel),
-      num(S::Site, "Keep Unchanged", 0, &KeepUnchanged),
       path(S::Site, "Log Path", kHome, 256, LogPath),
       str(S::Site, "SkinFile", "Standard Skins", 16, SkinFile),
       str(S::Site, "Skin", "MARBLE", 16, Skin),
@@ -167,6 +166,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "Prev3", "", 256, PrevFiles[2]),
       str(S::Site, "Prev4", "", 256, PrevFiles[3]),
       str(S::Site, "Prev5", "", 256, PrevFiles[4]),
+      num(S::Site, "Keep Unchanged", 0, &KeepUnchanged),
   };
 }
 
@@ -433,11 +433,8 @@ int WriteSettings() {
              "Prev2",
              "Prev3",
              "Prev4",
-             "Prev5"});
-  // A file without the key keeps rewriting every document: it is written only once set.
-  if (KeepUnchanged != 0 ||
-      SettingStateOf(Key(KeySection::Site, "Keep Unchanged")) == SettingState::Read)
-    WriteKeys(&doc, KeySection::Site, {"Keep Unchanged"});
+             "Prev5",
+             "Keep Unchanged"});
   return SaveUpdate(path, doc);
 }
 
