@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTimer>
 #include <QWidget>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
