@@ -212,7 +212,7 @@ int main(int argc, char** argv) {
     std::ofstream ini(work / "META.INI", std::ios::app);
     ini << "Keep Unchanged=1\n";
   }
-  Exec({cli, "--config", config, "--yes", "inherit"});
+  Measure([&] { return Exec({cli, "--config", config, "--yes", "inherit"}); });
   for (int r = 0; r < rounds; ++r)
     keeps.push_back(Measure([&] { return Exec({cli, "--config", config, "--yes", "inherit"}); }));
   Usage floor = Median(floors), dryRun = Median(dryRuns), keep = Median(keeps);
