@@ -1,6 +1,7 @@
 #include "app/cli.h"
 
 #include "app/cli_commands.h"
+#include "app/cli_preview.h"
 
 #include <cstring>
 
@@ -70,6 +71,9 @@ constexpr const char* kUsage =
     "  check [--branch DIR] [--json]\n"
     "                 report every document's schema problems; status 1 when there are any\n"
     "\n"
+    "Writing commands (inherit to delete, and put) take --dry-run: write nothing, print the\n"
+    "path of each document the command would change, and with --diff a diff of its head.\n"
+    "\n"
     "  log [--date YYYYMMDD]\n"
     "                 print that day's audit log of the site (default today)\n"
     "  log --level 0|1\n"
@@ -106,6 +110,15 @@ const Command kCommands[] = {
     {"set", CmdSet, true, -1},  // checks its own arguments
     {"check", CmdCheck, true, -1},
 };
+
+// The commands that write documents: they take --dry-run and --diff.
+bool IsWritingCommand(const std::string& name) {
+  static const char* const kWriting[] = {"inherit",    "migrate", "sort",   "dedupe",
+                                         "delete-all", "replace", "delete", "put"};
+  for (const char* w : kWriting)
+    if (name == w) return true;
+  return false;
+}
 
 struct Options {
   std::string configDir;
@@ -238,6 +251,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   for (const Command& c : kCommands)
     if (o.command == c.name) command = &c;
   if (!command) return Usage(err, "unknown command " + o.command);
+  bool dryRun = false, diff = false;
+  if (IsWritingCommand(o.command) && !TakePreviewOptions(&o.rest, &dryRun, &diff))
+    return Usage(err, "--diff needs --dry-run");
   if (command->maxArgs >= 0 && o.rest.size() > static_cast<size_t>(command->maxArgs))
     return Usage(err, "too many arguments for " + o.command);
 
@@ -251,5 +267,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   }
   CliContext context{o.rest, o.yes, o.site, out, err};
   context.configDir = o.configDir;
-  return command->run(context);
+  if (!dryRun) return command->run(context);
+  StartPreview(out, diff);
+  rc = command->run(context);
+  EndPreview();
+  return rc;
 }

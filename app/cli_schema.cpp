@@ -144,6 +144,7 @@ int CmdInit(CliContext& c) {
   HeadSize = kNewConfigHeadSize;
   DisplayOptions = kNewConfigDisplayOptions;
   DecodeDisplayOptions(DisplayOptions);
+  KeepUnchanged = 1;  // a new site leaves documents that would not change alone
 
   if (WriteSettings() != 0 || WriteMailerSettings() != 0) return Fail(c, "cannot write " + ini);
   std::fprintf(c.out, "created %s\n", IniFilePath().c_str());

@@ -58,7 +58,8 @@ TEST_F(CliTest, SettingsPrintsEveryKeyInTableOrder) {
           home +
           "\nConfig:Shop\tSkinFile\tStandard Skins\n"
           "Config:Shop\tSkin\tMARBLE\nConfig:Shop\tPrev1\t\nConfig:Shop\tPrev2\t/srv/a.htm\n"
-          "Config:Shop\tPrev3\t\nConfig:Shop\tPrev4\t\nConfig:Shop\tPrev5\t\n",
+          "Config:Shop\tPrev3\t\nConfig:Shop\tPrev4\t\nConfig:Shop\tPrev5\t\n"
+          "Config:Shop\tKeep Unchanged\t0\n",
       r.out);
 
   r = Run({"--config", home_.path(), "--site", "Other", "settings"});

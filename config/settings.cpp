@@ -53,6 +53,7 @@ int SitemapOptions;
 char CustomNameImports[64];
 char CustomValueImports[64];
 int loglevel;
+int KeepUnchanged;
 char LogPath[256];
 char SkinFile[16];
 char Skin[16];
@@ -167,6 +168,7 @@ std::vector<SettingKey> BuildKeys() {
       str(S::Site, "Prev3", "", 256, PrevFiles[2]),
       str(S::Site, "Prev4", "", 256, PrevFiles[3]),
       str(S::Site, "Prev5", "", 256, PrevFiles[4]),
+      num(S::Site, "Keep Unchanged", 0, &KeepUnchanged),
   };
 }
 
@@ -386,7 +388,7 @@ int ReadSettings(platform::WindowHandle owner) {
   DecodeDisplayOptions(DisplayOptions);
   ReadKeys(doc, KeySection::Site,
            {"CustomNameImports", "CustomValueImports", "Log Level", "Log Path", "SkinFile", "Skin",
-            "Prev1", "Prev2", "Prev3", "Prev4", "Prev5"});
+            "Prev1", "Prev2", "Prev3", "Prev4", "Prev5", "Keep Unchanged"});
   if (existed) return 0;
   return (gFirstRunHook ? gFirstRunHook : NoFirstRun)(owner);
 }
@@ -435,7 +437,8 @@ int WriteSettings() {
              "Prev2",
              "Prev3",
              "Prev4",
-             "Prev5"});
+             "Prev5",
+             "Keep Unchanged"});
   return SaveUpdate(path, doc);
 }
 

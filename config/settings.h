@@ -73,6 +73,8 @@ extern int SitemapOptions;
 extern char CustomNameImports[64];
 extern char CustomValueImports[64];
 extern int loglevel;
+// 1: a rewrite that would change nothing but the stamp and AD.Touched leaves the document alone.
+extern int KeepUnchanged;
 extern char LogPath[256];
 extern char SkinFile[16];
 extern char Skin[16];

@@ -390,10 +390,9 @@ struct FlagBox {
   int* flag;
 };
 const FlagBox kFlagBoxes[] = {
-    {kIdGenShowWorking, &showworking},
-    {kIdGenShowAttributes, &showatts},
-    {kIdGenShowSettings, &showsettings},
-    {kIdGenMandatory, &checkmandatory},
+    {kIdGenShowWorking, &showworking},     {kIdGenShowAttributes, &showatts},
+    {kIdGenShowSettings, &showsettings},   {kIdGenMandatory, &checkmandatory},
+    {kIdGenKeepUnchanged, &KeepUnchanged},
 };
 
 DialogTemplate GeneralTemplate() {
@@ -423,6 +422,7 @@ DialogTemplate GeneralTemplate() {
   box(kIdGenMandatory, "Enforce Mandatory Tags..", 270, 141);
   box(kIdGenPause, "Pause on minor errors", 270, 167);
   box(kIdGenLogMinor, "Log minor errors", 270, 193);
+  box(kIdGenKeepUnchanged, "Leave unchanged documents alone", 270, 219);
   t.controls.push_back({kIdGenAdvanced, ControlKind::kPushButton, "Advanced",
                         RectAt(20, 350, 100, 24), kStyleHidden});
   AddOkCancel(&t, 330, 350);
@@ -805,6 +805,7 @@ const IntRule kIntRules[] = {
     {"Show Settings", 0, 1, "0 or 1"},
     {"Check Mandatory", 0, 1, "0 or 1"},
     {"Log Level", 0, 1, "0 or 1"},
+    {"Keep Unchanged", 0, 1, "0 or 1"},
     {"Show Toolbar", 0, -1, "0 (off), 1 (on) or 9 (on and always on top)"},
     {"Confirmation", 0, 7, "the sum of 1 (confirm), 2 (pause) and 4 (log minor errors)"},
     {"Options", 0, 255, "the sum of the advanced option bits 1 to 128"},

@@ -71,6 +71,7 @@ enum : int {
   kIdGenPause = 1514,
   kIdGenLogMinor = 1515,
   kIdGenAdvanced = 1516,
+  kIdGenKeepUnchanged = 1517,
 };
 
 // Advanced options: one box per AppOptions bit (1601 for 1 .. 1608 for 128), and the mask.

@@ -139,7 +139,7 @@ TEST_F(SettingsTest, WriterOrderOptionsOnlyWhenSetAndNeverMailer) {
           "Log Level=0\nLog Path=" +
           home +
           "\nSkinFile=Standard Skins\nSkin=MARBLE\n"
-          "Prev1=\nPrev2=\nPrev3=\nPrev4=\nPrev5=\n",
+          "Prev1=\nPrev2=\nPrev3=\nPrev4=\nPrev5=\nKeep Unchanged=0\n",
       ReadFile(home_ / "META.INI"));
   // "Options" = 0 in the file: the next write neither removes nor adds it.
   WriteFile(home_ / "META.INI", "[META]\nOptions=0\n");

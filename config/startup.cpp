@@ -153,6 +153,7 @@ int FirstRunSequence(WindowHandle owner) {
 
   CopyText(Sitemapfile, JoinPath(RootPath, "Sitemap.htm"));
   CopyText(ErrorLogPath, WithTrailingSlash(StartupPath));
+  KeepUnchanged = 1;  // a new site leaves documents that would not change alone
   WriteSettings();
   WriteMailerSettings();
   ReadSiteList(owner);

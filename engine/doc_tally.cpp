@@ -48,6 +48,10 @@ void NoteDocumentChanged() {
   ++gTally.changed;
 }
 
+void NoteDocumentUnchanged() {
+  ++gTally.unchanged;
+}
+
 void NoteDocumentSkipped(const char* path, const char* why) {
   ++gTally.skipped;
   gSkippedNames.Add(path, why);
@@ -59,8 +63,9 @@ void NoteDocumentFailed(const char* path, const char* why) {
 }
 
 std::string DocumentTallySummary() {
-  std::string out = platform::Format("%d changed, %d skipped, %d failed", gTally.changed,
-                                     gTally.skipped, gTally.failed);
+  std::string out =
+      platform::Format("%d changed, %d unchanged, %d skipped, %d failed", gTally.changed,
+                       gTally.unchanged, gTally.skipped, gTally.failed);
   AppendNamed(&out, "\nSkipped:", gSkippedNames);
   AppendNamed(&out, "\nFailed:", gFailedNames);
   return out;

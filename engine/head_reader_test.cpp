@@ -273,7 +273,7 @@ TEST_F(HeadReaderTest, FailuresAndTheirReports) {
   EXPECT_EQ(0, ReadPageTags(kWindow, missingTags.c_str()));
   EXPECT_EQ(0, Tagcount);
   EXPECT_TRUE(BoxLines().empty());
-  EXPECT_EQ("0 changed, 0 skipped, 1 failed\nFailed:\n  " + missing +
+  EXPECT_EQ("0 changed, 0 unchanged, 0 skipped, 1 failed\nFailed:\n  " + missing +
                 ": cannot be opened: " + platform::ErrorText(ENOENT),
             DocumentTallySummary());
 
@@ -513,7 +513,7 @@ TEST_F(HeadReaderTest, TagsNearTheChunkEndReadAsTheyParseAlone) {
   ResetDocumentTally();
   EXPECT_EQ(-1, Read(doc));
   EXPECT_TRUE(BoxLines().empty());
-  EXPECT_EQ("0 changed, 1 skipped, 0 failed\nSkipped:\n  " + site_ / "doc.htm" +
+  EXPECT_EQ("0 changed, 0 unchanged, 1 skipped, 0 failed\nSkipped:\n  " + site_ / "doc.htm" +
                 ": the head does not end within 4096 bytes (raise \"Head Size\")",
             DocumentTallySummary());
   HeadSize = 8192;

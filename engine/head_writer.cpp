@@ -65,6 +65,67 @@ bool IsWorkFileName(const std::string& path) {
   return platform::IsWorkFileName(string_view(path).substr(slash == npos ? 0 : slash + 1));
 }
 
+// A new head gathered in memory, with the separators a Rewrite writes.
+struct HeadText {
+  std::string* s;
+  int Put(string_view piece) {
+    s->append(piece);
+    return 0;
+  }
+  int Separate() {
+    char last = s->empty() ? '\0' : s->back();
+    return last == '\n' || last == '>' || last == '\0' ? 0 : Put("\r\n");
+  }
+};
+
+// The stamp's and AD.Touched's meta tag: a rewrite moves them whatever else it does.
+bool IsMovingTag(string_view tag) {
+  for (string_view name : {string_view("$RUZOZAZEZO"), string_view("AD.Touched")}) {
+    for (size_t at = tag.find(name); at != npos; at = tag.find(name, at + 1)) {
+      size_t end = at + name.size();
+      char before = at > 0 ? tag[at - 1] : '\0';
+      char after = end < tag.size() ? tag[end] : '>';
+      if (before == '\'' || before == '"') before = at > 1 ? tag[at - 2] : '\0';
+      if (before == '=' && (after == '"' || after == '\'' || after == '>' || IsTagSpace(after)))
+        return true;
+    }
+  }
+  return false;
+}
+
+// The next byte of text from *at on that is not part of a moving tag or the line break after it.
+int NextKeptByte(string_view text, size_t* at) {
+  while (*at < text.size()) {
+    size_t i = *at;
+    if (text[i] == '<' && text.size() - i > 5 &&
+        platform::EqualsNoCase(text.substr(i, 5), "<meta")) {
+      size_t close = text.find('>', i);
+      if (close != npos && IsMovingTag(text.substr(i, close + 1 - i))) {
+        i = close + 1;
+        if (i < text.size() && text[i] == '\r') ++i;
+        if (i < text.size() && text[i] == '\n') ++i;
+        *at = i;
+        continue;
+      }
+    }
+    return static_cast<unsigned char>(text[(*at)++]);
+  }
+  return -1;
+}
+
+}  // namespace
+
+bool SameHeadButStamp(string_view a, string_view b) {
+  size_t i = 0, j = 0;
+  for (;;) {
+    int x = NextKeptByte(a, &i), y = NextKeptByte(b, &j);
+    if (x != y) return false;
+    if (x < 0) return true;
+  }
+}
+
+namespace {
+
 // One rewrite: the document read through fd, the new one written through a work file.
 class Rewrite {
  public:
@@ -112,6 +173,13 @@ class Rewrite {
   int Start() {
     begun_ = true;
     return Begin();
+  }
+  // resume past at most two line breaks, as the rewrite skips them.
+  size_t SkipBreaks(size_t resume) const {
+    static const char kBreaks[] = {'\r', '\n', '\r', '\n'};
+    for (char c : kBreaks)
+      if (resume < chunk_.size && chunk_.bytes[resume] == c) ++resume;
+    return resume;
   }
   int Complete(size_t resume) {
     written_ = Finish(resume) == 0;
@@ -163,9 +231,7 @@ class Rewrite {
   // Writes the rest of the chunk from resume, after at most two line breaks, then the rest of
   // the document, and puts the new document in place. 0 or -1 (reported).
   int Finish(size_t resume) {
-    static const char kBreaks[] = {'\r', '\n', '\r', '\n'};
-    for (char c : kBreaks)
-      if (resume < chunk_.size && chunk_.bytes[resume] == c) ++resume;
+    resume = SkipBreaks(resume);
     bool more = chunk_.size == chunk_.asked;
     if ((resume < chunk_.size || more) && Separate() != 0) return -1;
     if (Put(chunk_.Slice(resume, chunk_.size)) != 0) return -1;
@@ -271,6 +337,36 @@ void AuditWarning(const char* path, const char* text) {
   if (loglevel != 0) WriteAuditEntry(kAuditWarning, path, text);
 }
 
+// Puts the new head of the planned chunk into out (a Rewrite or a HeadText): the chunk up to
+// the block, the stamp, the inserted text, and the markup kept from between the page tags.
+template <class Out>
+void ComposeHead(Out& out, const Chunk& c, const RewritePlan& plan, const char* path,
+                 RewriteBlock block, const char* insert) {
+  if (plan.blockStart != RewritePlan::kNoBlock) {
+    out.Put(c.Slice(0, plan.blockStart));
+  } else {
+    out.Put(c.Slice(0, plan.resume));
+    out.Put("\r\n");
+  }
+  if (block == RewriteBlock::Meta && !IsTreeTagPath(path)) {
+    RenderStamp();
+    out.Put(EdBuffer);
+  }
+  out.Put(insert ? insert : "");
+  // Markup between the page tags (a title, a comment, a meta tag that is no page tag) stays, in
+  // its order, after the new tags; the blanks and line breaks between tags do not.
+  for (size_t i = 1; i < plan.metaCount; ++i) {
+    string_view gap = platform::TrimBlanks(c.Slice(plan.metaEnd[i - 1] + 1u, plan.metaStart[i]));
+    if (!gap.empty()) {
+      out.Separate();
+      out.Put(gap);
+      out.Put("\r\n");
+    }
+  }
+}
+
+RewritePreview gPreview = nullptr;
+
 // The rewrite shared by the head writer and the style sheet link: 0, -1, or -2 (no head tag).
 int RewriteChunk(Rewrite& rw, const char* path, RewriteBlock block, const char* insert,
                  const HeldDocument* held) {
@@ -300,28 +396,30 @@ int RewriteChunk(Rewrite& rw, const char* path, RewriteBlock block, const char* 
       return rw.Unterminated("Metatag parse error - missing link rel terminator");
   }
 
+  // With "Keep Unchanged" or in a preview the new head is put together first, to be compared.
+  if (KeepUnchanged == 0 && !gPreview) {
+    if (rw.Start() != 0) return -1;
+    ComposeHead(rw, c, plan, path, block, insert);
+    return rw.Complete(plan.resume);
+  }
+  static std::string after;  // main thread only; keeps its room from one document to the next
+  after.clear();
+  HeadText text{&after};
+  ComposeHead(text, c, plan, path, block, insert);
+  size_t resume = rw.SkipBreaks(plan.resume);
+  if ((resume < c.size || c.size == c.asked) && !after.empty()) text.Separate();
+  string_view before = c.Slice(0, resume);
+  if (KeepUnchanged != 0 && SameHeadButStamp(before, after)) {
+    NoteDocumentUnchanged();
+    return 0;
+  }
+  if (gPreview) {
+    gPreview(path, before, after);
+    NoteDocumentChanged();
+    return 0;
+  }
   if (rw.Start() != 0) return -1;
-  if (plan.blockStart != RewritePlan::kNoBlock) {
-    rw.Put(c.Slice(0, plan.blockStart));
-  } else {
-    rw.Put(c.Slice(0, plan.resume));
-    rw.Put("\r\n");
-  }
-  if (block == RewriteBlock::Meta && !IsTreeTagPath(path)) {
-    RenderStamp();
-    rw.Put(EdBuffer);
-  }
-  rw.Put(insert ? insert : "");
-  // Markup between the page tags (a title, a comment, a meta tag that is no page tag) stays, in
-  // its order, after the new tags; the blanks and line breaks between tags do not.
-  for (size_t i = 1; i < plan.metaCount; ++i) {
-    string_view gap = platform::TrimBlanks(c.Slice(plan.metaEnd[i - 1] + 1u, plan.metaStart[i]));
-    if (!gap.empty()) {
-      rw.Separate();
-      rw.Put(gap);
-      rw.Put("\r\n");
-    }
-  }
+  if (rw.Put(after) != 0) return -1;
   return rw.Complete(plan.resume);
 }
 
@@ -517,6 +615,14 @@ int InsertStylesheetLink(platform::WindowHandle window, const char* path, const 
       platform::Format("<link rel=\"STYLESHEET\" type=\"text/css\" href=\"%s\">\r\n", address);
   int rc = RewriteDocument(window, path, RewriteBlock::Link, line.c_str(), held);
   return rc == -2 ? 0 : rc;
+}
+
+void SetRewritePreview(RewritePreview sink) {
+  gPreview = sink;
+}
+
+bool RewritePreviewing() {
+  return gPreview != nullptr;
 }
 
 int RewritesLeftAlone() {

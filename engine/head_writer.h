@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "engine/page_tags.h"
 #include "platform/fs.h"
@@ -50,6 +51,16 @@ int RewriteHeadStatus(platform::WindowHandle window, const char* path, const cha
 // style sheet link to address, or adds one after the head tag. Results as RewriteHead.
 int InsertStylesheetLink(platform::WindowHandle window, const char* path, const char* address,
                          const HeldDocument* held = nullptr);
+
+// A preview: a rewrite that would write a document hands its path, its head as it is and as it
+// would be written to the sink, writes nothing, and counts the document as changed. nullptr
+// ends the preview.
+using RewritePreview = void (*)(const char* path, std::string_view before, std::string_view after);
+void SetRewritePreview(RewritePreview sink);
+bool RewritePreviewing();
+
+// True when two heads differ in nothing but the generator stamp and the AD.Touched tags.
+bool SameHeadButStamp(std::string_view a, std::string_view b);
 
 // How many rewrites found that another program had replaced or written their document after it
 // was read, and left it as that program left it (reported in the tally, without a box).

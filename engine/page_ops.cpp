@@ -340,7 +340,7 @@ int SavePage(platform::WindowHandle window, const char* path) {
     RenderTag(text, PageTags[t]);
   // Written under the site's lock, as a task writes: never while another run writes the site.
   SiteLock siteLock;
-  if (!siteLock.Take(window)) return -1;
+  if (!RewritePreviewing() && !siteLock.Take(window)) return -1;
   int leftAlone = RewritesLeftAlone();
   int rc = RewriteHeadStatus(window, path, text);
   if (rc == -1 && RewritesLeftAlone() != leftAlone)

@@ -24,7 +24,16 @@ std::string FormatAuditLine(int level, const std::tm& time, std::string_view tex
   return line;
 }
 
+namespace {
+bool gAuditSuppressed = false;
+}  // namespace
+
+void SuppressAuditEntries(bool on) {
+  gAuditSuppressed = on;
+}
+
 int WriteAuditEntry(int level, std::string_view text, const char* second, const char* third) {
+  if (gAuditSuppressed) return 0;
   if (level == kAuditCritical && (AppOptions & kOptNoMajorErrorLog)) return 0;
   // A directory too long to hold is never cut into another one.
   if (level == kAuditCritical ? CheckPathSetting(nullptr, KeySection::Meta, "Error Log") != 0

@@ -22,6 +22,9 @@ enum : int {
 int WriteAuditEntry(int level, std::string_view text, const char* second = nullptr,
                     const char* third = nullptr);
 
+// While on (a preview), WriteAuditEntry writes nothing and returns 0.
+void SuppressAuditEntries(bool on);
+
 // The audit line for an entry, as written (without the file name).
 std::string FormatAuditLine(int level, const std::tm& time, std::string_view text,
                             const char* second, const char* third);

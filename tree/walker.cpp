@@ -12,6 +12,7 @@
 #include "config/site_paths.h"
 #include "engine/doc_tally.h"
 #include "engine/head_reader.h"
+#include "engine/head_writer.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "platform/fs.h"
@@ -434,9 +435,9 @@ TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* c
                              "NOTE", platform::kBoxOk | platform::kBoxIconInformation);
     return kTaskNotStarted;
   }
-  // A task that writes documents holds the site's lock until it returns.
+  // A task that writes documents holds the site's lock until it returns; a preview writes none.
   SiteLock siteLock;
-  if (WritesDocuments(taskId) && !siteLock.Take(window)) {
+  if (WritesDocuments(taskId) && !RewritePreviewing() && !siteLock.Take(window)) {
     ReleaseBusyWord();
     return kTaskNotStarted;
   }
