@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <vector>
+
+#include "platform/qt/qt_ui.h"
+#include "ui/main_window.h"
 
 namespace gui {
 
@@ -54,6 +57,16 @@ void Robot::Start(int intervalMs, int timeoutMs) {
 
 bool Robot::Finished() const {
   return state_->next >= state_->steps.size();
+}
+
+void AddSplashStep(Robot& robot) {
+  robot.Add("splash", [] {
+    if (hwndMain && platform::IsWindowVisible(hwndMain)) return true;
+    if (!platform::ActiveDialog()) return false;
+    platform::PostMessage(platform::ActiveDialog(), platform::kMsgCommand,
+                          platform::MakeWParam(platform::kCommandOk, 0), 0);
+    return true;
+  });
 }
 
 bool PostKey(int qtKey, int modifiers, const char* text) {

@@ -25,6 +25,9 @@ class Robot {
   std::unique_ptr<State> state_;
 };
 
+// The step that presses OK on the splash box until the main window shows.
+void AddSplashStep(Robot& robot);
+
 // Posts a key press and its release (a Qt key code, Qt modifier bits, the text it types) to the
 // widget that has the keyboard focus, as the user's keyboard does. False when none has it.
 bool PostKey(int qtKey, int modifiers = 0, const char* text = "");

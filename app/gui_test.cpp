@@ -76,12 +76,7 @@ TEST(DesktopProgram, StartsShowsItsWindowsAndCancelsASiteTaskFromTheMenu) {
   int windowsAtAbout = 0;
 
   gui::Robot robot;
-  robot.Add("splash", [] {
-    if (hwndMain && IsWindowVisible(hwndMain)) return true;
-    if (!ActiveDialog()) return false;
-    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-    return true;
-  });
+  gui::AddSplashStep(robot);
   robot.Add("main window", [&] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     EXPECT_TRUE(SaveWindowImage(hwndMain, shots + "/main.png"));
@@ -216,14 +211,6 @@ struct DesktopRun {
     if (at != std::string::npos) ini.replace(at, 17, "Check Mandatory=0");
     WriteAll(home + "/META.INI", ini);
   }
-  static void AddSplash(gui::Robot& robot) {
-    robot.Add("splash", [] {
-      if (hwndMain && IsWindowVisible(hwndMain)) return true;
-      if (!ActiveDialog()) return false;
-      PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-      return true;
-    });
-  }
 };
 
 TEST(DesktopProgram, OpensAPageWithTheKeyboardPicksAValueFromTheSchemaAndSavesIt) {
@@ -237,7 +224,7 @@ TEST(DesktopProgram, OpensAPageWithTheKeyboardPicksAValueFromTheSchemaAndSavesIt
 
   std::string shot = run.temp.path() + "/editor.png";
   gui::Robot robot;
-  DesktopRun::AddSplash(robot);
+  gui::AddSplashStep(robot);
   robot.Add("OPEN", [] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     SetFocus(FindControl(hwndMain, kIdOpen));
@@ -295,7 +282,7 @@ TEST(DesktopProgram, EditsATreeTagFileThroughEditTreeMetatags) {
   DesktopRun run;
   const std::string treeTags = run.home + "/site/META.TAG";
   gui::Robot robot;
-  DesktopRun::AddSplash(robot);
+  gui::AddSplashStep(robot);
   robot.Add("menu", [] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdEditTreeTags, 0), 0);
@@ -349,7 +336,7 @@ TEST(DesktopProgram, SwitchesSitesRunsABranchTaskAndShowsTheLog) {
   bool menuMnemonics = false;
 
   gui::Robot robot;
-  DesktopRun::AddSplash(robot);
+  gui::AddSplashStep(robot);
   robot.Add("SITES", [&] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     // Every item of the menu bar opens with Alt and a letter of its own.

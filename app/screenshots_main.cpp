@@ -54,12 +54,7 @@ int MainWindowShots(const std::string& work, const std::string& out) {
         "<HTML>\r\n<HEAD>\r\n<TITLE>Page</TITLE>\r\n</HEAD>\r\n<BODY>x</BODY>\r\n</HTML>\r\n");
 
   gui::Robot robot;
-  robot.Add("splash", [] {
-    if (hwndMain && IsWindowVisible(hwndMain)) return true;
-    if (!ActiveDialog()) return false;
-    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-    return true;
-  });
+  gui::AddSplashStep(robot);
   robot.Add("summary", [] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     gPluginContext.confirmation = 0;
@@ -128,12 +123,7 @@ int StartupTime(const std::string& work, std::chrono::steady_clock::time_point s
   std::string home = work + "/startup";
   if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
   gui::Robot robot;
-  robot.Add("splash", [] {
-    if (hwndMain && IsWindowVisible(hwndMain)) return true;
-    if (!ActiveDialog()) return false;
-    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-    return true;
-  });
+  gui::AddSplashStep(robot);
   robot.Add("first paint", [start] {
     if (!hwndMain || !IsWindowVisible(hwndMain)) return false;
     UpdateWindow(hwndMain);
@@ -164,12 +154,7 @@ int EditorShot(const std::string& work, const std::string& out) {
   WriteAll(page, head + "</head>\n<body><h1>Our history</h1></body>\n</html>\n");
 
   gui::Robot robot;
-  robot.Add("splash", [] {
-    if (hwndMain && IsWindowVisible(hwndMain)) return true;
-    if (!ActiveDialog()) return false;
-    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-    return true;
-  });
+  gui::AddSplashStep(robot);
   robot.Add("open", [&] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     if (SummaryShown) SendMessage(hwndMain, kMsgCommand, MakeWParam(kCmdSummary, 0), 0);
@@ -201,12 +186,7 @@ int SettingsShots(const std::string& work, const std::string& out) {
   std::string home = work + "/settings";
   if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
   gui::Robot robot;
-  robot.Add("splash", [] {
-    if (hwndMain && IsWindowVisible(hwndMain)) return true;
-    if (!ActiveDialog()) return false;
-    PostMessage(ActiveDialog(), kMsgCommand, MakeWParam(kCommandOk, 0), 0);
-    return true;
-  });
+  gui::AddSplashStep(robot);
   robot.Add("sites", [] {
     if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
     PostMessage(hwndMain, kMsgCommand, MakeWParam(kIdSites, 0), 0);

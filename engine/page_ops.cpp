@@ -24,9 +24,6 @@
 
 namespace {
 
-constexpr const char kTableFull[] =
-    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
-    "Menu item: Setup->Memory Management";
 constexpr const char kMandatoryQuestion[] =
     "The following tags are marked as MANDATORY in the schema,\nbut are not used in this "
     "page.\n\nPress YES to add these and return to Editing.\n\n";
@@ -272,7 +269,7 @@ void SetMainWindowCommand(MainWindowCommand send) {
 int AddPageTag(platform::WindowHandle window, const char* name) {
   TagRecord* slot = StagingSlot();
   if (!slot || Tagcount >= PageTagCapacity()) {
-    ReportCoded(kTableFull);
+    ReportCoded(kTableFullReport);
     return -1;
   }
   platform::CopyText(slot->name, name);

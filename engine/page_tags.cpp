@@ -7,6 +7,10 @@
 #include "log/audit.h"
 #include "platform/text.h"
 
+const char kTableFullReport[] =
+    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
+    "Menu item: Setup->Memory Management";
+
 TagRecord* PageTags = nullptr;
 int Tagcount = 0;
 TagRecord StampTag = {"$RUZOZAZEZO", "", 0};
@@ -19,10 +23,6 @@ namespace {
 int gReserved = 0;
 // Tags a filtered read passed over; they count against the capacity as stored ones do.
 int gPassedOver = 0;
-
-constexpr const char kTableFull[] =
-    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
-    "Menu item: Setup->Memory Management";
 
 // A name as it would stand in a record: cut at the record's capacity.
 std::string_view RecordName(const char* name) {
@@ -103,5 +103,5 @@ void SetAutoTag(const char* name, const char* value) {
     platform::CopyText(PageTags[i].value, value);
     return;
   }
-  if (AppendPageTag(name, value, 0) != 0) ReportCoded(kTableFull);
+  if (AppendPageTag(name, value, 0) != 0) ReportCoded(kTableFullReport);
 }

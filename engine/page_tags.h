@@ -18,6 +18,8 @@ constexpr uint32_t TF_KIND_MASK = TF_KIND_NAME | TF_KIND_HTTP_EQUIV;
 
 extern TagRecord* PageTags;  // MaxPageTags records; record Tagcount is the staging slot
 extern int Tagcount;
+// The coded report of a table that has no room for another tag ("M053:...").
+extern const char kTableFullReport[];
 extern TagRecord StampTag;   // the generator stamp "$RUZOZAZEZO"
 extern char EdBuffer[4096];  // the stamp's rendered markup
 

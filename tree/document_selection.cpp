@@ -313,6 +313,17 @@ extern "C" int DlgOpenFile(void* window, uint32_t value, uint32_t flags, const c
   return gSelection.result;
 }
 
+int ReadFileToEdit(platform::WindowHandle window, const char* path) {
+  int rc = ReadPageTags(window, path);
+  // The reader tells of a missing head only during walks that ask for it; here the user
+  // chose this file and must learn why it does not open.
+  if (rc == -2 && ShowMissingHead == 0)
+    platform::ShowMessageBox(
+        window, platform::Format("%s has no <HEAD> tag, so it has no meta tags to edit.", path),
+        "Note", platform::kBoxOk | platform::kBoxIconExclamation);
+  return rc;
+}
+
 std::string OpenTreeTagOrDocumentFile(platform::WindowHandle window, int command) {
   const bool treeTags = command == kCmdEditTreeTags;
   if (treeTags) SuppressControlTags = 0;
@@ -320,14 +331,7 @@ std::string OpenTreeTagOrDocumentFile(platform::WindowHandle window, int command
   std::string chosen;
   if (DlgOpenFile(window, 0, kOpenProgramFlags, treeTags ? "*.tag" : maskstring, path, nullptr) !=
       0) {
-    int rc = ReadPageTags(window, path);
-    if (rc == 0) chosen = path;
-    // The reader tells of a missing head only during walks that ask for it; here the user
-    // chose this file and must learn why it does not open.
-    if (rc == -2 && ShowMissingHead == 0)
-      platform::ShowMessageBox(
-          window, platform::Format("%s has no <HEAD> tag, so it has no meta tags to edit.", path),
-          "Note", platform::kBoxOk | platform::kBoxIconExclamation);
+    if (ReadFileToEdit(window, path) == 0) chosen = path;
   }
   SuppressControlTags = 1;
   return chosen;

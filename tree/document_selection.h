@@ -46,6 +46,9 @@ constexpr const char kParentEntry[] = "..";
 extern "C" int DlgOpenFile(void* window, uint32_t value, uint32_t flags, const char* filter,
                            char* fileName, uint16_t* extra);
 
+// ReadPageTags for a file the user chose to edit: a file without a head is named to the user.
+int ReadFileToEdit(platform::WindowHandle window, const char* path);
+
 // "Open tree-tag or document file": for kCmdEditTreeTags (40041) the filter "*.tag" with
 // control tags kept while reading; otherwise maskstring. Runs the dialog in the current
 // directory and reads the chosen file into PageTags with ReadPageTags. Returns the path when

@@ -34,9 +34,6 @@ constexpr const char kNoSaveArea[] =
 constexpr const char kPathCheck[] = "M044:Path Check Error!";
 constexpr const char kIndexFull[] = "M047:Maximum index size exceeded!";
 constexpr const char kTreeTagReadError[] = "M201:Serious Error reading meta.tag";
-constexpr const char kTableFull[] =
-    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
-    "Menu item: Setup->Memory Management";
 constexpr const char kBufferFull[] =
     "M042:Tag Buffer is full! - Please contact Zelvane for an updated copy of Tagsteward";
 
@@ -579,7 +576,7 @@ int InheritIntoDocument(platform::WindowHandle window, const char* documentPath)
   if (!MergeIntoIndex()) return -1;
   if (MergeCount > PageTagCapacity()) {
     MergeCount = 0;
-    ReportCoded(kTableFull);
+    ReportCoded(kTableFullReport);
     return -1;
   }
   save.CopyIndexToTable();

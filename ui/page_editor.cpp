@@ -45,9 +45,6 @@ constexpr int kNameChars = 30;
 constexpr int kValueChars = 1022;
 constexpr int kButtonCellW = 60, kButtonCellH = 34;
 constexpr char kSaveQuestion[] = "These values have changed!\nDo you want to save the changes?";
-constexpr char kTableFull[] =
-    "M053:Please increase \"Maximum number of Metatags in eash page\"\n"
-    "Menu item: Setup->Memory Management";
 
 WindowHandle ScrollBar = nullptr;
 WindowHandle MainWindow = nullptr;
@@ -270,12 +267,8 @@ void OpenRecentFile(WindowHandle window, int slot) {
   // A tree-tag file keeps its control tags, as when it is opened through the selection: saving
   // it must not drop them.
   SuppressControlTags = IsTreeTagPath(CurrentDocument) ? 0 : 1;
-  int rc = CurrentDocument[0] ? ReadPageTags(window, CurrentDocument) : -1;
+  int rc = CurrentDocument[0] ? ReadFileToEdit(window, CurrentDocument) : -1;
   SuppressControlTags = 1;
-  if (rc == -2 && ShowMissingHead == 0)
-    ShowMessageBox(window,
-                   Format("%s has no <HEAD> tag, so it has no meta tags to edit.", CurrentDocument),
-                   "Note", kBoxOk | kBoxIconExclamation);
   if (rc != 0) {
     ClosePage();
     return;
@@ -418,7 +411,7 @@ void ToggleSiteMap(WindowHandle window) {
     InSiteMap = 0;
   } else {
     if (!HasFreeRecord()) {
-      ReportCoded(kTableFull);
+      ReportCoded(kTableFullReport);
       return;
     }
     TagRecord& tag = PageTags[Tagcount];
@@ -447,7 +440,7 @@ void FieldChanged(WindowHandle field) {
       EditorActive = 0;
       SetControlText(field, "");
       EditorActive = 1;
-      ReportCoded(kTableFull);
+      ReportCoded(kTableFullReport);
       return;
     }
     // The records between the last tag and this one are left over from earlier tags.
