@@ -26,7 +26,7 @@ using platform::WindowHandle;
 
 constexpr int kWidth = 520;
 constexpr int kHeight = 348;
-constexpr int kSkinColumn = 320;
+constexpr int kSkinColumn = 80;  // the skin tile of the choosers and selection dialogs
 
 // The one dialog's state.
 struct SelectionState {
