@@ -121,6 +121,7 @@ void ResetPluginHost() {
 }
 
 void RegisterHostTasks() {
+  ClearExportedTasks();  // a second main window starts the table afresh
   static const struct {
     int command;
     const char* name;
@@ -159,6 +160,13 @@ int LoadPlugins(WindowHandle window, const std::vector<std::string>& dirs) {
   PluginsMenu = nullptr;
   SetPluginBitmapSource(nullptr);
   SetUnattendedTest(TimerHoldsBusyWord);
+  // What every plug-in may rely on, whoever made the window.
+  gPluginContext.internalVersion = TS_CONTEXT_VERSION;
+  gPluginContext.currentSite = CurrentConfig;
+  gPluginContext.rootPath = RootPath;
+  gPluginContext.startupPath = StartupPath;
+  gPluginContext.screen = &gScreenMetrics;
+  gPluginContext.mainWindow = window;
   if (AppOptions & kOptNoPlugins) return 0;
   std::vector<std::string> loadedNames;
   for (const std::string& dir : dirs) {
