@@ -77,7 +77,12 @@ constexpr const char* kUsage =
     "  log [--date YYYYMMDD]\n"
     "                 print that day's audit log of the site (default today)\n"
     "  log --level 0|1\n"
-    "                 switch informational logging off or on, as the log viewer does\n";
+    "                 switch informational logging off or on, as the log viewer does\n"
+    "\n"
+    "  timer [--once] [--at \"YYYY-MM-DD HH:MM\"]\n"
+    "                 host the timer plug-in Timers.TSP of the start-up directory and run its\n"
+    "                 events until killed; --once runs the events due this minute (or at the\n"
+    "                 given minute) and ends; status 3 when there is no timer plug-in\n";
 
 struct Command {
   const char* name;
@@ -109,6 +114,7 @@ const Command kCommands[] = {
     {"log", CmdLog, true, -1},
     {"set", CmdSet, true, -1},  // checks its own arguments
     {"check", CmdCheck, true, -1},
+    {"timer", CmdTimer, true, -1},
 };
 
 // The commands that write documents: they take --dry-run and --diff.

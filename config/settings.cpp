@@ -349,6 +349,12 @@ void DecodeDisplayOptions(int options) {
   CopyText(MTsepS, kSeparators[(options >> 7) & 3]);
 }
 
+void ReadMailQueueSetting(const char* configFile) {
+  platform::ProfileDocument doc;
+  doc.Load(configFile);  // a missing or unreadable file gives the default
+  ReadKeys(doc, KeySection::Mailer, {"Mail Queue"});
+}
+
 void ReadEarlySettings() {
   platform::ProfileDocument doc;
   doc.Load(gPluginContext.configFile);  // a missing or unreadable file leaves the defaults

@@ -160,6 +160,8 @@ std::string SiteSectionName(const char* site);
 // Reads the current site, its root path, skin library and skin, and "Options" and "FileMask",
 // from the file named in the plug-in context.
 void ReadEarlySettings();
+// Reads "Mail Queue" of section MAILER from configFile into MailQueue.
+void ReadMailQueueSetting(const char* configFile);
 
 // Reads every setting. 0 when the file existed; otherwise the first-run hook's result.
 int ReadSettings(platform::WindowHandle owner);

@@ -34,6 +34,12 @@ std::string DirectoryPart(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
+std::string ExecutablePath() {
+  char buffer[4096];
+  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+}
+
 std::string HomeDirectory() {
   const char* home = std::getenv("HOME");
   std::string dir;

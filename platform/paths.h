@@ -14,6 +14,8 @@ void JoinPathInto(std::string* out, std::string_view dir, std::string_view name)
 // The directory part of a path (before its last "/"), "" when there is none.
 std::string DirectoryPart(std::string_view path);
 
+// The running program's file, "" when it cannot be told.
+std::string ExecutablePath();
 // The user's home directory, ending in "/".
 std::string HomeDirectory();
 

@@ -152,8 +152,14 @@ UiBackend& Ui();
 // Installs a backend; nullptr restores the headless default. Returns the previous one.
 UiBackend* SetUiBackend(UiBackend* ui);
 
-// Shows a message box through the backend in use.
+// Shows a message box through the backend in use. While the unattended test says so, no box
+// is shown and nobody is waited for: the box's default button is the answer.
 int ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view caption,
                    unsigned style);
+using UnattendedTest = bool (*)();
+void SetUnattendedTest(UnattendedTest test);
+// The default button of a box of that style (Cancel for Retry/Cancel: a retry nobody can fix
+// would never end).
+int DefaultButton(unsigned style);
 
 }  // namespace platform

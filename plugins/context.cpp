@@ -5,8 +5,16 @@ int PluginCount = 0;
 
 bool TakeBusyWord(int32_t value) {
   int32_t expected = 0;
-  return __atomic_compare_exchange_n(&gPluginContext.busy, &expected, value, false,
-                                     __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
+  if (__atomic_compare_exchange_n(&gPluginContext.busy, &expected, value, false, __ATOMIC_SEQ_CST,
+                                  __ATOMIC_SEQ_CST))
+    return true;
+  // The timer plug-in holds the word while it asks for the host's tasks: they run as part of
+  // its event, and the word stays the timer's (ReleaseBusyWord(1) leaves 1001 alone).
+  return value == 1 && expected == TSP_TIMER_ID;
+}
+
+bool TimerHoldsBusyWord() {
+  return __atomic_load_n(&gPluginContext.busy, __ATOMIC_SEQ_CST) == TSP_TIMER_ID;
 }
 
 void ReleaseBusyWord(int32_t value) {

@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "plugins/context.h"
 #include "reports/mail_queue.h"
 #include "reports/report_files.h"
 #include "tree/tree_tags.h"
@@ -330,8 +331,9 @@ int SetUpDateCheck(int taskId) {
 
 int PrepareTask(platform::WindowHandle window, int taskId) {
   if (taskId == kTaskExpiry || taskId == kTaskReview) {
-    // The rules are shown for a last look before a check that mails people.
-    if (gDateRulesDialog) {
+    // The rules are shown for a last look before a check that mails people; a timed run uses
+    // them as stored.
+    if (gDateRulesDialog && !TimerHoldsBusyWord()) {
       if (gDateRulesDialog(window, taskId == kTaskExpiry ? 40037 : 40034) != 1) {
         gTask.searchKind = kSearchCancelled;
         return -1;

@@ -6,8 +6,8 @@
 #include "config/date_rules_dialog.h"
 #include "config/memory_dialog.h"
 #include "config/settings.h"
-#include "config/sites.h"
 #include "config/settings_dialogs.h"
+#include "config/sites.h"
 #include "config/startup.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
@@ -17,6 +17,7 @@
 #include "platform/single_instance.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "plugins/host.h"
 #include "schema/schema.h"
 #include "schema/value_lists.h"
 #include "sitemap/sitemap.h"
@@ -170,23 +171,6 @@ void CreateChildWindows(WindowHandle window) {
   EnableEditor(0);
 }
 
-void RegisterBuiltInTasks() {
-  static const struct {
-    int command;
-    const char* name;
-  } kBuiltIn[] = {{kTaskExpiry, "EXPIRED document mailout"},
-                  {kTaskReview, "REVIEW document mailout"},
-                  {kCmdUpdateSitemap, "Update the sitemap"},
-                  {kTaskInherit, "INHERIT metatags into all docs"}};
-  for (const auto& task : kBuiltIn) {
-    if (ExportedTaskCount >= kMaxExportedTasks) break;
-    ExportedTask& slot = ExportedTasks[ExportedTaskCount++];
-    slot.owner = 1;
-    slot.command = task.command;
-    CopyText(slot.name, task.name);
-  }
-}
-
 LResult OnCreate(WindowHandle window) {
   bool busy = TakeBusyWord();
   hwndMain = window;
@@ -201,7 +185,9 @@ LResult OnCreate(WindowHandle window) {
   CopyText(gPluginContext.rootCopy, RootPath);
   gPluginContext.rootPath = RootPath;
   SetWindowMenu(window, BuildMenuBar());
-  RegisterBuiltInTasks();
+  RegisterHostTasks();
+  LoadPlugins(window, PluginDirectories());
+  BuildPluginsMenu(window);
   SetMainWindowCommand([](int command) {
     if (hwndMain) SendMessage(hwndMain, kMsgCommand, MakeWParam(command, 0), 0);
   });
@@ -225,6 +211,8 @@ void DeferredStartup(WindowHandle window) {
     ShowWindow(window, ShowState::kMinimise);
   }
   RebuildRecentFiles();
+  AppendExportedTaskItems();
+  StartTimerPlugin(window);
   CopyText(gPluginContext.rootCopy, RootPath);
   if (gPluginContext.rootCopy[0]) ChangeDirectory(gPluginContext.rootCopy);
   if (busy) ReleaseBusyWord();
@@ -356,7 +344,7 @@ void EndProgram(WindowHandle window) {
   if (AskToSaveChanges(window)) DestroyWindow(window);
 }
 
-LResult OnCommand(WindowHandle window, WParam w, LParam l) {
+LResult Dispatch(WindowHandle window, WParam w, LParam l) {
   int id = static_cast<int>(LowWord(w));
   if (block && !AllowedWhileTaskRuns(id)) {
     Beep();
@@ -371,6 +359,7 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
   }
   if (SummaryShown) SummaryShown = ToggleSummary(0);
   if (EditorCommand(window, id, HighWord(w), l)) return 0;
+  if (PluginCommand(window, id)) return 0;
   switch (id) {
     case kCmdExit:
     case kIdExitButton:
@@ -502,6 +491,14 @@ LResult OnCommand(WindowHandle window, WParam w, LParam l) {
     default:
       return DefaultWindowProc(window, kMsgCommand, w, l);
   }
+}
+
+// A plug-in that asked for a command waits until its request is no longer pending, whether
+// the command ran or was refused.
+LResult OnCommand(WindowHandle window, WParam w, LParam l) {
+  LResult result = Dispatch(window, w, l);
+  gPluginContext.requestPending = 0;
+  return result;
 }
 
 // The window side of a running task: working lines, progress, the notify box, CANCEL.
@@ -646,6 +643,12 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
     case kMsgSwitchSite:
       SwitchSite(window);
       gPluginContext.requestPending = 0;
+      return 0;
+    case kMsgReloadMailQueue:
+      ReloadMailQueue(window);
+      return 0;
+    case kMsgPluginRequest:
+      PluginRequest(window, w, l);
       return 0;
     default:
       return DefaultWindowProc(window, message, w, l);

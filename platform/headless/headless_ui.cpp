@@ -217,8 +217,34 @@ UiBackend* SetUiBackend(UiBackend* ui) {
   return previous;
 }
 
+namespace {
+UnattendedTest gUnattended = nullptr;
+}  // namespace
+
+void SetUnattendedTest(UnattendedTest test) {
+  gUnattended = test;
+}
+
+int DefaultButton(unsigned style) {
+  const unsigned buttons = style & kBoxButtonsMask;
+  const unsigned position = (style & kBoxDefaultMask) >> 8;
+  switch (buttons) {
+    case kBoxOkCancel:
+      return position == 1 ? kAnswerCancel : kAnswerOk;
+    case kBoxYesNo:
+      return position == 1 ? kAnswerNo : kAnswerYes;
+    case kBoxYesNoCancel:
+      return position == 2 ? kAnswerCancel : position == 1 ? kAnswerNo : kAnswerYes;
+    case kBoxRetryCancel:
+      return kAnswerCancel;
+    default:
+      return kAnswerOk;
+  }
+}
+
 int ShowMessageBox(WindowHandle owner, std::string_view text, std::string_view caption,
                    unsigned style) {
+  if (gUnattended && gUnattended()) return DefaultButton(style);
   return Ui().MessageBox(owner, text, caption, style);
 }
 
