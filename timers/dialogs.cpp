@@ -157,9 +157,9 @@ void FillSlots(WindowHandle d, char kind, int slot) {
 void SetPathMode(WindowHandle d, int button) {
   gEvent.pathMode = true;
   CheckRadio(d, kEventBackup, kEventBatch, button);
-  SetControlText(d, kEventPathLabel,
-                 button == kEventBackup ? "Backup location (directory)"
-                                        : "Batch file location (file)");
+  SetControlText(
+      d, kEventPathLabel,
+      button == kEventBackup ? "Backup location (directory)" : "Batch file location (file)");
   EnableControl(d, kEventPath, true);
   SetListSelection(d, kEventTasks, -1);
 }
@@ -273,10 +273,8 @@ DialogTemplate EventsDialogTemplate() {
       {kEventsList, ControlKind::kListBox, "", RectAt(10, 80, 400, 230), 0},
       {kEventsAdd, ControlKind::kPushButton, "Add", RectAt(420, 80, 90, 24), 0},
       {kEventsEdit, ControlKind::kPushButton, "Edit", RectAt(420, 110, 90, 24), kStyleDisabled},
-      {kEventsRemove, ControlKind::kPushButton, "Remove", RectAt(420, 140, 90, 24),
-       kStyleDisabled},
-      {kCommandOk, ControlKind::kPushButton, "OK", RectAt(420, 256, 90, 24),
-       kStyleDefaultButton},
+      {kEventsRemove, ControlKind::kPushButton, "Remove", RectAt(420, 140, 90, 24), kStyleDisabled},
+      {kCommandOk, ControlKind::kPushButton, "OK", RectAt(420, 256, 90, 24), kStyleDefaultButton},
       {kCommandCancel, ControlKind::kPushButton, "Cancel", RectAt(420, 286, 90, 24), 0},
   };
   return t;

@@ -25,9 +25,12 @@ int gSiteAreaUsed = 0;
 
 const char* const kDayNames[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                   "Thursday", "Friday", "Saturday"};
-const char* const kActionSuffix[6] = {" - Expired Document Mailout", " - Document Review Mailout",
-                                      " - Complete site backup",     " - ",
-                                      " - ",                         " - Run Batch File"};
+const char* const kActionSuffix[6] = {" - Expired Document Mailout",
+                                      " - Document Review Mailout",
+                                      " - Complete site backup",
+                                      " - ",
+                                      " - ",
+                                      " - Run Batch File"};
 
 constexpr std::string_view kSitePrefix = "[Config:";
 
@@ -219,11 +222,10 @@ std::string EventFileText(std::string_view oldText) {
     if (site < 0 || written[site]) return;
     written[site] = true;
     for (int i = 0; i < EventCount; ++i)
-      if (EventSite[i] == site)
-        out += Format("Event%d=%s", i + 1, EventTable[i].record) + nl;
+      if (EventSite[i] == site) out += Format("Event%d=%s", i + 1, EventTable[i].record) + nl;
   };
 
-  int site = -1;       // the listed site whose section the lines stand in, or -1
+  int site = -1;        // the listed site whose section the lines stand in, or -1
   bool loaded = false;  // whether the load read the event keys of this section
   int siteHeaders = 0;  // site headers seen, as the load counted them
   std::string held;     // empty lines at the end of a section, written after its events
@@ -262,7 +264,7 @@ std::string EventFileText(std::string_view oldText) {
     held.clear();
     out.append(line.text);
     out.append(line.eol.empty() && (site >= 0 || &line != &lines.back()) ? std::string_view(nl)
-                                                                          : line.eol);
+                                                                         : line.eol);
     lastLength = line.text.size();
     first = false;
   }

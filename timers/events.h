@@ -20,7 +20,7 @@ struct TimerEvent {
 };
 
 extern TimerEvent EventTable[kMaxEvents];
-extern int EventSite[kMaxEvents];         // index into the site list
+extern int EventSite[kMaxEvents];           // index into the site list
 extern int32_t EventCountdown[kMaxEvents];  // minutes before the event is tested again
 extern int EventCount;
 // Site names in file order, NUL-separated in one area.

@@ -105,10 +105,10 @@ void ShowNoticeBox(const std::string& text) {
     Rect area = WindowRect(host);
     rect = RectAt(area.left + 280 - textWidth / 2, area.top + 150, width, 80);
   }
-  WindowSpec spec{"Button", "", rect,
-                  kWindowPopup | kWindowToolWindow | kWindowDialogFrame | kWindowTopmost |
-                      kWindowVisible,
-                  nullptr};
+  WindowSpec spec{
+      "Button", "", rect,
+      kWindowPopup | kWindowToolWindow | kWindowDialogFrame | kWindowTopmost | kWindowVisible,
+      nullptr};
   gNotice = CreateWindow(spec, NoticeProc);
   if (!gNotice) return;
   UpdateWindow(gNotice);
@@ -431,8 +431,7 @@ std::map<CoolDownKey, long long> ReadCoolDowns(const std::string& path) {
     pos = end + 1;
     size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1), t3 = line.find('\t', t2 + 1);
     if (t3 == std::string_view::npos) continue;
-    CoolDownKey key{std::string(line.substr(t1 + 1, t2 - t1 - 1)),
-                    std::string(line.substr(t3 + 1)),
+    CoolDownKey key{std::string(line.substr(t1 + 1, t2 - t1 - 1)), std::string(line.substr(t3 + 1)),
                     ParseProfileInt(line.substr(t2 + 1, t3 - t2 - 1), 0)};
     fired[key] = std::strtoll(std::string(line.substr(0, t1)).c_str(), nullptr, 10);
   }
@@ -493,8 +492,8 @@ intptr_t RunTimerOnce(PluginContext* context, int64_t when) {
   }
   std::string state;
   for (const auto& [key, time] : fired)
-    state += Format("%lld\t%s\t%d\t%s\n", time, key.site.c_str(), key.occurrence,
-                    key.record.c_str());
+    state +=
+        Format("%lld\t%s\t%d\t%s\n", time, key.site.c_str(), key.occurrence, key.record.c_str());
   ReplaceFile(statePath, state);
   return ran;
 }

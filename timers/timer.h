@@ -13,10 +13,10 @@
 constexpr int kCommandExpiredMailout = 40039;
 constexpr int kCommandReviewMailout = 40040;
 
-extern int TimerInitCount;            // calls of StartTimerPlugin
-extern PluginContext* TimerContext;   // the host's context, once given
-extern char TimerLogDir[128];         // "Log Path" of the last event's site
-extern std::mutex EventTableLock;     // held while the table is read or changed across threads
+extern int TimerInitCount;           // calls of StartTimerPlugin
+extern PluginContext* TimerContext;  // the host's context, once given
+extern char TimerLogDir[128];        // "Log Path" of the last event's site
+extern std::mutex EventTableLock;    // held while the table is read or changed across threads
 
 // Increments the call count, loads the events, remembers the context and, on the first call
 // only, starts the minute thread. 1.
