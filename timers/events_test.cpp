@@ -54,7 +54,8 @@ TEST_F(EventsTest, LoadAndSaveKeepEveryOtherLineAndRenumberTheEvents) {
   ASSERT_EQ(3, EventCount);
   EXPECT_STREQ("CRC/bk", EventTable[0].record);
   EXPECT_STREQ("DAD Update the sitemap", EventTable[1].record);
-  EXPECT_EQ((std::vector<int>{0, 0, 1}), (std::vector<int>{EventSite[0], EventSite[1], EventSite[2]}));
+  EXPECT_EQ((std::vector<int>{0, 0, 1}),
+            (std::vector<int>{EventSite[0], EventSite[1], EventSite[2]}));
   EXPECT_STREQ("Blog", EventSiteName(1));
 
   ASSERT_EQ(0, SaveEvents(ini_));
@@ -104,8 +105,9 @@ TEST_F(EventsTest, EverySaveFaultLeavesTheOldFileOrTheWholeNewOne) {
       }
       std::string now = ReadFile(ini_);
       if (rc == 0) {
-        EXPECT_EQ("[META]\nCurrent Config=Shop\n\n[Config:Shop]\nEvent1=CAC/old\nEvent2=DAF/new.sh\n",
-                  now);
+        EXPECT_EQ(
+            "[META]\nCurrent Config=Shop\n\n[Config:Shop]\nEvent1=CAC/old\nEvent2=DAF/new.sh\n",
+            now);
       } else {
         EXPECT_EQ(old, now) << "fault " << kind << " at " << n;
       }

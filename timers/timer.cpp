@@ -111,6 +111,7 @@ void ShowNoticeBox(const std::string& text) {
       nullptr};
   gNotice = CreateWindow(spec, NoticeProc);
   if (!gNotice) return;
+  InvalidateWindow(gNotice, nullptr);
   UpdateWindow(gNotice);
   FlashWindow(gNotice);
 }
@@ -130,13 +131,6 @@ LResult NoticeHostProc(WindowHandle w, unsigned message, WParam wparam, LParam l
       return 1;
   }
   return DefaultWindowProc(w, message, wparam, lparam);
-}
-
-// Called on the UI thread before the minute thread may need it.
-void MakeNoticeHost() {
-  if (gNoticeHost && IsWindow(gNoticeHost)) return;
-  WindowSpec spec{"TimersNotice", "", RectAt(0, 0, 1, 1), 0, nullptr};
-  gNoticeHost = CreateWindow(spec, NoticeHostProc);
 }
 
 void StartNotice(const std::string& text, const std::string& parameter) {
@@ -202,6 +196,12 @@ std::string Absolute(const std::string& path) {
 }
 
 }  // namespace
+
+void MakeNoticeHost() {
+  if (gNoticeHost && IsWindow(gNoticeHost)) return;
+  WindowSpec spec{"TimersNotice", "", RectAt(0, 0, 1, 1), 0, nullptr};
+  gNoticeHost = CreateWindow(spec, NoticeHostProc);
+}
 
 int TimerTickMs() {
   const char* env = std::getenv("TAGSTEWARD_TIMER_TICK_MS");
@@ -319,6 +319,7 @@ int StartBatchFile(const std::string& path) {
 
 int CheckAndRunEvent(int site, const char* record, std::time_t when) {
   if (!EventDue(record, LocalTime(when))) return 0;
+  gPassTime = when;
   const char* siteName = EventSiteName(site);
   ProfileReadString(TimerContext->configFile, std::string("Config:") + siteName, "Log Path",
                     HomeDirectory(), TimerLogDir, sizeof TimerLogDir);

@@ -58,5 +58,9 @@ int TimerTickMs();
 // The state file of the one-minute runs, beside the configuration file.
 std::string CoolDownStatePath(const std::string& configFile);
 
+// Creates the hidden window through which the minute thread shows its notices; on the UI thread,
+// before the thread runs (StartTimerPlugin and RunTimerOnce do it).
+void MakeNoticeHost();
+
 // Forgets the context, the call count and the thread's notice window (tests).
 void ResetTimerState();
