@@ -368,8 +368,8 @@ int CheckAndRunEvent(int site, const char* record, std::time_t when) {
 
 int RunTimerPass(std::time_t when) {
   int32_t idle = 0;
-  if (!TimerContext || !Word(TimerContext->busy).compare_exchange_strong(idle, kTimerBusy))
-    return -1;
+  PluginContext* context = TimerContext;
+  if (!context || !Word(context->busy).compare_exchange_strong(idle, kTimerBusy)) return -1;
   gPassTime = when;
   int ran = 0;
   for (int i = 0;; ++i) {
@@ -392,9 +392,9 @@ int RunTimerPass(std::time_t when) {
     // An edit of the table during the action moved the events: the countdown stays unstored.
     if (generation == EventTableGeneration && i < EventCount) EventCountdown[i] = next;
   }
-  Fs().ChangeDir(TimerContext->rootCopy);
+  Fs().ChangeDir(context->rootCopy);
   gPassTime = 0;
-  Word(TimerContext->busy).store(0);
+  Word(context->busy).store(0);
   return ran;
 }
 
@@ -407,7 +407,7 @@ void TimerThread() {
     std::this_thread::sleep_for(std::chrono::milliseconds(tick));
     // While the host works the minute waits, so that an event whose slot is still open runs
     // as soon as the host is free rather than a whole minute later.
-    while (RunTimerPass(Now()) < 0)
+    while (RunTimerPass(Now()) < 0 && TimerContext)
       std::this_thread::sleep_for(std::chrono::milliseconds(retry));
   }
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -80,10 +81,10 @@ class TimerTest : public ProgramFixture {
   // The host's side: records what it is asked and clears request pending as the host does.
   LResult Host(WindowHandle w, unsigned m, WParam wp, LParam lp) {
     if (m == TSP_MSG_SWITCH_SITE) {
-      log_ += Format("1184:%s:rp%d|", site_, ctx_.requestPending);
+      log_ += Format("1184:%s:rp%d|", active_->currentSite, active_->requestPending);
     } else if (m == TSP_MSG_COMMAND) {
-      log_ += Format("273:%d:rp%d:conf%u|", static_cast<int>(wp), ctx_.requestPending,
-                     ctx_.confirmation);
+      log_ += Format("273:%d:rp%d:conf%u|", static_cast<int>(wp), active_->requestPending,
+                     active_->confirmation);
     } else if (m == TSP_MSG_PLUGIN_REQUEST) {
       const CpiBlock& b = *reinterpret_cast<const CpiBlock*>(lp);
       log_ += Format("1186:%d:{%d,%d,%d,%ld,%ld,%d}|", static_cast<int>(wp), b.w0, b.w1, b.w2,
@@ -91,12 +92,13 @@ class TimerTest : public ProgramFixture {
     } else {
       return DefaultWindowProc(w, m, wp, lp);
     }
-    ctx_.requestPending = 0;
+    std::atomic_ref<int32_t>(active_->requestPending).store(0);
     return 0;
   }
   std::string Audit() { return ReadFile(home_ / "log/20261207.TSL"); }
 
   PluginContext ctx_{};
+  PluginContext* active_ = &ctx_;  // the context the host answers for
   char site_[256] = "";
   char root_[256] = "";
   ExportedTask tasks_[50];
@@ -238,6 +240,29 @@ TEST_F(TimerTest, BatchFilesStartThemselvesWithoutAShell) {
   EXPECT_NE(std::string::npos, ran.find(home_ / names[0] + "\n"));
   EXPECT_NE(std::string::npos, ran.find(home_ / names[1] + "\n"));
   EXPECT_FALSE(Exists(home_ / "pwned"));
+}
+
+TEST_F(TimerTest, TheMinuteThreadRunsADueEventThroughTheUiThread) {
+  // The thread outlives the test, so the context it is given does too.
+  static PluginContext context;
+  static char site[256] = "Shop";
+  context = ctx_;
+  context.currentSite = site;
+  active_ = &context;
+  WriteFile(ctx_.configFile, ReadFile(ctx_.configFile) + "Event1=CRB\n");
+  EXPECT_EQ(1, StartTimerPlugin(&context));
+  EXPECT_EQ(1, StartTimerPlugin(&context));
+  EXPECT_EQ(2, TimerInitCount);
+  const std::string expected = "1184:Blog:rp1|273:40040:rp1:conf0|1184:Shop:rp1|";
+  // The host serves the thread's requests on its own thread, when it takes messages.
+  for (int i = 0; i < 500 && (log_ != expected || std::atomic_ref<int32_t>(context.busy).load());
+       ++i) {
+    PumpOneMessage(host_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(expected, log_.substr(0, expected.size()));
+  std::atomic_ref<int32_t>(context.busy).store(1);  // no further passes
+  EXPECT_EQ(5u, context.confirmation);
 }
 
 }  // namespace
