@@ -164,7 +164,12 @@ int Add(CliContext& c) {
         c, platform::Format("the table holds %d events already; remove one first", kMaxEvents));
 
   std::string record = std::string(1, kind) + static_cast<char>('A' + slot) + action + parameter;
-  int index = AddEvent(record.c_str(), siteIndex);
+  // After the last event of its section or of the sections before it, so that the numbers the
+  // file is saved with follow the file's order and stay the same at the next load.
+  int position = 0;
+  for (int i = 0; i < EventCount; ++i)
+    if (EventSite[i] <= siteIndex) position = i + 1;
+  int index = InsertEvent(position, record.c_str(), siteIndex);
   if (SaveEvents(IniFilePath()) != 0) return 1;
   std::fprintf(c.out, "%d\t%s\t%s\t%s\n", index + 1, EventSiteName(siteIndex), record.c_str(),
                DescribeEvent(record.c_str()).c_str());

@@ -310,12 +310,22 @@ int SaveEvents(const std::string& configFile) {
 }
 
 int AddEvent(const char* record, int site) {
-  if (EventCount >= kMaxEvents) return -1;
-  CopyText(EventTable[EventCount].record, record);
-  EventSite[EventCount] = site;
-  EventCountdown[EventCount] = 0;
+  return InsertEvent(EventCount, record, site);
+}
+
+int InsertEvent(int index, const char* record, int site) {
+  if (EventCount >= kMaxEvents || index < 0 || index > EventCount) return -1;
+  for (int i = EventCount; i > index; --i) {
+    EventTable[i] = EventTable[i - 1];
+    EventSite[i] = EventSite[i - 1];
+    EventCountdown[i] = EventCountdown[i - 1];
+  }
+  CopyText(EventTable[index].record, record);
+  EventSite[index] = site;
+  EventCountdown[index] = 0;
+  ++EventCount;
   ++EventTableGeneration;
-  return EventCount++;
+  return index;
 }
 
 void RemoveEvent(int index) {

@@ -61,6 +61,8 @@ int SaveEvents(const std::string& configFile);
 
 // Appends an event (countdown 0). Its index, or -1 when the table is full.
 int AddEvent(const char* record, int site);
+// Inserts an event before event index (countdown 0). index, or -1 when the table is full.
+int InsertEvent(int index, const char* record, int site);
 // Removes event i; the later events move down with their sites and countdowns.
 void RemoveEvent(int index);
 
