@@ -70,6 +70,12 @@ constexpr const char* kUsage =
     "  sitemap        rebuild the list between the markers of the site's sitemap page\n"
     "  check [--branch DIR] [--json]\n"
     "                 report every document's schema problems; status 1 when there are any\n"
+    "  events         list the timed events: NUMBER, SITE, RECORD and description\n"
+    "  events add [--site NAME] (--monthly DAY | --weekly DAYNAME | --daily HH:MM |\n"
+    "             --hourly MM) (--backup DIR | --batch FILE | --task NAME)\n"
+    "                 add a timed event to a site\n"
+    "  events remove NUMBER\n"
+    "                 remove the timed event of that number\n"
     "\n"
     "Writing commands (inherit to delete, and put) take --dry-run: write nothing, print the\n"
     "path of each document the command would change, and with --diff a diff of its head.\n"
@@ -115,6 +121,7 @@ const Command kCommands[] = {
     {"set", CmdSet, true, -1},  // checks its own arguments
     {"check", CmdCheck, true, -1},
     {"timer", CmdTimer, true, -1},
+    {"events", CmdEvents, true, -1},
 };
 
 // The commands that write documents: they take --dry-run and --diff.

@@ -39,6 +39,7 @@ int CmdSitemap(CliContext& c);
 int CmdLog(CliContext& c);
 int CmdCheck(CliContext& c);  // check [--branch DIR] [--json]
 int CmdTimer(CliContext& c);  // timer [--once] [--at "YYYY-MM-DD HH:MM"]
+int CmdEvents(CliContext& c);  // events [add ...|remove NUMBER]
 
 // Reserves the schema tables (schema: also loads the dictionary) and the page tag table. 0, or 1
 // after telling err which setting to change ("Max Page Tags" with its value).

@@ -38,6 +38,33 @@ int StartProgram(const std::string& program, const std::string& argument) {
   return 0;
 }
 
+int RunProgramAndWait(const std::vector<std::string>& argv) {
+  if (argv.empty() || argv[0].empty()) {
+    SetLastError(ENOENT);
+    return -1;
+  }
+  std::vector<std::string> copies = argv;
+  std::vector<char*> args;
+  for (std::string& a : copies)
+    args.push_back(a.data());
+  args.push_back(nullptr);
+  pid_t pid;
+  int rc = posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
+  if (rc != 0) {
+    SetLastError(rc);
+    return -1;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) {
+      SetLastError(errno);
+      return -1;
+    }
+  }
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
+
 long CurrentProcessId() {
   return static_cast<long>(::getpid());
 }
