@@ -214,6 +214,22 @@ TEST_F(PluginHostTest, TimedReviewRunsAsTheMenuDoesWithoutDialogOrQuestions) {
             BoxLines());
 }
 
+TEST_F(PluginHostTest, TheExamplePluginGreetsAndRunsItsTask) {
+  Install("Example", "Example.TSP");
+  Start();
+  ASSERT_EQ("Hello example=8000,-,Write the hello line=8104,", PluginsMenuText());
+  EXPECT_TRUE(ui_.ChooseMenuCommand(window_, kCmdOpenPlugin));
+  EXPECT_TRUE(ui_.ChooseMenuCommand(window_, kCmdRunExportedTask + 4));
+  for (int i = 0; i < 10 && PumpOneMessage(window_); ++i) {
+  }
+  EXPECT_EQ(std::vector<std::string>{"Example plug-in|Hello from the example plug-in.\n\nThe "
+                                     "current site is Test Site"},
+            BoxLines());
+  EXPECT_NE(
+      std::string::npos,
+      ReadFile(home_ / "Example.log").find(" hello from the example plug-in, site Test Site\n"));
+}
+
 TEST(PluginBitmap, DecodesTheBmpsPluginsGive) {
   // 2 x 2, 24 bits, bottom-up: rows padded to 8 bytes.
   std::vector<unsigned char> bmp(54 + 16, 0);
