@@ -183,7 +183,8 @@ int LoadPlugins(WindowHandle window, const std::vector<std::string>& dirs) {
       if (seen) continue;  // the start-up directory's copy wins
       ModuleHandle module = LoadModule(JoinPath(dir, file));
       if (!module) {
-        ShowMessageBox(window, ModuleErrorText(), Format("%s - %s", "Error loading plugin", file.c_str()),
+        ShowMessageBox(window, ModuleErrorText(),
+                       Format("%s - %s", "Error loading plugin", file.c_str()),
                        kBoxOk | kBoxIconExclamation);
         continue;
       }
