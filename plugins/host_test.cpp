@@ -183,8 +183,12 @@ TEST_F(PluginHostTest, TimedReviewRunsAsTheMenuDoesWithoutDialogOrQuestions) {
   gPluginContext.requestPending = 1;
   Request(TSP_TIMER_ID, {1, TSP_TIMER_ID, 4, 1, kTaskReview, 0});
   EXPECT_EQ(byMenu, ReadFile(home_ / "Review.htm"));
-  EXPECT_EQ(1, dialogs);
   EXPECT_EQ(0, gPluginContext.requestPending);
+  std::filesystem::remove(home_ / "Review.htm");
+  gPluginContext.requestPending = 1;  // the timer's own menu command
+  SendMessage(window_, kMsgCommand, MakeWParam(kTaskReview, 0), 0);
+  EXPECT_EQ(byMenu, ReadFile(home_ / "Review.htm"));
+  EXPECT_EQ(1, dialogs);
   SendMessage(window_, TSP_MSG_RELOAD_MAIL_QUEUE, 0, 0);
   EXPECT_TRUE(BoxLines().empty());  // nobody is there to answer
   EXPECT_EQ(TSP_TIMER_ID, gPluginContext.busy);
