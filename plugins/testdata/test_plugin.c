@@ -76,9 +76,7 @@ EXPORT intptr_t TimerThreadInit(void* window, PluginContext* context) {
 
 /* Takes the busy word, asks the host for its INHERIT task by name, waits for it, frees the word. */
 EXPORT intptr_t TimerRunOnce(void* window, PluginContext* context, int64_t when) {
-  char line[64];
-  snprintf(line, sizeof line, "once %lld", (long long)when);
-  Note(line);
+  (void)when;
   int32_t idle = 0;
   if (!__atomic_compare_exchange_n(&context->busy, &idle, TSP_TIMER_ID, 0, __ATOMIC_SEQ_CST,
                                    __ATOMIC_SEQ_CST))
