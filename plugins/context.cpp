@@ -1,6 +1,7 @@
 #include "plugins/context.h"
 
 PluginContext gPluginContext = {};
+bool ServingTimer = false;
 int PluginCount = 0;
 
 bool TakeBusyWord(int32_t value) {
@@ -8,9 +9,9 @@ bool TakeBusyWord(int32_t value) {
   if (__atomic_compare_exchange_n(&gPluginContext.busy, &expected, value, false, __ATOMIC_SEQ_CST,
                                   __ATOMIC_SEQ_CST))
     return true;
-  // The timer plug-in holds the word while it asks for the host's tasks: they run as part of
-  // its event, and the word stays the timer's (ReleaseBusyWord(1) leaves 1001 alone).
-  return value == 1 && expected == TSP_TIMER_ID;
+  // A task the timer plug-in asked for runs as part of its event, and the word stays the
+  // timer's (ReleaseBusyWord(1) leaves 1001 alone); the user's commands wait for it.
+  return value == 1 && expected == TSP_TIMER_ID && ServingTimer;
 }
 
 bool TimerHoldsBusyWord() {

@@ -18,8 +18,8 @@ extern int PluginCount;
 
 // Takes the busy word for value when it is free (0), in one atomic step, so that the program
 // and a timer plug-in never both believe they own it. False when another side holds it; the
-// host's own value 1 is also granted while the timer plug-in holds the word, since the timer
-// only asks for the host's tasks from inside its events.
+// host's own value 1 is also granted while the host serves a request of the timer plug-in
+// (see ServingTimer in plugins/host.h).
 bool TakeBusyWord(int32_t value = 1);
 // True while the timer plug-in runs its events: the host then runs unattended.
 bool TimerHoldsBusyWord();

@@ -103,6 +103,14 @@ bool SameNameNoCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+TimerRequestScope::TimerRequestScope(bool request) : saved_(ServingTimer) {
+  if (request && TimerHoldsBusyWord()) ServingTimer = true;
+}
+
+TimerRequestScope::~TimerRequestScope() {
+  ServingTimer = saved_;
+}
+
 extern "C" intptr_t TspSendMessage(void* window, uint32_t message, uintptr_t wparam,
                                    intptr_t lparam) {
   return SendMessage(window, message, wparam, lparam);
@@ -159,7 +167,7 @@ int LoadPlugins(WindowHandle window, const std::vector<std::string>& dirs) {
   timerenabled = -1;
   PluginsMenu = nullptr;
   SetPluginBitmapSource(nullptr);
-  SetUnattendedTest(TimerHoldsBusyWord);
+  SetUnattendedTest([] { return ServingTimer; });
   // What every plug-in may rely on, whoever made the window.
   gPluginContext.internalVersion = TS_CONTEXT_VERSION;
   gPluginContext.currentSite = CurrentConfig;
@@ -183,7 +191,8 @@ int LoadPlugins(WindowHandle window, const std::vector<std::string>& dirs) {
       if (seen) continue;  // the start-up directory's copy wins
       ModuleHandle module = LoadModule(JoinPath(dir, file));
       if (!module) {
-        ShowMessageBox(window, ModuleErrorText(), Format("%s - %s", "Error loading plugin", file.c_str()),
+        ShowMessageBox(window, ModuleErrorText(),
+                       Format("%s - %s", "Error loading plugin", file.c_str()),
                        kBoxOk | kBoxIconExclamation);
         continue;
       }
@@ -268,6 +277,7 @@ void PluginRequest(WindowHandle window, WParam sender, LParam address) {
   auto* block = reinterpret_cast<CpiBlock*>(address);
   const auto senderId = static_cast<int32_t>(sender);
   if (!block || block->w0 != 1 || block->w1 != senderId) return;
+  TimerRequestScope timer;
   if (block->w2 == TSP_CPI_RUN_TASK) {
     const CpiBlock request = *block;
     if (request.w3 == TSP_HOST_OWNER)

@@ -21,6 +21,21 @@ struct PluginEntry {
 extern PluginEntry Plugins[kMaxPlugins];
 extern int timerenabled;  // the timer plug-in's slot, or -1
 
+// True while the host runs what the timer plug-in asked for (while it holds the busy word): the
+// host's tasks may then take the word, and nobody is asked anything.
+extern bool ServingTimer;
+// Serves a request as the timer's when the timer holds the busy word, for the object's life.
+class TimerRequestScope {
+ public:
+  explicit TimerRequestScope(bool request = true);
+  ~TimerRequestScope();
+  TimerRequestScope(const TimerRequestScope&) = delete;
+  TimerRequestScope& operator=(const TimerRequestScope&) = delete;
+
+ private:
+  bool saved_;
+};
+
 // The host's block for its own calls to the plug-ins.
 extern CpiBlock HostBlock;
 

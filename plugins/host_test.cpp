@@ -61,45 +61,27 @@ TEST_F(PluginHostTest, LoadsTheStartUpDirectorysPlugins) {
   struct Case {
     std::vector<std::pair<std::string, std::string>> installs;  // built, installed as
     int options;
-    std::string ids;    // "caption:id," per slot
-    int timer;          // timerenabled
-    std::string boxes;  // the first box, "CAPTION|text"
-    std::string menu;
-    std::string log0;  // plug-in 0's log after the start-up and command 8000
+    std::string box;  // the start of the first box shown
+    std::string got;  // "caption:id," per slot, the timer's slot, menu items, plug-in 0's log
   };
   const Case cases[] = {
-      {{{"TestPlain", "Plain.TSP"}, {"FakeTimers", "Timers.TSP"}},
-       kOptNoPlugins,
-       "",
-       -1,
-       "",
-       "",
-       ""},
+      {{{"TestPlain", "Plain.TSP"}, {"FakeTimers", "Timers.TSP"}}, kOptNoPlugins, "", " -1  "},
       {{{"TestPlain", "A.TSP"}, {"FakeTimers", "B.TSP"}},
        0,
-       "Timed events for tests:1001,",
-       0,
        "Error loading plugin - A.TSP|",
-       "Timed events for tests=8000,",
+       "Timed events for tests:1001, 0 Timed events for tests=8000, "
        "cpi 0 1 0;cpi 5 1 2;context;timer started;entry;"},
-      {{{"TestPlain", "plain.tsp"}}, 0, "Plain:-1,", -1, "", "Plain=8000,", "entry;"},
+      {{{"TestPlain", "plain.tsp"}}, 0, "", "Plain:-1, -1 Plain=8000, entry;"},
       {{{"TestSilent", "Silent.TSP"}},
        0,
-       "Silent:-1,",
-       -1,
        "CRITICAL ERROR!|M016:Tagsteward could not locate the Plugin entry point",
-       "Silent=8000,",
-       "cpi 0 1 0;"},
+       "Silent:-1, -1 Silent=8000, cpi 0 1 0;"},
       {{{"TestHost", "Host.TSP"}},
        0,
-       "Claims the host:-1,",
-       -1,
        "",
-       "Claims the host=8000,",
-       "cpi 0 1 0;entry;"},
+       "Claims the host:-1, -1 Claims the host=8000, cpi 0 1 0;entry;"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.ids);
     for (const auto& [built, as] : c.installs)
       Install(built, as);
     if (c.installs[0].second == "A.TSP") testing_support::WriteFile(home_ / "A.TSP", "not ELF");
@@ -110,16 +92,15 @@ TEST_F(PluginHostTest, LoadsTheStartUpDirectorysPlugins) {
     ui_.Clear();
     Start();
     SendMessage(window_, kMsgCommand, MakeWParam(kCmdOpenPlugin, 0), 0);
-    std::string ids;
+    std::string got;
     for (int i = 0; i < PluginCount; ++i)
-      ids += std::string(Plugins[i].caption) + ":" + std::to_string(Plugins[i].id) + ",";
-    EXPECT_EQ(c.ids, ids);
-    EXPECT_EQ(c.timer, timerenabled);
+      got += std::string(Plugins[i].caption) + ":" + std::to_string(Plugins[i].id) + ",";
+    got += " " + std::to_string(timerenabled) + " " + PluginsMenuText() + " " +
+           (PluginCount ? Log(0) : "");
+    EXPECT_EQ(c.got, got);
     std::vector<std::string> boxes = BoxLines();
-    EXPECT_EQ(c.boxes, boxes.empty() ? "" : boxes[0].substr(0, c.boxes.size()));
-    EXPECT_EQ(boxes.empty(), c.boxes.empty());
-    EXPECT_EQ(c.menu, PluginsMenuText());
-    EXPECT_EQ(c.log0, PluginCount ? Log(0) : "");
+    EXPECT_EQ(c.box, boxes.empty() ? "" : boxes[0].substr(0, c.box.size())) << c.got;
+    EXPECT_EQ(boxes.empty(), c.box.empty()) << c.got;
     DestroyWindow(window_);
     for (const auto& [built, as] : c.installs)
       std::filesystem::remove(home_ / as);
@@ -202,8 +183,12 @@ TEST_F(PluginHostTest, TimedReviewRunsAsTheMenuDoesWithoutDialogOrQuestions) {
   gPluginContext.requestPending = 1;
   Request(TSP_TIMER_ID, {1, TSP_TIMER_ID, 4, 1, kTaskReview, 0});
   EXPECT_EQ(byMenu, ReadFile(home_ / "Review.htm"));
-  EXPECT_EQ(1, dialogs);
   EXPECT_EQ(0, gPluginContext.requestPending);
+  std::filesystem::remove(home_ / "Review.htm");
+  gPluginContext.requestPending = 1;  // the timer's own menu command
+  SendMessage(window_, kMsgCommand, MakeWParam(kTaskReview, 0), 0);
+  EXPECT_EQ(byMenu, ReadFile(home_ / "Review.htm"));
+  EXPECT_EQ(1, dialogs);
   SendMessage(window_, TSP_MSG_RELOAD_MAIL_QUEUE, 0, 0);
   EXPECT_TRUE(BoxLines().empty());  // nobody is there to answer
   EXPECT_EQ(TSP_TIMER_ID, gPluginContext.busy);
@@ -212,6 +197,22 @@ TEST_F(PluginHostTest, TimedReviewRunsAsTheMenuDoesWithoutDialogOrQuestions) {
   EXPECT_STREQ("/queue/", MailQueue);
   EXPECT_EQ(std::vector<std::string>{"NOTE|Tagsteward has reloaded the Mail Queue Path."},
             BoxLines());
+}
+
+TEST_F(PluginHostTest, TheExamplePluginGreetsAndRunsItsTask) {
+  Install("Example", "Example.TSP");
+  Start();
+  ASSERT_EQ("Hello example=8000,-,Write the hello line=8104,", PluginsMenuText());
+  EXPECT_TRUE(ui_.ChooseMenuCommand(window_, kCmdOpenPlugin));
+  EXPECT_TRUE(ui_.ChooseMenuCommand(window_, kCmdRunExportedTask + 4));
+  for (int i = 0; i < 10 && PumpOneMessage(window_); ++i) {
+  }
+  EXPECT_EQ(std::vector<std::string>{"Example plug-in|Hello from the example plug-in.\n\nThe "
+                                     "current site is Test Site"},
+            BoxLines());
+  EXPECT_NE(
+      std::string::npos,
+      ReadFile(home_ / "Example.log").find(" hello from the example plug-in, site Test Site\n"));
 }
 
 TEST(PluginBitmap, DecodesTheBmpsPluginsGive) {

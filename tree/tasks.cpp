@@ -17,7 +17,7 @@
 #include "platform/clock.h"
 #include "platform/paths.h"
 #include "platform/text.h"
-#include "plugins/context.h"
+#include "plugins/host.h"
 #include "reports/mail_queue.h"
 #include "reports/report_files.h"
 #include "tree/tree_tags.h"
@@ -333,7 +333,7 @@ int PrepareTask(platform::WindowHandle window, int taskId) {
   if (taskId == kTaskExpiry || taskId == kTaskReview) {
     // The rules are shown for a last look before a check that mails people; a timed run uses
     // them as stored.
-    if (gDateRulesDialog && !TimerHoldsBusyWord()) {
+    if (gDateRulesDialog && !ServingTimer) {
       if (gDateRulesDialog(window, taskId == kTaskExpiry ? 40037 : 40034) != 1) {
         gTask.searchKind = kSearchCancelled;
         return -1;

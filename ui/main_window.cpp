@@ -496,6 +496,8 @@ LResult Dispatch(WindowHandle window, WParam w, LParam l) {
 // A plug-in that asked for a command waits until its request is no longer pending, whether
 // the command ran or was refused.
 LResult OnCommand(WindowHandle window, WParam w, LParam l) {
+  // The timer plug-in marks its requests pending before it sends them.
+  TimerRequestScope timer(gPluginContext.requestPending == 1);
   LResult result = Dispatch(window, w, l);
   gPluginContext.requestPending = 0;
   return result;
@@ -640,13 +642,17 @@ LResult MainWndProc(WindowHandle window, unsigned message, WParam w, LParam l) {
     case kMsgRaiseInstance:
       RaiseMainWindow();
       return 0;
-    case kMsgSwitchSite:
+    case kMsgSwitchSite: {
+      TimerRequestScope timer;
       SwitchSite(window);
       gPluginContext.requestPending = 0;
       return 0;
-    case kMsgReloadMailQueue:
+    }
+    case kMsgReloadMailQueue: {
+      TimerRequestScope timer;
       ReloadMailQueue(window);
       return 0;
+    }
     case kMsgPluginRequest:
       PluginRequest(window, w, l);
       return 0;

@@ -1,11 +1,7 @@
-/* Plug-ins for the host's tests, one source built in several ways:
-     TP_CAPTION   the caption
-     TP_ID        answer the identify call with this id (else no CPIcallback at all)
-     TP_SILENT    have a CPIcallback that leaves the block as it is
-     TP_TASKS     register tasks while initialising: 1 two, 2 sixty (more than the table holds)
-     TP_NO_ENTRY  export no Entrypoint
-     TP_TIMER     export TimerThreadInit and TimerRunOnce (the latter runs the host's INHERIT task)
-   Every call is noted in a log the test reads through TpLog. */
+/* Plug-ins for the host's tests, built with: TP_CAPTION; TP_ID (answer the identify call with it)
+   or TP_SILENT (leave the block alone), else no CPIcallback; TP_TASKS 1 (two tasks) or 2 (sixty);
+   TP_NO_ENTRY; TP_TIMER (TimerThreadInit, and TimerRunOnce asking for the host's INHERIT task).
+   Every call is noted in the log TpLog returns. */
 #include <stdio.h>
 #include <string.h>
 
@@ -80,9 +76,7 @@ EXPORT intptr_t TimerThreadInit(void* window, PluginContext* context) {
 
 /* Takes the busy word, asks the host for its INHERIT task by name, waits for it, frees the word. */
 EXPORT intptr_t TimerRunOnce(void* window, PluginContext* context, int64_t when) {
-  char line[64];
-  snprintf(line, sizeof line, "once %lld", (long long)when);
-  Note(line);
+  (void)when;
   int32_t idle = 0;
   if (!__atomic_compare_exchange_n(&context->busy, &idle, TSP_TIMER_ID, 0, __ATOMIC_SEQ_CST,
                                    __ATOMIC_SEQ_CST))
