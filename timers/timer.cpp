@@ -325,7 +325,7 @@ int CheckAndRunEvent(int site, const char* record, std::time_t when) {
                     HomeDirectory(), TimerLogDir, sizeof TimerLogDir);
 
   std::string previous;
-  if (std::strcmp(TimerContext->currentSite, siteName) != 0) {
+  if (TimerContext->currentSite && std::strcmp(TimerContext->currentSite, siteName) != 0) {
     previous = TimerContext->currentSite;
     SwitchHostSite(siteName);
   }
@@ -343,9 +343,9 @@ int CheckAndRunEvent(int site, const char* record, std::time_t when) {
     case 'C': {
       StartNotice("TIMED EVENT -  Complete site backup", parameter);
       std::string made;
-      if (BackupSite(TimerContext->rootPath, parameter, siteName, when, &made) != 0)
-        SendMessage(gNoticeHost, kMsgMinorBox, 0,
-                    reinterpret_cast<LParam>("The site backup failed: see the audit log"));
+      const char* root = TimerContext->rootPath ? TimerContext->rootPath : TimerContext->rootCopy;
+      if (BackupSite(root, parameter, siteName, when, &made) != 0)
+        ReportMinorError("The site backup was not made: see the audit log");
       WaitScaled(500);
       EndNotice();
       break;
