@@ -77,7 +77,9 @@ constexpr const char* kUsage =
     "  log [--date YYYYMMDD]\n"
     "                 print that day's audit log of the site (default today)\n"
     "  log --level 0|1\n"
-    "                 switch informational logging off or on, as the log viewer does\n";
+    "                 switch informational logging off or on, as the log viewer does\n"
+    "  diag           print the diagnostics: versions, plug-ins, site, memory and run time,\n"
+    "                 then the addresses and values of the program's main variables\n";
 
 struct Command {
   const char* name;
@@ -109,6 +111,7 @@ const Command kCommands[] = {
     {"log", CmdLog, true, -1},
     {"set", CmdSet, true, -1},  // checks its own arguments
     {"check", CmdCheck, true, -1},
+    {"diag", CmdDiag, true, 0},
 };
 
 // The commands that write documents: they take --dry-run and --diff.

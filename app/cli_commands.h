@@ -38,6 +38,7 @@ int CmdExpiry(CliContext& c);
 int CmdSitemap(CliContext& c);
 int CmdLog(CliContext& c);
 int CmdCheck(CliContext& c);  // check [--branch DIR] [--json]
+int CmdDiag(CliContext& c);
 
 // Reserves the schema tables (schema: also loads the dictionary) and the page tag table. 0, or 1
 // after telling err which setting to change ("Max Page Tags" with its value).
