@@ -653,7 +653,7 @@ WindowHandle OpenDiagnosticsWindow(int reason) {
   return CreateDiagnosticsWindow(state);
 }
 
-int RunCrashDiagnostics(int reason, const char* dumpPath, const char* editor) {
+WindowHandle OpenCrashDiagnosticsWindow(int reason, const char* dumpPath, const char* editor) {
   auto state = std::make_shared<DiagWindow>();
   state->reason = reason;
   state->afterCrash = true;
@@ -674,8 +674,13 @@ int RunCrashDiagnostics(int reason, const char* dumpPath, const char* editor) {
         state->summary += line + "\n";
     }
   }
-  if (!CreateDiagnosticsWindow(state)) return 1;
-  if (editor && editor[0]) StartProgram(editor, dumpPath);
+  WindowHandle window = CreateDiagnosticsWindow(state);
+  if (window && editor && editor[0]) StartProgram(editor, dumpPath);
+  return window;
+}
+
+int RunCrashDiagnostics(int reason, const char* dumpPath, const char* editor) {
+  if (!OpenCrashDiagnosticsWindow(reason, dumpPath, editor)) return 1;
   return RunMessageLoop();
 }
 

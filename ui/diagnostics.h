@@ -45,8 +45,12 @@ inline constexpr char kDiagnosticsOption[] = "--diagnostics";
 // Opens the window "Tagsteward Diagnostics" (reason: a DiagnosticReason). The first opening of
 // the run writes the dump by itself on its first tick. nullptr when it could not be created.
 platform::WindowHandle OpenDiagnosticsWindow(int reason);
-// The window in a fresh process after a crash: shows the dump written at dumpPath, opens it with
-// editor, and runs until the window is closed. Returns the exit code.
+// The window in a fresh process after a crash: shows the dump written at dumpPath (the reasons,
+// versions and figures of the process that ended; its Dump button is greyed) and opens the dump
+// with editor. Closing it ends the message loop.
+platform::WindowHandle OpenCrashDiagnosticsWindow(int reason, const char* dumpPath,
+                                                  const char* editor);
+// Opens that window and runs until it is closed. Returns the exit code.
 int RunCrashDiagnostics(int reason, const char* dumpPath, const char* editor);
 // The next opening writes the automatic dump again, as in a new run.
 void ResetDiagnostics();
