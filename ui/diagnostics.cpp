@@ -378,7 +378,7 @@ void BuildDump(TextSink& out, int reason, const char* reasonText, const DumpTime
   AppendTime(out, when);
   EqualsLine(out);
   out.Put("** ");
-  out.Put(reasonText);
+  out.Put(reasonText ? reasonText : "");
   out.Char('\n');
   if (reason == kReasonIllegalMemory) {
     out.Put("** Illegal Memory Access\n");
