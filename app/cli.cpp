@@ -88,7 +88,9 @@ constexpr const char* kUsage =
     "  timer [--once] [--at \"YYYY-MM-DD HH:MM\"]\n"
     "                 host the timer plug-in Timers.TSP of the start-up directory and run its\n"
     "                 events until killed; --once runs the events due this minute (or at the\n"
-    "                 given minute) and ends; status 3 when there is no timer plug-in\n";
+    "                 given minute) and ends; status 3 when there is no timer plug-in\n"
+    "  diag           print the diagnostics: versions, plug-ins, site, memory and run time,\n"
+    "                 then the addresses and values of the program's main variables\n";
 
 struct Command {
   const char* name;
@@ -122,6 +124,7 @@ const Command kCommands[] = {
     {"check", CmdCheck, true, -1},
     {"timer", CmdTimer, true, -1},
     {"events", CmdEvents, true, -1},
+    {"diag", CmdDiag, true, 0},
 };
 
 // The commands that write documents: they take --dry-run and --diff.

@@ -40,6 +40,7 @@ int CmdLog(CliContext& c);
 int CmdCheck(CliContext& c);  // check [--branch DIR] [--json]
 int CmdTimer(CliContext& c);  // timer [--once] [--at "YYYY-MM-DD HH:MM"]
 int CmdEvents(CliContext& c);  // events [add ...|remove NUMBER]
+int CmdDiag(CliContext& c);
 
 // Reserves the schema tables (schema: also loads the dictionary) and the page tag table. 0, or 1
 // after telling err which setting to change ("Max Page Tags" with its value).

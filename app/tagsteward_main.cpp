@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "config/user_home.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/ui.h"
+#include "ui/diagnostics.h"
 #include "ui/resources.h"
 #include "ui/zoom.h"
 
@@ -64,6 +66,19 @@ int main(int argc, char** argv) {
 
   std::unique_ptr<platform::UiBackend> ui = platform::MakeQtUi();
   platform::SetUiBackend(ui.get());
+
+  // Started by the fatal-signal handler of a program that crashed: show its dump.
+  if (argc == 5 && std::strcmp(argv[1], kDiagnosticsOption) == 0) {
+    int code = RunCrashDiagnostics(std::atoi(argv[2]), argv[3], argv[4]);
+    platform::SetUiBackend(nullptr);
+    return code;
+  }
+  char self[4096];
+  ssize_t selfLength = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (selfLength > 0) {
+    self[selfLength] = '\0';
+    SetDiagnosticsWindowProgram(self);
+  }
 
   std::string commandLine = argc > 1 ? argv[1] : "";
   // Started from the desktop menu: work in the per-user home.

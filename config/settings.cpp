@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -365,6 +366,7 @@ void ReadEarlySettings() {
 }
 
 int ReadSettings(platform::WindowHandle owner) {
+  sourceline = kLineReadSettings;
   // A write of META.INI or the schema killed half-way leaves its work file here; the walks
   // clean up only the site's directories.
   platform::RemoveStaleWorkFiles(IniPath);
@@ -400,6 +402,7 @@ int ReadSettings(platform::WindowHandle owner) {
 }
 
 int WriteSettings() {
+  sourceline = kLineWriteSettings;
   std::string path = IniFilePath();
   platform::ProfileDocument doc;
   if (!LoadForUpdate(path, &doc)) return -1;
@@ -455,6 +458,7 @@ int HeadSizeBytes() {
 }
 
 int ReadSiteList(platform::WindowHandle owner) {
+  sourceline = kLineReadSiteList;
   (void)owner;  // the report below has no owner, as every coded message
   ConfigCount = 0;
   std::string text;

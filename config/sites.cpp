@@ -8,6 +8,7 @@
 #include "config/settings_dialogs.h"
 #include "config/site_paths.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -297,6 +298,7 @@ ControlTemplate Control(int id, ControlKind kind, const char* caption, Rect rect
 }  // namespace
 
 int SwitchSite(WindowHandle owner) {
+  sourceline = kLineSwitchSite;
   int written = WriteCurrentConfig();
   ReadSettings(owner);
   CopyText(gPluginContext.rootCopy, RootPath);

@@ -22,6 +22,7 @@
 #include "schema/value_choosers.h"
 #include "tree/task_dialog.h"
 #include "tree/tasks.h"
+#include "ui/diagnostics.h"
 #include "ui/expert_bar.h"
 #include "ui/main_window.h"
 #include "ui/resources.h"
@@ -240,6 +241,7 @@ int ProgramEntry(const char* commandLine, ShowState show) {
     ShowMessageBox(nullptr, "siginit error 1", "Application Error", kBoxOk | kBoxIconExclamation);
   if (failed & kSignalSegvFailed)
     ShowMessageBox(nullptr, "siginit error 2", "Application Error", kBoxOk | kBoxIconExclamation);
+  InstallDiagnosticsHook();
 
   std::string startup;
   if (Fs().CurrentDir(&startup) != 0) {

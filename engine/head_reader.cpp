@@ -23,6 +23,7 @@
 #include "engine/head_scan.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/text.h"
@@ -905,6 +906,7 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
 }
 
 int ReadPageTags(platform::WindowHandle window, const char* path) {
+  sourceline = kLineReadPageTags;
   return ReadPageTagsAt(window, -1, nullptr, path);
 }
 

@@ -13,6 +13,7 @@
 #include "engine/head_scan.h"
 #include "engine/rewrite_plan.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -605,6 +606,7 @@ int RewriteHead(platform::WindowHandle window, const char* path, const char* tag
 
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText,
                 const HeldDocument* held) {
+  sourceline = kLineRewriteHead;
   int rc = RewriteDocument(window, path, RewriteBlock::Meta, tagsText, held);
   return rc == -2 ? 0 : rc;
 }

@@ -16,6 +16,7 @@
 #include "config/site_lock.h"
 #include "engine/head_writer.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/clock.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
@@ -303,6 +304,7 @@ int AddPageTag(platform::WindowHandle window, const char* name) {
 }
 
 int SavePage(platform::WindowHandle window, const char* path) {
+  sourceline = kLineSavePage;
   Tagcount = TidyTags(PageTags, 0);
   if (checkmandatory == 1 && SchemaTagCount > 0) {
     // One mark per loaded schema entry.

@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -192,6 +193,7 @@ void ReleaseSchemaTables() {
 }
 
 int LoadSchema() {
+  sourceline = kLineLoadSchema;
   if (!SchemaIndex && ReserveSchemaTables() != 0) return -1;
   ClearDictionary();
   ReturnToConfigDir();

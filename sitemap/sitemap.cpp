@@ -12,6 +12,7 @@
 #include "engine/head_reader.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/clock.h"
 #include "platform/listing.h"
 #include "platform/paths.h"
@@ -259,6 +260,7 @@ int GenerateSitemapDirectory(platform::WindowHandle window, const char* director
 }
 
 int UpdateSitemap(platform::WindowHandle window) {
+  sourceline = kLineUpdateSitemap;
   const std::string page = Sitemapfile;
   if (page.find('/') == std::string::npos) return 0;
   platform::FileSystem& fs = platform::Fs();

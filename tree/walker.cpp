@@ -15,6 +15,7 @@
 #include "engine/head_writer.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
+#include "log/source_line.h"
 #include "platform/fs.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -367,6 +368,7 @@ int WalkLevel(const std::string& dir, WalkDirectory& directory,
 }  // namespace
 
 int WalkDocuments(platform::WindowHandle window, const std::string& dir, int taskId) {
+  sourceline = kLineWalkDocuments;
   ++Rlevel;
   StartRun(dir);
   platform::DirectorySyncBatch renames;
@@ -416,6 +418,7 @@ int WalkInherit(platform::WindowHandle window, const std::string& dir, int mode)
 }
 
 TaskOutcome RunSiteTask(platform::WindowHandle window, int taskId, const char* confirmCaption) {
+  sourceline = kLineSiteTask;
   gClosingShown = false;
   const char* title = TaskTitleFor(taskId);
   if (!title) return kTaskNotStarted;

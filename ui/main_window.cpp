@@ -27,6 +27,7 @@
 #include "tree/walker.h"
 #include "ui/about_box.h"
 #include "ui/app_fonts.h"
+#include "ui/diagnostics.h"
 #include "ui/expert_bar.h"
 #include "ui/notify_box.h"
 #include "ui/page_editor.h"
@@ -264,12 +265,6 @@ void Paint(Canvas& dc) {
       DrawFitted(dc, {20, 20 + 16 * i}, text[i], Style(FontWorking, ColourWorking), 518);
 }
 
-void NotBuiltYet(WindowHandle window, const char* what) {
-  ShowMessageBox(window,
-                 Format("%s is not available in this version of Tagsteward yet.", what).c_str(),
-                 "NOTE", kBoxOk | kBoxIconInformation);
-}
-
 void RunBrowser(WindowHandle window, const std::string& address, const char* code) {
   if (StartProgram(WebBrowser, address) == 0 || !code) return;
   std::string message = Format("%s:The web browser could not be found", code);
@@ -477,7 +472,7 @@ LResult Dispatch(WindowHandle window, WParam w, LParam l) {
       gDropOut = 1;
       return 0;
     case kIdDiag:
-      NotBuiltYet(window, "The diagnostics window");
+      OpenDiagnosticsWindow(kReasonNone);
       return 0;
     case kIdStress1:
       Stress(window, {kTaskDeleteDuplicates}, 200);

@@ -1,0 +1,3 @@
+#include "log/source_line.h"
+
+volatile int32_t sourceline = 0;
