@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli_test_run.h"
+#include "sitemap/xml_sitemap.h"
 #include "tests/support/temp_dir.h"
 
 using namespace testing_support;
@@ -56,6 +57,16 @@ struct PreviewSite {
       files[e.path().string()] = s.str();
     }
     return files;
+  }
+  // Every file added, removed or changed between two listings.
+  static std::set<std::string> Changed(const std::map<std::string, std::string>& a,
+                                       const std::map<std::string, std::string>& b) {
+    std::set<std::string> changed;
+    for (const auto& [path, what] : a)
+      if (!b.count(path) || b.at(path) != what) changed.insert(path);
+    for (const auto& [path, what] : b)
+      if (!a.count(path)) changed.insert(path);
+    return changed;
   }
   std::set<std::string> Documents(const std::map<std::string, std::string>& a,
                                   const std::map<std::string, std::string>& b) const {
@@ -140,6 +151,72 @@ TEST(CliPreviewTest, DryRunWritesNothingAndListsWhatTheRealRunChanges) {
   }
   PreviewSite site(0);
   EXPECT_EQ(2, site.Run({"inherit", "--diff"}).status);
+}
+
+// sitemap --dry-run lists the sitemap page, the XML sitemap and its parts that the real run
+// then writes or removes, and writes nothing itself; Keep Unchanged leaves equal files alone.
+TEST(CliPreviewTest, SitemapDryRunListsTheFilesTheRealRunChanges) {
+  struct Case {
+    const char* what;
+    int keep;
+    size_t maxUrls;                            // the XML split of the runs (0: one file)
+    std::function<void(PreviewSite&)> change;  // after a first real run; nullptr: no first run
+    std::vector<std::string> listed;           // below site/
+  };
+  const auto addPage = [](PreviewSite& s) {
+    WriteFile(s.dir / "site/p6.htm", "<html>\n<head>\n<title>T</title>\n</head>\n</html>\n");
+  };
+  const auto unsplit = [](PreviewSite&) { SetXmlSitemapLimits(0, 0); };
+  const Case cases[] = {
+      {"new", 1, 2, nullptr, {"Sitemap.htm", "map.xml", "map-1.xml", "map-2.xml", "map-3.xml"}},
+      {"same, kept", 1, 2, [](PreviewSite&) {}, {}},
+      {"same, rewritten",
+       0,
+       2,
+       [](PreviewSite&) {},
+       {"Sitemap.htm", "map.xml", "map-1.xml", "map-2.xml", "map-3.xml"}},
+      {"one more page",
+       1,
+       2,
+       addPage,
+       {"Sitemap.htm", "map.xml", "map-2.xml", "map-3.xml", "map-4.xml"}},
+      {"no more split", 1, 2, unsplit, {"map.xml", "map-1.xml", "map-2.xml", "map-3.xml"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PreviewSite site(c.keep);
+    WriteFile(site.dir / "META.INI", ReadFile(site.dir / "META.INI") + "SiteURL=http://x.org/\n" +
+                                         "XML Sitemap=" + (site.dir / "site/map.xml") + "\n");
+    WriteFile(site.dir / "site/META.TAG",
+              "<HEAD>\r\n<meta NAME=\"$SitemapFiles\" CONTENT=\".htm\">\r\n</HEAD>\r\n");
+    SetXmlSitemapLimits(c.maxUrls, 0);
+    if (c.change) {
+      ASSERT_EQ(0, site.Run({"sitemap"}).status);
+      c.change(site);
+    }
+    auto before = site.Listing();
+    CliRunResult dry = site.Run({"sitemap", "--dry-run", "--diff"});
+    EXPECT_EQ(0, dry.status) << dry.err;
+    EXPECT_EQ(before, site.Listing());
+    std::set<std::string> listed;
+    for (const std::string& name : c.listed)
+      listed.insert(site.dir / ("site/" + name));
+    std::set<std::string> printed;
+    std::istringstream lines(dry.out);
+    for (std::string line; std::getline(lines, line);)
+      if (!line.empty() && line[0] == '/') printed.insert(line);
+    EXPECT_EQ(listed, printed) << dry.out;
+    CliRunResult real = site.Run({"sitemap"});
+    ASSERT_EQ(0, real.status) << real.err;
+    EXPECT_EQ(listed, PreviewSite::Changed(before, site.Listing()));
+    // The same summary as the real run, and a diff a patch tool would take.
+    EXPECT_EQ(real.err.substr(0, real.err.find("Elapsed")),
+              dry.err.substr(0, dry.err.find("Elapsed")));
+    if (!listed.empty() && c.keep) {  // without Keep Unchanged equal files are listed too
+      EXPECT_NE(std::string::npos, dry.out.find("\n@@ -")) << dry.out;
+    }
+  }
+  SetXmlSitemapLimits(0, 0);
 }
 
 }  // namespace

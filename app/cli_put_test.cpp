@@ -11,8 +11,8 @@
 #include "config/settings.h"
 #include "engine/head_writer.h"
 #include "engine/page_tags.h"
-#include "schema/schema.h"
 #include "platform/text.h"
+#include "schema/schema.h"
 #include "tests/support/program_fixture.h"
 #include "ui/main_window.h"
 #include "ui/page_editor.h"
@@ -115,6 +115,30 @@ TEST_F(CliPutTest, TheEditorsSaveWritesWhatPutWritesForTheSameTable) {
   ASSERT_EQ(0, ::chdir("/"));  // loading the schema made the configuration directory current
   EXPECT_EQ(ReadFile(site / "put.htm"), ReadFile(site / "editor.htm"));
   EXPECT_NE(std::string::npos, ReadFile(site / "editor.htm").find("og:title"));
+}
+
+// The summary counts the document as the other writing commands count theirs: the same tags a
+// second time change nothing with Keep Unchanged, and rewrite the document without.
+TEST_F(CliPutTest, SummarySaysWhetherTheDocumentChanged) {
+  const struct {
+    int keep;
+    const char* second;
+  } cases[] = {{1, "0 changed, 1 unchanged"}, {0, "1 changed, 0 unchanged"}};
+  for (const auto& c : cases) {
+    TempDir site;
+    WriteFile(site / "a.htm", "<HEAD></HEAD><body>b</body>");
+    KeepUnchanged = c.keep;
+    const std::string tags = "DC.Title\tT\nDC.Creator\tC\n";
+    Result r = Put(tags, {site / "a.htm"});
+    EXPECT_EQ(0u, r.err.find("1 changed, 0 unchanged, 0 skipped, 0 failed\n")) << r.err;
+    std::string first = ReadFile(site / "a.htm");
+    r = Put(tags, {site / "a.htm"});
+    EXPECT_EQ(0u, r.err.find(c.second)) << r.err;
+    if (c.keep) {
+      EXPECT_EQ(first, ReadFile(site / "a.htm"));
+    }
+  }
+  KeepUnchanged = 0;
 }
 
 TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {

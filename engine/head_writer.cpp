@@ -625,6 +625,10 @@ bool RewritePreviewing() {
   return gPreview != nullptr;
 }
 
+void PreviewFileChange(const char* path, std::string_view before, std::string_view after) {
+  if (gPreview) gPreview(path, before, after);
+}
+
 int RewritesLeftAlone() {
   return gLeftAlone;
 }
