@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "sitemap/sitemap.h"
+#include "tests/support/fault_fs.h"
 #include "tests/support/site_fixture.h"
 
 using namespace testing_support;
@@ -121,6 +124,62 @@ TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
     EXPECT_FALSE(Exists(XmlSitemap::PartName(xml_, c.parts + 1)));
   }
   EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+}
+
+// Each write, flush and rename of an update fails in turn: the XML sitemap is then the old set
+// of files byte for byte or the whole new one, never parts of both, and no work file is left.
+TEST_F(XmlSitemapTest, AFailedWriteLeavesTheOldFilesOrTheWholeNewSet) {
+  for (char c = 'a'; c <= 'e'; ++c)
+    Put(std::string(1, c) + ".htm", Doc({{"DC.Title", "T"}}));
+  auto xmlFiles = [this] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(site_))
+      if (e.path().extension() == ".xml") files[e.path().string()] = ReadFile(e.path().string());
+    return files;
+  };
+  auto restore = [&](const std::map<std::string, std::string>& files) {
+    for (const auto& [path, bytes] : xmlFiles())
+      if (!files.count(path)) std::filesystem::remove(path);
+    for (const auto& [path, bytes] : files)
+      WriteFile(path, bytes);
+  };
+  struct Case {
+    const char* what;
+    size_t oldUrls, newUrls;  // the split before and in the update
+  };
+  const Case cases[] = {{"same parts", 2, 2}, {"more parts", 2, 1}, {"index from one file", 0, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetXmlSitemapLimits(c.oldUrls, 0);
+    platform::CopyText(SiteURL, "http://old.example.org/");
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+    const auto oldFiles = xmlFiles();
+    SetXmlSitemapLimits(c.newUrls, 0);
+    platform::CopyText(SiteURL, "http://new.example.org/");
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+    const auto newFiles = xmlFiles();
+    ASSERT_NE(oldFiles, newFiles);
+    for (int kind = 0; kind < 3; ++kind) {
+      for (int n = 1;; ++n) {
+        restore(oldFiles);
+        FaultPlan plan;
+        (kind == 0 ? plan.failWriteAt : kind == 1 ? plan.failSyncAt : plan.failRenameAt) = n;
+        FaultyFileSystem faulty(plan);
+        int rc;
+        {
+          platform::ScopedFileSystem use(&faulty);
+          rc = UpdateSitemap(nullptr);
+        }
+        const FaultCounts& done = faulty.counts();
+        const auto now = xmlFiles();
+        EXPECT_TRUE(now == oldFiles || (rc == 0 && now == newFiles)) << kind << " " << n;
+        EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_)) << kind << " " << n;
+        if ((kind == 0 ? done.writes : kind == 1 ? done.syncs : done.renames) < n) break;
+        EXPECT_EQ(-1, rc) << kind << " " << n;
+      }
+    }
+    restore({});
+  }
 }
 
 }  // namespace
