@@ -143,39 +143,36 @@ TEST_F(XmlSitemapTest, AFailedWriteLeavesTheOldFilesOrTheWholeNewSet) {
     for (const auto& [path, bytes] : files)
       WriteFile(path, bytes);
   };
-  struct Case {
-    const char* what;
-    size_t oldUrls, newUrls;  // the split before and in the update
-  };
-  const Case cases[] = {{"same parts", 2, 2}, {"more parts", 2, 1}, {"index from one file", 0, 2}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    SetXmlSitemapLimits(c.oldUrls, 0);
+  int FaultPlan::*const plans[] = {&FaultPlan::failWriteAt, &FaultPlan::failSyncAt,
+                                   &FaultPlan::failRenameAt};
+  int FaultCounts::*const counts[] = {&FaultCounts::writes, &FaultCounts::syncs,
+                                      &FaultCounts::renames};
+  // URLs a part holds before and in the update: the same parts, more of them, an index anew.
+  for (auto [oldUrls, newUrls] : {std::pair<size_t, size_t>{2, 2}, {2, 1}, {0, 2}}) {
+    SetXmlSitemapLimits(oldUrls, 0);
     platform::CopyText(SiteURL, "http://old.example.org/");
     ASSERT_EQ(0, UpdateSitemap(nullptr));
     const auto oldFiles = xmlFiles();
-    SetXmlSitemapLimits(c.newUrls, 0);
+    SetXmlSitemapLimits(newUrls, 0);
     platform::CopyText(SiteURL, "http://new.example.org/");
     ASSERT_EQ(0, UpdateSitemap(nullptr));
     const auto newFiles = xmlFiles();
-    ASSERT_NE(oldFiles, newFiles);
     for (int kind = 0; kind < 3; ++kind) {
       for (int n = 1;; ++n) {
+        SCOPED_TRACE(std::to_string(oldUrls) + std::to_string(newUrls) + " " +
+                     std::to_string(kind) + " " + std::to_string(n));
         restore(oldFiles);
         FaultPlan plan;
-        (kind == 0 ? plan.failWriteAt : kind == 1 ? plan.failSyncAt : plan.failRenameAt) = n;
+        plan.*plans[kind] = n;
         FaultyFileSystem faulty(plan);
-        int rc;
-        {
-          platform::ScopedFileSystem use(&faulty);
-          rc = UpdateSitemap(nullptr);
-        }
-        const FaultCounts& done = faulty.counts();
+        platform::FileSystem* previous = platform::SetFileSystem(&faulty);
+        int rc = UpdateSitemap(nullptr);
+        platform::SetFileSystem(previous);
         const auto now = xmlFiles();
-        EXPECT_TRUE(now == oldFiles || (rc == 0 && now == newFiles)) << kind << " " << n;
-        EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_)) << kind << " " << n;
-        if ((kind == 0 ? done.writes : kind == 1 ? done.syncs : done.renames) < n) break;
-        EXPECT_EQ(-1, rc) << kind << " " << n;
+        EXPECT_TRUE(now == oldFiles || (rc == 0 && now == newFiles));
+        EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+        if (faulty.counts().*counts[kind] < n) break;
+        EXPECT_EQ(-1, rc);
       }
     }
     restore({});
