@@ -58,8 +58,10 @@ int Wait(pid_t pid) {
 }
 
 template <typename Done>
+// Generous: a sanitizer build on a loaded machine can take seconds to start a mailer and
+// connect; the loop ends as soon as the condition holds.
 bool WaitFor(Done done) {
-  for (int i = 0; i < 200; ++i) {
+  for (int i = 0; i < 1200; ++i) {
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
   }
