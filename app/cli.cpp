@@ -77,8 +77,8 @@ constexpr const char* kUsage =
     "  events remove NUMBER\n"
     "                 remove the timed event of that number\n"
     "\n"
-    "Writing commands (inherit to delete, and put) take --dry-run: write nothing, print the\n"
-    "path of each document the command would change, and with --diff a diff of its head.\n"
+    "Writing commands (inherit to delete, put and sitemap) take --dry-run: write nothing,\n"
+    "print the path of each file the command would change, and with --diff a diff of it.\n"
     "\n"
     "  log [--date YYYYMMDD]\n"
     "                 print that day's audit log of the site (default today)\n"
@@ -129,8 +129,8 @@ const Command kCommands[] = {
 
 // The commands that write documents: they take --dry-run and --diff.
 bool IsWritingCommand(const std::string& name) {
-  static const char* const kWriting[] = {"inherit",    "migrate", "sort",   "dedupe",
-                                         "delete-all", "replace", "delete", "put"};
+  static const char* const kWriting[] = {"inherit", "migrate", "sort", "dedupe", "delete-all",
+                                         "replace", "delete",  "put",  "sitemap"};
   for (const char* w : kWriting)
     if (name == w) return true;
   return false;

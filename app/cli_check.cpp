@@ -14,20 +14,31 @@ namespace {
 struct Output {
   std::FILE* out;
   bool json;
+  // The JSON text of the last document's path: a document's problems are reported together.
+  std::string lastPath;
+  std::string pathJson;
+  nlohmann::json text = "";  // reused for every string put into JSON
 };
+
+// s as a JSON string. Documents, tags and values are bytes in the site's encoding: invalid UTF-8
+// is replaced, never a reason to stop.
+std::string JsonString(Output& o, std::string_view s) {
+  o.text.get_ref<std::string&>().assign(s);
+  return o.text.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 void PrintProblem(void* context, const std::string& path, CheckProblem problem,
                   std::string_view tag, std::string_view value) {
-  const Output& o = *static_cast<const Output*>(context);
+  Output& o = *static_cast<Output*>(context);
   if (o.json) {
-    // Documents, tags and values are bytes in the site's encoding: invalid UTF-8 is replaced,
-    // never a reason to stop.
-    nlohmann::json j = {{"document", path},
-                        {"problem", CheckProblemName(problem)},
-                        {"tag", std::string(tag)},
-                        {"value", std::string(value)}};
-    std::string line = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::fprintf(o.out, "%s\n", line.c_str());
+    // One object a line, its members in the order the library writes an object's.
+    if (path != o.lastPath) {
+      o.lastPath = path;
+      o.pathJson = JsonString(o, path);
+    }
+    std::fprintf(o.out, "{\"document\":%s,\"problem\":%s,\"tag\":%s,\"value\":%s}\n",
+                 o.pathJson.c_str(), JsonString(o, CheckProblemName(problem)).c_str(),
+                 JsonString(o, tag).c_str(), JsonString(o, value).c_str());
     return;
   }
   std::fprintf(o.out, "%s: %s", path.c_str(), CheckProblemName(problem));
@@ -57,7 +68,7 @@ int CmdCheck(CliContext& c) {
   if (ReserveCliTables(c, true) != 0) return 2;
   if (branch.empty() ? CheckSiteRoot(nullptr) != 0 : CheckBranch(nullptr, branch) != 0) return 2;
 
-  Output o{c.out, json};
+  Output o{c.out, json, {}, {}, ""};
   CheckTally t = CheckTree(branch.empty() ? RootPath : branch, PrintProblem, &o);
   std::fprintf(c.err, "%d documents checked: %d problems in %d documents\n", t.documents,
                t.problems, t.documentsWithProblems);

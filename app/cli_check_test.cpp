@@ -92,6 +92,19 @@ TEST(CliCheckTest, ReportsEachKindOfProblemAndGatesOnThem) {
   for (const Case& c : cases)
     EXPECT_EQ(c.content, ReadFile(dir / ("site/" + c.file)));
   EXPECT_EQ(2, RunCliCaptured({"--config", dir.path(), "check", "--bogus"}).status);
+
+  // Whether the reader may pass tags over by the schema's full names, by their first bytes, or
+  // not at all, the same problems are found.
+  const std::string schema = ReadFile(dir / "META.IDX");
+  std::string manyNames;
+  for (int i = 1; i <= 9; ++i)
+    manyNames += "DC.Extra" + std::to_string(i) + "\n";
+  for (const std::string& more : {manyNames, std::string("X1\n")}) {
+    WriteFile(dir / "META.IDX", schema + more);
+    r = RunCliCaptured({"--config", dir.path(), "check"});
+    EXPECT_EQ(1, r.status) << more;
+    EXPECT_EQ(expected, r.out) << more;
+  }
 }
 
 }  // namespace

@@ -14,5 +14,6 @@ bool TakePreviewOptions(std::vector<std::string>* args, bool* dryRun, bool* diff
 void StartPreview(std::FILE* out, bool diff);
 void EndPreview();
 
-// A unified diff of a document's head before and after, as one hunk.
-std::string UnifiedHeadDiff(const char* path, std::string_view before, std::string_view after);
+// A unified diff of a head or a whole file before and after, as one hunk with three lines of
+// context; only the file names when the two are the same.
+std::string UnifiedDiff(const char* path, std::string_view before, std::string_view after);

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "app/cli_test_run.h"
+#include "sitemap/xml_sitemap.h"
 #include "tests/support/temp_dir.h"
 
 using namespace testing_support;
@@ -57,12 +58,16 @@ struct PreviewSite {
     }
     return files;
   }
-  std::set<std::string> Documents(const std::map<std::string, std::string>& a,
-                                  const std::map<std::string, std::string>& b) const {
+  // Every file (ending with suffix) added, removed or changed between two listings.
+  static std::set<std::string> Changed(const std::map<std::string, std::string>& a,
+                                       const std::map<std::string, std::string>& b,
+                                       const std::string& suffix = "") {
     std::set<std::string> changed;
-    for (const auto& [path, what] : a)
-      if (path.size() > 4 && path.substr(path.size() - 4) == ".htm" && b.at(path) != what)
-        changed.insert(path);
+    for (const auto* listing : {&a, &b})
+      for (const auto& [path, what] : *listing)
+        if (path.ends_with(suffix) &&
+            (!a.count(path) || !b.count(path) || a.at(path) != b.at(path)))
+          changed.insert(path);
     return changed;
   }
 };
@@ -86,7 +91,8 @@ TEST(CliPreviewTest, SecondRunLeavesUnchangedDocumentsAloneOnlyWithKeepUnchanged
       CliRunResult r = site.Run(task);
       EXPECT_EQ(0, r.status) << r.err;
       size_t expected = keep ? 0 : 6;
-      EXPECT_EQ(expected, site.Documents(before, site.Listing()).size()) << task[0] << keep;
+      EXPECT_EQ(expected, PreviewSite::Changed(before, site.Listing(), ".htm").size())
+          << task[0] << keep;
       std::string tally = keep ? "0 changed, 6 unchanged" : "6 changed, 0 unchanged";
       EXPECT_NE(std::string::npos, r.err.find(tally)) << task[0] << keep << r.err;
     }
@@ -136,10 +142,70 @@ TEST(CliPreviewTest, DryRunWritesNothingAndListsWhatTheRealRunChanges) {
                 r.out.find("+<meta HTTP-EQUIV=\"DC.Subject\" CONTENT=\"Sport\">"));
     }
     ASSERT_EQ(0, site.Run(c.task).status);
-    EXPECT_EQ(listed, site.Documents(before, site.Listing())) << c.task[0];
+    EXPECT_EQ(listed, PreviewSite::Changed(before, site.Listing(), ".htm")) << c.task[0];
   }
   PreviewSite site(0);
   EXPECT_EQ(2, site.Run({"inherit", "--diff"}).status);
+}
+
+// sitemap --dry-run lists the sitemap page, the XML sitemap and its parts that the real run
+// then writes or removes, and writes nothing itself; Keep Unchanged leaves equal files alone.
+TEST(CliPreviewTest, SitemapDryRunListsTheFilesTheRealRunChanges) {
+  struct Case {
+    const char* what;
+    int keep;
+    size_t maxUrls;                            // the XML split of the runs (0: one file)
+    std::function<void(PreviewSite&)> change;  // after a first real run; nullptr: no first run
+    std::vector<std::string> listed;           // below site/
+  };
+  const auto none = [](PreviewSite&) {};
+  const auto addPage = [](PreviewSite& s) { WriteFile(s.dir / "site/p6.htm", "<head></head>"); };
+  const auto unsplit = [](PreviewSite&) { SetXmlSitemapLimits(0, 0); };
+  const std::vector<std::string> all = {"Sitemap.htm", "map.xml", "map-1.xml", "map-2.xml",
+                                        "map-3.xml"};
+  const Case cases[] = {
+      {"new", 1, 2, nullptr, all},
+      {"same, kept", 1, 2, none, {}},
+      {"same, rewritten", 0, 2, none, all},
+      {"one more page",
+       1,
+       2,
+       addPage,
+       {"Sitemap.htm", "map.xml", "map-2.xml", "map-3.xml", "map-4.xml"}},
+      {"no more split", 1, 2, unsplit, {"map.xml", "map-1.xml", "map-2.xml", "map-3.xml"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    PreviewSite site(c.keep);
+    WriteFile(site.dir / "META.INI", ReadFile(site.dir / "META.INI") + "SiteURL=http://x.org/\n" +
+                                         "XML Sitemap=" + (site.dir / "site/map.xml") + "\n");
+    WriteFile(site.dir / "site/META.TAG",
+              "<HEAD>\r\n<meta NAME=\"$SitemapFiles\" CONTENT=\".htm\">\r\n</HEAD>\r\n");
+    SetXmlSitemapLimits(c.maxUrls, 0);
+    if (c.change) {
+      ASSERT_EQ(0, site.Run({"sitemap"}).status);
+      c.change(site);
+    }
+    auto before = site.Listing();
+    CliRunResult dry = site.Run({"sitemap", "--dry-run", "--diff"});
+    EXPECT_EQ(0, dry.status) << dry.err;
+    EXPECT_EQ(before, site.Listing());
+    std::set<std::string> listed;
+    for (const std::string& name : c.listed)
+      listed.insert(site.dir / ("site/" + name));
+    std::set<std::string> printed;
+    std::istringstream lines(dry.out);
+    for (std::string line; std::getline(lines, line);)
+      if (!line.empty() && line[0] == '/') printed.insert(line);
+    EXPECT_EQ(listed, printed) << dry.out;
+    CliRunResult real = site.Run({"sitemap"});
+    ASSERT_EQ(0, real.status) << real.err;
+    EXPECT_EQ(listed, PreviewSite::Changed(before, site.Listing()));
+    // The same summary as the real run.
+    EXPECT_EQ(real.err.substr(0, real.err.find("Elapsed")),
+              dry.err.substr(0, dry.err.find("Elapsed")));
+  }
+  SetXmlSitemapLimits(0, 0);
 }
 
 }  // namespace

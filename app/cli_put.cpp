@@ -6,6 +6,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_escape.h"
+#include "engine/doc_tally.h"
 #include "engine/head_reader.h"
 #include "engine/page_ops.h"
 #include "engine/page_tags.h"
@@ -110,8 +111,12 @@ int CmdPut(CliContext& c) {
     std::fprintf(c.err, "tagsteward-cli: error reading the tags: nothing written\n");
     return 1;
   }
+  ResetDocumentTally();
   int rc = SavePage(nullptr, path.c_str());
   if (rc == -2)
     std::fprintf(c.err, "tagsteward-cli: %s has no head: nothing written\n", path.c_str());
+  // The rewrite counted the document; a refusal before it (the mandatory tags) did not.
+  if (gTally.changed + gTally.unchanged + gTally.skipped + gTally.failed > 0)
+    std::fprintf(c.err, "%s\n", DocumentTallySummary().c_str());
   return rc == 0 ? 0 : 1;
 }

@@ -11,8 +11,8 @@
 #include "config/settings.h"
 #include "engine/head_writer.h"
 #include "engine/page_tags.h"
-#include "schema/schema.h"
 #include "platform/text.h"
+#include "schema/schema.h"
 #include "tests/support/program_fixture.h"
 #include "ui/main_window.h"
 #include "ui/page_editor.h"
@@ -115,6 +115,21 @@ TEST_F(CliPutTest, TheEditorsSaveWritesWhatPutWritesForTheSameTable) {
   ASSERT_EQ(0, ::chdir("/"));  // loading the schema made the configuration directory current
   EXPECT_EQ(ReadFile(site / "put.htm"), ReadFile(site / "editor.htm"));
   EXPECT_NE(std::string::npos, ReadFile(site / "editor.htm").find("og:title"));
+}
+
+// The summary counts the document as the other writing commands count theirs: the same tags a
+// second time leave it alone with Keep Unchanged, and rewrite it without.
+TEST_F(CliPutTest, SummarySaysWhetherTheDocumentChanged) {
+  for (int keep : {1, 0}) {
+    TempDir site;
+    WriteFile(site / "a.htm", "<HEAD></HEAD><body>b</body>");
+    KeepUnchanged = keep;
+    Result r = Put("DC.Title\tT\nDC.Creator\tC\n", {site / "a.htm"});
+    EXPECT_EQ(0u, r.err.find("1 changed, 0 unchanged, 0 skipped, 0 failed\n")) << r.err;
+    r = Put("DC.Title\tT\nDC.Creator\tC\n", {site / "a.htm"});
+    EXPECT_EQ(0u, r.err.find(keep ? "0 changed, 1 unchanged" : "1 changed, 0 unchanged")) << r.err;
+  }
+  KeepUnchanged = 0;
 }
 
 TEST_F(CliPutTest, MandatoryQuestionAndBadInputWriteNothing) {

@@ -94,34 +94,36 @@ bool IsMovingTag(string_view tag) {
   return false;
 }
 
-// The next byte of text from *at on that is not part of a moving tag or the line break after it.
-int NextKeptByte(string_view text, size_t* at) {
-  while (*at < text.size()) {
-    size_t i = *at;
-    if (text[i] == '<' && text.size() - i > 5 &&
-        platform::EqualsNoCase(text.substr(i, 5), "<meta")) {
-      size_t close = text.find('>', i);
-      if (close != npos && IsMovingTag(text.substr(i, close + 1 - i))) {
-        i = close + 1;
-        if (i < text.size() && text[i] == '\r') ++i;
-        if (i < text.size() && text[i] == '\n') ++i;
-        *at = i;
-        continue;
-      }
-    }
-    return static_cast<unsigned char>(text[(*at)++]);
+// Moves *at past the moving tags (each with the line break after it) that start there.
+void SkipMovingTags(string_view text, size_t* at) {
+  while (*at < text.size() && text[*at] == '<' && text.size() - *at > 5 &&
+         platform::EqualsNoCase(text.substr(*at, 5), "<meta")) {
+    size_t close = text.find('>', *at);
+    if (close == npos || !IsMovingTag(text.substr(*at, close + 1 - *at))) return;
+    size_t i = close + 1;
+    if (i < text.size() && text[i] == '\r') ++i;
+    if (i < text.size() && text[i] == '\n') ++i;
+    *at = i;
   }
-  return -1;
 }
 
 }  // namespace
 
 bool SameHeadButStamp(string_view a, string_view b) {
+  // A moving tag starts with "<": the bytes up to the next "<" of either text are compared at
+  // once, and only where a "<" stands are moving tags looked for.
   size_t i = 0, j = 0;
   for (;;) {
-    int x = NextKeptByte(a, &i), y = NextKeptByte(b, &j);
-    if (x != y) return false;
-    if (x < 0) return true;
+    SkipMovingTags(a, &i);
+    SkipMovingTags(b, &j);
+    if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+    if (a[i++] != b[j++]) return false;
+    size_t nextA = a.find('<', i), nextB = b.find('<', j);
+    size_t span = std::min(nextA == npos ? a.size() - i : nextA - i,
+                           nextB == npos ? b.size() - j : nextB - j);
+    if (std::memcmp(a.data() + i, b.data() + j, span) != 0) return false;
+    i += span;
+    j += span;
   }
 }
 
@@ -625,6 +627,10 @@ void SetRewritePreview(RewritePreview sink) {
 
 bool RewritePreviewing() {
   return gPreview != nullptr;
+}
+
+void PreviewFileChange(const char* path, std::string_view before, std::string_view after) {
+  if (gPreview) gPreview(path, before, after);
 }
 
 int RewritesLeftAlone() {

@@ -58,6 +58,9 @@ int InsertStylesheetLink(platform::WindowHandle window, const char* path, const 
 using RewritePreview = void (*)(const char* path, std::string_view before, std::string_view after);
 void SetRewritePreview(RewritePreview sink);
 bool RewritePreviewing();
+// Hands a whole file that a task would change (before: as it is, empty when it does not exist;
+// after: as it would be, empty when it would be removed) to the preview's sink.
+void PreviewFileChange(const char* path, std::string_view before, std::string_view after);
 
 // True when two heads differ in nothing but the generator stamp and the AD.Touched tags.
 bool SameHeadButStamp(std::string_view a, std::string_view b);

@@ -909,3 +909,27 @@ TEST_F(HeadWriterTest, RewritingTwiceLeavesOneStampAndTheSameTags) {
 }
 
 }  // namespace
+
+// Heads that differ only in where and whether the stamp and AD.Touched stand are the same head.
+TEST(SameHeadButStampTest, OnlyTheStampAndTouchedMayDiffer) {
+  const std::string stamp = "<meta NAME=\"$RUZOZAZEZO\" CONTENT=\"1\">\r\n";
+  const std::string touched = "<META http-equiv=AD.Touched content=\"2026\">\n";
+  const std::string title = "<meta NAME=\"DC.Title\" CONTENT=\"T\">\r\n";
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {"<HEAD>\r\n" + stamp + title + "</HEAD>", "<HEAD>\r\n" + title + stamp + "</HEAD>", true},
+      {"<HEAD>\r\n" + touched + title + "</HEAD>", "<HEAD>\r\n" + title + "</HEAD>", true},
+      {stamp + touched, "", true},
+      {title + "x", title + "y", false},
+      {title, title + "<", false},
+      {"<meta NAME=\"DC.Title\" CONTENT=\"AD.Touche\">", title, false},
+      {"<p>" + title, "<P>" + title, false},
+      {"a<b", "a<" + stamp + "b", true},  // a stamp right after a "<" of the text
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.same, SameHeadButStamp(c.a, c.b)) << c.a << " | " << c.b;
+    EXPECT_EQ(c.same, SameHeadButStamp(c.b, c.a)) << c.b << " | " << c.a;
+  }
+}

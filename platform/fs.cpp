@@ -144,6 +144,9 @@ class Posix final : public FileSystem {
     ::unlink(from.c_str());
     return 0;
   }
+  int Link(const std::string& from, const std::string& to) override {
+    return ::link(from.c_str(), to.c_str()) == 0 ? 0 : Failed();
+  }
   int Remove(const std::string& path) override {
     return ::unlink(path.c_str()) == 0 ? 0 : Failed();
   }
@@ -555,6 +558,7 @@ int RemoveStaleWorkFiles(const std::string& dir) {
 
 AtomicFile::~AtomicFile() {
   Abort();
+  DropBackup();
 }
 
 int AtomicFile::Fail() {
@@ -571,6 +575,8 @@ int AtomicFile::Begin(const std::string& target) {
 
 int AtomicFile::Resolve(const std::string& target) {
   Abort();
+  DropBackup();
+  installed_ = false;
   failed_ = false;
   targetChanged_ = false;
   expect_ = false;
@@ -633,11 +639,21 @@ int AtomicFile::Write(const void* data, size_t len) {
 }
 
 int AtomicFile::Commit() {
+  return Prepare() == 0 ? Install() : -1;
+}
+
+int AtomicFile::Prepare() {
   if (failed_ || fd_ < 0) return -1;
   if (Fs().Sync(fd_) != 0) return Fail();
   int fd = fd_;
   fd_ = -1;
   if (Fs().Close(fd) != 0) return Fail();
+  prepared_ = true;
+  return 0;
+}
+
+int AtomicFile::Install(bool keepOld) {
+  if (failed_ || !prepared_) return -1;
   if (expect_) {
     // Asked as late as can be: whatever replaced or wrote the target since it was read keeps it.
     FileInfo now;
@@ -647,7 +663,23 @@ int AtomicFile::Commit() {
       return Fail();
     }
   }
-  if (Fs().Rename(workPath_, targetPath_) != 0) return Fail();
+  DropBackup();
+  if (keepOld && existed_) {
+    char name[WorkNames::kNameRoom];
+    size_t length = gWorkNames.Take(name, &backupNumber_);
+    backupPath_.assign(DirectoryOf(targetPath_)).append("/").append(name, length);
+    if (Fs().Link(targetPath_, backupPath_) != 0) {
+      backupPath_.clear();
+      return Fail();
+    }
+  }
+  if (Fs().Rename(workPath_, targetPath_) != 0) {
+    Fail();
+    DropBackup();
+    return -1;
+  }
+  prepared_ = false;
+  installed_ = true;
   workPath_.clear();
   gWorkNames.Release(workNumber_);
   workNumber_ = 0;
@@ -655,8 +687,34 @@ int AtomicFile::Commit() {
   return 0;
 }
 
+int AtomicFile::Restore() {
+  if (!installed_) return 0;
+  int rc = backupPath_.empty() ? Fs().Remove(targetPath_) : Fs().Rename(backupPath_, targetPath_);
+  if (rc == 0) {
+    backupPath_.clear();
+    installed_ = false;
+    RenamedInto(DirectoryOf(targetPath_));
+  }
+  DropBackup();
+  return rc;
+}
+
+void AtomicFile::DropBackup() {
+  if (!backupPath_.empty()) {
+    int err = LastError();
+    Fs().Remove(backupPath_);
+    SetLastError(err);
+    backupPath_.clear();
+  }
+  if (backupNumber_ != 0) {
+    gWorkNames.Release(backupNumber_);
+    backupNumber_ = 0;
+  }
+}
+
 void AtomicFile::Abort() {
   int err = LastError();
+  prepared_ = false;
   if (fd_ >= 0) {
     Fs().Close(fd_);
     fd_ = -1;

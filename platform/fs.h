@@ -62,6 +62,8 @@ class FileSystem {
   virtual int Rename(const std::string& from, const std::string& to) = 0;
   // Fails with EEXIST when `to` exists.
   virtual int RenameNoReplace(const std::string& from, const std::string& to) = 0;
+  // A second name `to` for the file `from` (a hard link); fails with EEXIST when `to` exists.
+  virtual int Link(const std::string& from, const std::string& to) = 0;
   virtual int Remove(const std::string& path) = 0;
   virtual int Stat(const std::string& path, FileInfo* info) = 0;
   virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
@@ -198,6 +200,16 @@ class AtomicFile {
   // Flushes, closes and renames into place. 0 or -1 (then the work file is gone, and when
   // targetChanged() the target was left as it is).
   int Commit();
+  // Commit in two steps, for a set of files that must all be replaced or none: Prepare flushes
+  // and closes the work file; Install renames it into place, first keeping the old target under
+  // a work name (keepOld) so that Restore can put it back. Each 0 or -1 (Install leaves the
+  // target as it was on failure).
+  int Prepare();
+  int Install(bool keepOld = false);
+  // After Install(true): Restore brings the old target back (or removes a target that did not
+  // exist before); DropBackup removes the kept old file. Restore: 0 or -1.
+  int Restore();
+  void DropBackup();
   // Closes and removes the work file; the target is untouched.
   void Abort();
 
@@ -223,8 +235,12 @@ class AtomicFile {
   unsigned long long workNumber_ = 0;  // the <n> of the work name while it is open
   FileInfo targetInfo_;
   FileInfo expected_;
+  bool prepared_ = false;
   std::string targetPath_;
   std::string workPath_;
+  std::string backupPath_;  // the old target kept by Install(true)
+  unsigned long long backupNumber_ = 0;
+  bool installed_ = false;
 };
 
 // Replaces a whole file atomically with data. 0 or -1.

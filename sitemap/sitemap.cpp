@@ -1,5 +1,6 @@
 #include "sitemap/sitemap.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "config/site_lock.h"
 #include "config/site_paths.h"
 #include "engine/head_reader.h"
+#include "engine/head_writer.h"
 #include "engine/page_tags.h"
 #include "log/audit.h"
 #include "log/source_line.h"
@@ -91,7 +93,7 @@ void CloseInput(int& fd) {
 void SitemapOutput::Write(const char* data, size_t len) {
   if (failed) return;
   pending.append(data, len);
-  if (pending.size() >= kOutputChunk) Flush();
+  if (!preview && pending.size() >= kOutputChunk) Flush();
 }
 
 void SitemapOutput::Write(const char* text) {
@@ -99,6 +101,17 @@ void SitemapOutput::Write(const char* text) {
 }
 
 int SitemapOutput::Flush() {
+  if (preview) return 0;
+  if (old >= 0 && same) {
+    char block[kSitemapBlock];
+    for (size_t at = 0; same && at < pending.size();) {
+      size_t want = std::min(sizeof block, pending.size() - at);
+      long n = platform::Fs().ReadAt(old, block, want, compared);
+      same = n > 0 && std::memcmp(block, pending.data() + at, static_cast<size_t>(n)) == 0;
+      at += n > 0 ? static_cast<size_t>(n) : 0;
+      compared += n > 0 ? n : 0;
+    }
+  }
   if (!failed && !pending.empty() && file.Write(pending) != 0) failed = true;
   pending.clear();
   return failed ? -1 : 0;
@@ -264,6 +277,7 @@ int UpdateSitemap(platform::WindowHandle window) {
   const std::string page = Sitemapfile;
   if (page.find('/') == std::string::npos) return 0;
   platform::FileSystem& fs = platform::Fs();
+  const bool preview = RewritePreviewing();
 
   // A work file is another writer's unfinished file, never the page.
   std::string realPage = page;
@@ -275,20 +289,41 @@ int UpdateSitemap(platform::WindowHandle window) {
     return -1;
   }
 
-  // Only a page that does not exist gets the skeleton; one that cannot be read is kept.
-  if (fs.Stat(page, &info) != 0 && platform::LastError() == ENOENT)
-    CreateSitemapSkeleton(CurrentConfig, page.c_str());
-  int in = fs.Open(page, platform::OpenFor::Read, 0);
-  if (in < 0) {
-    ShowFileError(window, "Can't find or create the Sitemap file", page);
-    return -1;
+  // Only a page that does not exist gets the skeleton; one that cannot be read is kept. A
+  // preview reads the whole page (or the skeleton it would get) from memory.
+  std::string before, previewInput;
+  size_t previewAt = 0;
+  bool missing = fs.Stat(page, &info) != 0 && platform::LastError() == ENOENT;
+  int in = -1;
+  if (preview) {
+    if (missing)
+      previewInput = SitemapSkeleton(CurrentConfig);
+    else if (platform::ReadWholeFile(page, &before) != 0) {
+      ShowFileError(window, "Can't find or create the Sitemap file", page);
+      return -1;
+    } else
+      previewInput = before;
+  } else {
+    if (missing) CreateSitemapSkeleton(CurrentConfig, page.c_str());
+    in = fs.Open(page, platform::OpenFor::Read, 0);
+    if (in < 0) {
+      ShowFileError(window, "Can't find or create the Sitemap file", page);
+      return -1;
+    }
   }
+  auto read = [&](char* into, size_t len) -> long {
+    if (!preview) return platform::ReadFull(in, into, len);
+    size_t n = std::min(len, previewInput.size() - previewAt);
+    std::memcpy(into, previewInput.data() + previewAt, n);
+    previewAt += n;
+    return static_cast<long>(n);
+  };
 
   // The marker search keeps the tail of the previous block in front of the next one, so an end
   // marker split across two blocks is still found.
   char block[kSitemapBlock];
   char scan[kEndMarkerLen - 1 + kSitemapBlock];
-  long n = platform::ReadFull(in, block, kSitemapBlock);
+  long n = read(block, kSitemapBlock);
   if (n < 0) {
     CloseInput(in);
     ShowFileError(window, "Can't find or create the Sitemap file", page);
@@ -307,22 +342,27 @@ int UpdateSitemap(platform::WindowHandle window) {
   }
 
   SitemapOutput out;
+  out.preview = preview;
   out.pending.reserve(kOutputChunk + kSitemapBlock);
   // The new page replaces only the page read here: one written meanwhile stays.
-  platform::FileInfo read;
-  bool opened = fs.StatOpen(in, &read) == 0 && out.file.Resolve(page) == 0;
-  if (opened) {
-    out.file.ExpectTarget(read);
-    opened = out.file.Open() == 0;
-  }
-  if (!opened) {
-    CloseInput(in);
-    ShowFileError(window, "Error opening temp file", page);
-    return -1;
+  platform::FileInfo readInfo;
+  if (!preview) {
+    bool opened = fs.StatOpen(in, &readInfo) == 0 && out.file.Resolve(page) == 0;
+    if (opened) {
+      out.file.ExpectTarget(readInfo);
+      opened = out.file.Open() == 0;
+    }
+    if (!opened) {
+      CloseInput(in);
+      ShowFileError(window, "Error opening temp file", page);
+      return -1;
+    }
+    if (KeepUnchanged) out.old = in;
   }
   std::unique_ptr<XmlSitemap> xml;
   if (XmlSitemapFile[0]) {
-    xml = std::make_unique<XmlSitemap>(XmlSitemapFile, SiteURL, RootPath);
+    xml = std::make_unique<XmlSitemap>(XmlSitemapFile, SiteURL, RootPath, KeepUnchanged != 0,
+                                       preview);
     out.xml = xml.get();
   }
   size_t afterInsert = insert + std::strlen(kSitemapInsertMarker);
@@ -343,7 +383,7 @@ int UpdateSitemap(platform::WindowHandle window) {
     if (end != std::string_view::npos) {
       out.Write(scan + end, have - end);
       for (;;) {  // everything after the marker's block is copied whole
-        long got = platform::ReadFull(in, block, kSitemapBlock);
+        long got = read(block, kSitemapBlock);
         if (got < 0) readFailed = true;
         if (got <= 0) break;
         out.Write(block, static_cast<size_t>(got));
@@ -352,19 +392,31 @@ int UpdateSitemap(platform::WindowHandle window) {
     }
     size_t keep = have < kEndMarkerLen - 1 ? have : kEndMarkerLen - 1;
     std::memmove(scan, scan + have - keep, keep);
-    long got = platform::ReadFull(in, scan + keep, kSitemapBlock);
+    long got = read(scan + keep, kSitemapBlock);
     if (got < 0) readFailed = true;
     if (got <= 0) break;  // no end marker: nothing after the insert marker is kept
     have = keep + static_cast<size_t>(got);
   }
-  CloseInput(in);
 
   if (readFailed) {
+    CloseInput(in);
     out.file.Abort();
     ShowFileError(window, "Can't find or create the Sitemap file", page);
     return -1;
   }
-  if (out.Flush() != 0 || out.file.Commit() != 0) {
+  if (preview) {
+    // Without Keep Unchanged the page is written whatever it holds.
+    if (!KeepUnchanged || out.pending != before)
+      PreviewFileChange(page.c_str(), before, out.pending);
+    return xml ? xml->Finish(window) : 0;
+  }
+  int flushed = out.Flush();
+  CloseInput(in);
+  if (flushed == 0 && out.old >= 0 && out.same && out.compared == readInfo.size) {
+    out.file.Abort();  // the page would be written as it is
+    return xml ? xml->Finish(window) : 0;
+  }
+  if (flushed != 0 || out.file.Commit() != 0) {
     out.file.Abort();
     ShowFileError(window,
                   out.file.targetChanged()
@@ -385,7 +437,7 @@ int UpdateSitemapCommand(platform::WindowHandle window) {
     return -1;
   }
   SiteLock siteLock;
-  if (!siteLock.Take(window)) {
+  if (!RewritePreviewing() && !siteLock.Take(window)) {
     ReleaseBusyWord();
     return -1;
   }

@@ -33,6 +33,12 @@ struct SitemapOutput {
   std::string pending;
   bool failed = false;
   XmlSitemap* xml = nullptr;  // also collects each listed document when the site has one
+  bool preview = false;       // the whole page stays in pending; nothing is written
+  // With Keep Unchanged: the page as read (descriptor, read at offsets), and whether what was
+  // flushed so far equals its first `compared` bytes.
+  int old = -1;
+  long long compared = 0;
+  bool same = true;
 
   void Write(const char* data, size_t len);
   void Write(const char* text);

@@ -1,5 +1,9 @@
 #include "sitemap/xml_sitemap.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "engine/head_writer.h"
 #include "log/audit.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
@@ -63,8 +67,26 @@ void AppendXmlEscaped(std::string* out, std::string_view text) {
   }
 }
 
-XmlSitemap::XmlSitemap(std::string target, std::string siteUrl, std::string_view root)
-    : target_(std::move(target)) {
+bool FileHolds(const std::string& path, std::initializer_list<std::string_view> pieces) {
+  int fd = platform::Fs().Open(path, platform::OpenFor::Read, 0);
+  if (fd < 0) return false;
+  char block[16384];
+  bool same = true;
+  for (std::string_view piece : pieces) {
+    while (same && !piece.empty()) {
+      long n = platform::ReadFull(fd, block, std::min(sizeof block, piece.size()));
+      same = n > 0 && std::memcmp(block, piece.data(), static_cast<size_t>(n)) == 0;
+      if (same) piece.remove_prefix(static_cast<size_t>(n));
+    }
+  }
+  if (same) same = platform::ReadFull(fd, block, 1) == 0;  // and nothing more
+  platform::Fs().Close(fd);
+  return same;
+}
+
+XmlSitemap::XmlSitemap(std::string target, std::string siteUrl, std::string_view root,
+                       bool keepUnchanged, bool preview)
+    : target_(std::move(target)), keep_(keepUnchanged), preview_(preview) {
   // The parts are published beside the index: below the root, at the same place below the URL.
   std::string_view dir(target_.data(), target_.rfind('/') + 1);
   while (!root.empty() && root.back() == '/')
@@ -108,27 +130,38 @@ void XmlSitemap::Add(std::string_view relativePath, std::time_t modified) {
 }
 
 void XmlSitemap::ClosePart(const std::string& path) {
-  auto file = std::make_unique<platform::AtomicFile>();
-  if (file->Begin(path) != 0 || file->Write(kUrlsetHead, sizeof kUrlsetHead - 1) != 0 ||
-      file->Write(part_) != 0 || file->Write(kUrlsetTail, sizeof kUrlsetTail - 1) != 0) {
-    file->Abort();
-    failed_ = true;
-  }
-  files_.push_back(std::move(file));
+  Emit(path, kUrlsetHead, part_, kUrlsetTail);
   ++parts_;
   part_.clear();
   urls_ = 0;
 }
 
+void XmlSitemap::Emit(const std::string& path, std::string_view head, std::string_view body,
+                      std::string_view tail) {
+  if (keep_ && FileHolds(path, {head, body, tail})) return;
+  if (preview_) {
+    std::string old, now;
+    if (platform::ReadWholeFile(path, &old) != 0) old.clear();
+    now.append(head).append(body).append(tail);
+    PreviewFileChange(path.c_str(), old, now);
+    return;
+  }
+  auto file = std::make_unique<platform::AtomicFile>();
+  if (file->Begin(path) != 0 || file->Write(head.data(), head.size()) != 0 ||
+      file->Write(body.data(), body.size()) != 0 || file->Write(tail.data(), tail.size()) != 0) {
+    file->Abort();
+    failed_ = true;
+  }
+  files_.push_back(std::move(file));
+}
+
 int XmlSitemap::Finish(platform::WindowHandle window) {
-  std::string index;
   if (parts_ == 0) {
     ClosePart(target_);  // one file: no index
   } else {
     ClosePart(PartName(target_, parts_ + 1));
     if (!failed_) {
-      auto file = std::make_unique<platform::AtomicFile>();
-      index = kIndexHead;
+      std::string index;
       for (int n = 1; n <= parts_; ++n) {
         index += "<sitemap><loc>";
         index += siteUrl_;
@@ -136,28 +169,47 @@ int XmlSitemap::Finish(platform::WindowHandle window) {
         platform::AppendPercentEncoded(&index, BaseName(PartName(target_, n)), PlainInPath);
         index += "</loc></sitemap>\n";
       }
-      index += kIndexTail;
-      if (file->Begin(target_) != 0 || file->Write(index) != 0) failed_ = true;
-      files_.push_back(std::move(file));
+      Emit(target_, kIndexHead, index, kIndexTail);
     }
   }
+  // Every file is on disk before the first is renamed, and a failed rename puts back the ones
+  // renamed before it: the site keeps the old set of files or gets the whole new one.
   for (auto& f : files_) {
     if (failed_) break;
-    if (f->Commit() != 0) failed_ = true;
+    if (f->Prepare() != 0) failed_ = true;
+  }
+  size_t installed = 0;
+  while (!failed_ && installed < files_.size()) {
+    if (files_[installed]->Install(true) != 0)
+      failed_ = true;
+    else
+      ++installed;
   }
   if (failed_) {
+    int err = platform::LastError();
+    while (installed > 0)
+      files_[--installed]->Restore();
     for (auto& f : files_)
       f->Abort();
     files_.clear();
+    platform::SetLastError(err);
     ShowFileError(window, "Error writing the XML sitemap", target_);
     return -1;
   }
+  for (auto& f : files_)
+    f->DropBackup();
   files_.clear();
   // Parts of an earlier, larger split would be left dangling.
   const int first = parts_ <= 1 ? 1 : parts_ + 1;
   for (int n = first;; ++n) {
     std::string stale = PartName(target_, n);
-    if (platform::Fs().Remove(stale) != 0) break;
+    if (preview_) {
+      std::string old;
+      if (platform::ReadWholeFile(stale, &old) != 0) break;
+      PreviewFileChange(stale.c_str(), old, "");
+    } else if (platform::Fs().Remove(stale) != 0) {
+      break;
+    }
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,8 +23,10 @@ constexpr size_t kXmlSitemapMaxBytes = 50 * 1000 * 1000;
 class XmlSitemap {
  public:
   // target: the file the site's "XML Sitemap" names; siteUrl (ending with "/") is where root is
-  // published.
-  XmlSitemap(std::string target, std::string siteUrl, std::string_view root);
+  // published. keepUnchanged: a file that would be written as it is stays alone. preview: every
+  // file that would change goes to the rewrite preview's sink instead of the disk.
+  XmlSitemap(std::string target, std::string siteUrl, std::string_view root,
+             bool keepUnchanged = false, bool preview = false);
   ~XmlSitemap();
   XmlSitemap(const XmlSitemap&) = delete;
   XmlSitemap& operator=(const XmlSitemap&) = delete;
@@ -39,6 +42,9 @@ class XmlSitemap {
  private:
   // Writes the part being filled to a work file beside path.
   void ClosePart(const std::string& path);
+  // Writes head, body and tail as the file path: to a work file, or to the preview.
+  void Emit(const std::string& path, std::string_view head, std::string_view body,
+            std::string_view tail);
 
   std::string target_;
   std::string siteUrl_;       // encoded and escaped
@@ -47,11 +53,16 @@ class XmlSitemap {
   size_t urls_ = 0;
   int parts_ = 0;  // full parts written so far
   bool failed_ = false;
+  bool keep_ = false;
+  bool preview_ = false;
   std::vector<std::unique_ptr<platform::AtomicFile>> files_;  // written, not yet renamed
 };
 
 // Smaller limits, so that a test splits with few documents; (0, 0) restores the protocol's.
 void SetXmlSitemapLimits(size_t maxUrls, size_t maxBytes);
+
+// Whether the file at path holds exactly the pieces one after the other (read block by block).
+bool FileHolds(const std::string& path, std::initializer_list<std::string_view> pieces);
 
 // Appends text with "&", "<", ">", "'" and '"' written as XML entities.
 void AppendXmlEscaped(std::string* out, std::string_view text);

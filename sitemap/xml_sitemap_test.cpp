@@ -5,12 +5,15 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <string>
 
 #include "config/settings.h"
 #include "platform/clock.h"
 #include "platform/text.h"
 #include "sitemap/sitemap.h"
+#include "tests/support/fault_fs.h"
 #include "tests/support/site_fixture.h"
 
 using namespace testing_support;
@@ -121,6 +124,59 @@ TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
     EXPECT_FALSE(Exists(XmlSitemap::PartName(xml_, c.parts + 1)));
   }
   EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+}
+
+// Each write, flush and rename of an update fails in turn: the XML sitemap is then the old set
+// of files byte for byte or the whole new one, never parts of both, and no work file is left.
+TEST_F(XmlSitemapTest, AFailedWriteLeavesTheOldFilesOrTheWholeNewSet) {
+  for (char c = 'a'; c <= 'e'; ++c)
+    Put(std::string(1, c) + ".htm", Doc({{"DC.Title", "T"}}));
+  auto xmlFiles = [this] {
+    std::map<std::string, std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(site_))
+      if (e.path().extension() == ".xml") files[e.path().string()] = ReadFile(e.path().string());
+    return files;
+  };
+  auto restore = [&](const std::map<std::string, std::string>& files) {
+    for (const auto& [path, bytes] : xmlFiles())
+      if (!files.count(path)) std::filesystem::remove(path);
+    for (const auto& [path, bytes] : files)
+      WriteFile(path, bytes);
+  };
+  int FaultPlan::*const plans[] = {&FaultPlan::failWriteAt, &FaultPlan::failSyncAt,
+                                   &FaultPlan::failRenameAt};
+  int FaultCounts::*const counts[] = {&FaultCounts::writes, &FaultCounts::syncs,
+                                      &FaultCounts::renames};
+  // URLs a part holds before and in the update: the same parts, more of them, an index anew.
+  for (auto [oldUrls, newUrls] : {std::pair<size_t, size_t>{2, 2}, {2, 1}, {0, 2}}) {
+    SetXmlSitemapLimits(oldUrls, 0);
+    platform::CopyText(SiteURL, "http://old.example.org/");
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+    const auto oldFiles = xmlFiles();
+    SetXmlSitemapLimits(newUrls, 0);
+    platform::CopyText(SiteURL, "http://new.example.org/");
+    ASSERT_EQ(0, UpdateSitemap(nullptr));
+    const auto newFiles = xmlFiles();
+    for (int kind = 0; kind < 3; ++kind) {
+      for (int n = 1;; ++n) {
+        SCOPED_TRACE(std::to_string(oldUrls) + std::to_string(newUrls) + " " +
+                     std::to_string(kind) + " " + std::to_string(n));
+        restore(oldFiles);
+        FaultPlan plan;
+        plan.*plans[kind] = n;
+        FaultyFileSystem faulty(plan);
+        platform::FileSystem* previous = platform::SetFileSystem(&faulty);
+        int rc = UpdateSitemap(nullptr);
+        platform::SetFileSystem(previous);
+        const auto now = xmlFiles();
+        EXPECT_TRUE(now == oldFiles || (rc == 0 && now == newFiles));
+        EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+        if (faulty.counts().*counts[kind] < n) break;
+        EXPECT_EQ(-1, rc);
+      }
+    }
+    restore({});
+  }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tree/site_check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -43,25 +44,35 @@ bool AmongOptions(std::string_view value, std::string_view options) {
   }
 }
 
+// Only schema tags are judged: the reader stores no other.
+bool SchemaKeeps(const char (&name)[32]) {
+  return FindSchemaTag(name) >= 0;
+}
+
+// Directories deeper than this are listed with their descriptor let go while their
+// subdirectories are walked, and opened again for their documents.
+constexpr int kHeldLevels = 32;
+
 struct Checker {
   CheckSink sink;
   void* context;
   CheckTally tally;
   std::vector<char> seen;  // per schema entry: 0 absent, 1 once, 2 reported as duplicate
   std::string path;        // reused for every document
+  TagNeedles needles;      // the schema's names: other tags are passed over unread
 
   void Report(CheckProblem problem, std::string_view tag, std::string_view value) {
     sink(context, path, problem, tag, value);
     ++tally.problems;
   }
 
-  void Document() {
+  void Document(int dirFd, const char* name) {
     ++tally.documents;
     const int before = tally.problems;
-    if (ReadPageTags(nullptr, path.c_str()) != 0) {
+    if (ReadPageTagsAt(nullptr, dirFd, name, path.c_str(), TagFilter{SchemaKeeps, &needles}) != 0) {
       Report(CheckProblem::kUnreadableHead, "", "");
     } else {
-      seen.assign(static_cast<size_t>(SchemaTagCount), 0);
+      std::fill(seen.begin(), seen.end(), 0);
       for (int t = 0; t < Tagcount; ++t) {
         const TagRecord& tag = PageTags[t];
         int i = FindSchemaTag(tag.name);
@@ -90,21 +101,32 @@ struct Checker {
     if (tally.problems != before) ++tally.documentsWithProblems;
   }
 
+  // The directory is listed through a descriptor that then opens its documents, as a search
+  // walks: each name is looked up in the directory, not along the whole path again.
   void Directory(const std::string& dir, int depth) {
     if (depth >= MaxTreeDepth) return;
+    platform::FileSystem& fs = platform::Fs();
     std::vector<std::string> subdirs, documents;
-    if (ListWalkDirectory(dir, maskstring, &subdirs, &documents) != 0) {
+    int fd = fs.OpenDir(dir);
+    if (fd < 0 || ListWalkDirectoryAt(fd, dir, maskstring, &subdirs, &documents) != 0) {
+      if (fd >= 0) fs.Close(fd);
       ++tally.unreadableDirectories;
       return;
     }
+    if (!subdirs.empty() && depth > kHeldLevels) {
+      fs.Close(fd);
+      fd = -1;
+    }
     for (const std::string& name : subdirs)
       Directory(platform::JoinPath(dir, name), depth + 1);
+    if (fd < 0 && !documents.empty()) fd = fs.OpenDir(dir);  // -1: opened by their paths
     for (const std::string& name : documents) {
       path.assign(dir);
       if (path.empty() || path.back() != '/') path += '/';
       path += name;
-      Document();
+      Document(fd, name.c_str());
     }
+    if (fd >= 0) fs.Close(fd);
   }
 };
 
@@ -155,8 +177,23 @@ bool IsCalendarDate(std::string_view value) {
 }
 
 CheckTally CheckTree(const std::string& dir, CheckSink sink, void* context) {
-  Checker checker{sink, context, {}, {}, {}};
-  checker.seen.reserve(static_cast<size_t>(SchemaTagCount));
+  Checker checker{sink, context, {}, {}, {}, {}};
+  checker.seen.assign(static_cast<size_t>(SchemaTagCount), 0);
+  // The names themselves, or when they are too many for the reader, the first three bytes of
+  // each: "DC." stands for every DC name.
+  std::vector<const char*> names;
+  for (int i = 0; i < SchemaTagCount; ++i)
+    names.push_back(SchemaIndex[i].name);
+  names.push_back(nullptr);
+  PrepareTagNeedles(&checker.needles, names.data());
+  std::vector<std::string> prefixes;
+  if (checker.needles.groupCount < 0) {
+    for (int i = 0; i < SchemaTagCount; ++i)
+      prefixes.emplace_back(SchemaIndex[i].name, strnlen(SchemaIndex[i].name, 3));
+    for (size_t i = 0; i < prefixes.size(); ++i)
+      names[i] = prefixes[i].c_str();
+    PrepareTagNeedles(&checker.needles, names.data());
+  }
   checker.Directory(dir, 1);
   Tagcount = 0;
   return checker.tally;

@@ -116,6 +116,12 @@ int FaultyFileSystem::RenameNoReplace(const std::string& from, const std::string
   return base_.RenameNoReplace(from, to);
 }
 
+int FaultyFileSystem::Link(const std::string& from, const std::string& to) {
+  ++counts_.renames;
+  if (counts_.renames == plan_.failRenameAt) return Fault(EACCES);
+  return base_.Link(from, to);
+}
+
 int FaultyFileSystem::Remove(const std::string& path) {
   ++counts_.removes;
   if (counts_.removes == plan_.failRemoveAt) return Fault(EACCES);

@@ -19,7 +19,7 @@ struct FaultPlan {
   int failSyncDirAt = 0;  // SyncDir calls
   int failLockAt = 0;     // TryLock calls
   int failCloseAt = 0;
-  int failRenameAt = 0;
+  int failRenameAt = 0;  // Rename, RenameNoReplace and Link calls
   int failRemoveAt = 0;
   int failReadAt = 0;      // Read and ReadAt calls
   int failStatOpenAt = 0;  // StatOpen calls
@@ -63,6 +63,7 @@ class FaultyFileSystem final : public platform::FileSystem {
   int Close(int fd) override;
   int Rename(const std::string& from, const std::string& to) override;
   int RenameNoReplace(const std::string& from, const std::string& to) override;
+  int Link(const std::string& from, const std::string& to) override;
   int Remove(const std::string& path) override;
   int Stat(const std::string& path, platform::FileInfo* info) override {
     return base_.Stat(path, info);
