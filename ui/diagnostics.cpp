@@ -26,6 +26,7 @@
 #include "platform/system_info.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "plugins/host.h"
 #include "schema/schema.h"
 #include "sitemap/sitemap.h"
 #include "tree/document_selection.h"
@@ -44,7 +45,6 @@ using namespace platform;
 namespace {
 
 constexpr size_t kDumpCapacity = 32 * 1024;
-constexpr int kMaxPluginSlots = 20;
 constexpr int kTimerId = 1;
 constexpr int kIdClose = 101;
 constexpr int kIdDump = 102;
@@ -145,8 +145,6 @@ void EqualsLine(TextSink& out) {
   out.Char('\n');
 }
 
-std::atomic<PluginIdReader> gPluginIdOf{nullptr};
-
 void AppendVersions(TextSink& out, Style style) {
   Begin(out, style, {"External Version:  ", "External Version"});
   out.PutBounded(szVer, sizeof szVer);
@@ -166,11 +164,10 @@ void AppendPlugins(TextSink& out, Style style) {
   out.Int(plugins);
   out.Char('\n');
   Begin(out, style, {"Plugin SIGs [", "Plugin SIGs"});
-  if (PluginIdReader idOf = gPluginIdOf.load())
-    for (int i = 0; i < plugins && i < kMaxPluginSlots; ++i) {
-      out.Int(idOf(i));
-      out.Char(',');
-    }
+  for (int i = 0; i < plugins && i < kMaxPlugins; ++i) {
+    out.Int(Plugins[i].id);
+    out.Char(',');
+  }
   if (style == Style::kWindow) {
     out.Put("]\n");
     out.Put(kSeparator);
@@ -278,27 +275,49 @@ struct NamedWord {
 #define TS_WORD(w) \
   { #w, &(w), sizeof(w) }
 const NamedWord kWords[] = {
-    TS_WORD(sourceline),     TS_WORD(block),
-    TS_WORD(MaxSites),       TS_WORD(gButMode),
-    TS_WORD(SchemaBytes),    TS_WORD(MaxSchemaTags),
-    TS_WORD(MaxPageTags),    TS_WORD(OptionBytes),
-    TS_WORD(memchangeflag),  TS_WORD(SetBufLast),
-    TS_WORD(showworking),    TS_WORD(showatts),
-    TS_WORD(menuon),         TS_WORD(MaxTreeDepth),
-    TS_WORD(showsettings),   TS_WORD(showtoolbar),
-    TS_WORD(checkmandatory), TS_WORD(loglevel),
-    TS_WORD(ToolBarOn),      TS_WORD(PluginCount),
-    TS_WORD(autotags),       TS_WORD(Tagcount),
-    TS_WORD(SchemaTagCount), TS_WORD(strategy),
-    TS_WORD(PopFiles),       TS_WORD(PopDirs),
-    TS_WORD(Rlevel),         TS_WORD(SuppressControlTags),
-    TS_WORD(InSiteMap),      TS_WORD(DisplayOptions),
-    TS_WORD(SitemapOptions), TS_WORD(QuoteTags),
-    TS_WORD(ConfigCount),    TS_WORD(percent),
-    TS_WORD(gDropOut),       TS_WORD(PrePopFiles),
-    TS_WORD(PrePopDirs),     TS_WORD(hidingcontrols),
-    TS_WORD(ColourMain),     TS_WORD(ColourTitle),
-    TS_WORD(ColourWorking),  TS_WORD(gCompDate),
+    TS_WORD(sourceline),
+    TS_WORD(block),
+    TS_WORD(MaxSites),
+    TS_WORD(gButMode),
+    TS_WORD(SchemaBytes),
+    TS_WORD(MaxSchemaTags),
+    TS_WORD(MaxPageTags),
+    TS_WORD(OptionBytes),
+    TS_WORD(memchangeflag),
+    TS_WORD(SetBufLast),
+    TS_WORD(showworking),
+    TS_WORD(showatts),
+    TS_WORD(menuon),
+    TS_WORD(MaxTreeDepth),
+    TS_WORD(showsettings),
+    TS_WORD(showtoolbar),
+    TS_WORD(checkmandatory),
+    TS_WORD(loglevel),
+    TS_WORD(ToolBarOn),
+    TS_WORD(PluginCount),
+    TS_WORD(timerenabled),
+    TS_WORD(autotags),
+    TS_WORD(Tagcount),
+    TS_WORD(SchemaTagCount),
+    TS_WORD(strategy),
+    TS_WORD(PopFiles),
+    TS_WORD(PopDirs),
+    TS_WORD(Rlevel),
+    TS_WORD(SuppressControlTags),
+    TS_WORD(InSiteMap),
+    TS_WORD(DisplayOptions),
+    TS_WORD(SitemapOptions),
+    TS_WORD(QuoteTags),
+    TS_WORD(ConfigCount),
+    TS_WORD(percent),
+    TS_WORD(gDropOut),
+    TS_WORD(PrePopFiles),
+    TS_WORD(PrePopDirs),
+    TS_WORD(hidingcontrols),
+    TS_WORD(ColourMain),
+    TS_WORD(ColourTitle),
+    TS_WORD(ColourWorking),
+    TS_WORD(gCompDate),
 };
 #undef TS_WORD
 
@@ -624,10 +643,6 @@ int WriteDiagnosticDump(WindowHandle owner, int reason, const char* reasonText) 
   if (ReplaceFile(path, buf) != 0) return -1;
   if (owner && IsWindow(owner)) StartProgram(Editor, path);
   return 0;
-}
-
-void SetPluginIdReader(PluginIdReader idOf) {
-  gPluginIdOf.store(idOf);
 }
 
 void SetDiagnosticsWindowProgram(const char* program) {

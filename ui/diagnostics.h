@@ -27,11 +27,6 @@ std::string DiagnosticDumpPath();
 // when it could not be written.
 int WriteDiagnosticDump(platform::WindowHandle owner, int reason, const char* reasonText);
 
-// Tells the dump the CPI id of plug-in slot i (i below PluginCount). Until one is set the dump
-// lists no plug-in ids. Runs inside the fatal-signal handler too: it must only read memory.
-using PluginIdReader = int32_t (*)(int slot);
-void SetPluginIdReader(PluginIdReader idOf);
-
 // Notes what the dump of a fatal signal needs (the dump path, the time zone, the figures' fixed
 // parts) and sets the fatal-signal hook, which writes the dump with async-signal-safe calls only.
 void InstallDiagnosticsHook();
