@@ -149,10 +149,13 @@ void RegisterHostTasks() {
 
 std::vector<std::string> PluginDirectories() {
   std::vector<std::string> dirs{StartupPath};
-  // An installed program lives in <prefix>/bin; its plug-ins are the user's.
+  // An installed program lives in <prefix>/bin; its plug-ins are the user's and those
+  // installed with it.
   std::string exeDir = DirectoryPart(ExecutablePath());
-  if (exeDir.size() >= 4 && exeDir.compare(exeDir.size() - 4, 4, "/bin") == 0)
+  if (exeDir.size() >= 4 && exeDir.compare(exeDir.size() - 4, 4, "/bin") == 0) {
     dirs.push_back(JoinPath(UserDataHome(), "plugins"));
+    dirs.push_back(JoinPath(exeDir.substr(0, exeDir.size() - 4), "lib/tagsteward/plugins"));
+  }
   return dirs;
 }
 
@@ -179,7 +182,9 @@ int LoadPlugins(WindowHandle window, const std::vector<std::string>& dirs) {
   std::vector<std::string> loadedNames;
   for (const std::string& dir : dirs) {
     if (dir.empty()) continue;
-    ChangeDirectory(dir);
+    // The start-up directory becomes current; the others are read by path, and one that does
+    // not exist (no per-user plug-ins) is no error.
+    if (&dir == &dirs.front()) ChangeDirectory(dir);
     std::vector<std::string> files;
     // Regular files only: a directory or a dangling or looping link is not listed.
     if (ListDirectory(dir, PluginPattern, nullptr, &files) != 0) continue;
