@@ -462,6 +462,7 @@ void CopyHome(const std::string& dir, const std::string& copy) {
   WriteAll(copy + "/META.INI", ini);
 }
 
+// Last in the file: the plug-in's minute thread outlives the program it was loaded by.
 TEST(DesktopProgram, ATimedEventAddedThroughItsDialogsRunsTheInherit) {
   DesktopRun run;
   fs::copy_file(TS_BINARY_DIR "/Timers.TSP", run.temp.path() + "/Timers.TSP");

@@ -244,9 +244,8 @@ int TimersShot(const std::string& work, const std::string& out) {
   if (ReadWholeFile(home + "/META.INI", &ini) != 0) return 1;
   const std::string section = "[Config:Harbourside]\n";
   ini.insert(ini.find(section) + section.size(),
-             "Event1=CEDINHERIT metatags into all docs\nEvent2=BAC" + home +
-                 "/backups\nEvent3=AAB\nEvent4=CMDUpdate the sitemap\nEvent5=DDF" + home +
-                 "/bin/sync-site.sh\n");
+             "Event1=CEDINHERIT metatags into all docs\nEvent2=BAC/srv/backups/harbourside\n"
+             "Event3=AAB\nEvent4=CMDUpdate the sitemap\nEvent5=DDF/srv/bin/sync-site.sh\n");
   WriteAll(home + "/META.INI", ini);
 
   gui::Robot robot;
