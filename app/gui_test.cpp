@@ -521,7 +521,7 @@ TEST(DesktopProgram, ATimedEventAddedThroughItsDialogsRunsTheInherit) {
     return true;
   });
   robot.Add("exit", [&] {
-    if (ReadAll(doc) == before || gPluginContext.busy) return false;
+    if (ReadAll(doc) == before || TimerHoldsBusyWord()) return false;
     SetTestClock(due + 3600);
     PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
     return true;
