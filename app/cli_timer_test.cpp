@@ -61,4 +61,43 @@ TEST(CliTimer, OnceRunsWhatTheTimerAsksAsTheCommandWould) {
   EXPECT_NE(std::string::npos, ReadFile(timed / kDocs[1]).find("News"));
 }
 
+// The real timer plug-in: an event added by the command line runs once in its slot, as the inherit
+// command does, and not again while it cools down.
+TEST(CliTimer, TheTimerPluginRunsADailyInheritOnceInItsSlot) {
+  TempDir timed, byHand, start;
+  MakeSite(timed);
+  MakeSite(byHand);
+  std::filesystem::copy_file(std::string(std::getenv("TS_TEST_BIN_DIR")) + "/Timers.TSP",
+                             start / "Timers.TSP");
+  std::string out;
+  ASSERT_EQ(0, RunCli(start.path(), timed,
+                      "events add --daily 03:00 --task 'INHERIT metatags into all docs'", &out))
+      << out;
+  const std::string untouched = ReadFile(timed / kDocs[1]);
+  // Today: the documents' stamps carry the date of the minute tested.
+  char day[16];
+  const std::time_t t = std::time(nullptr);
+  std::strftime(day, sizeof day, "%Y-%m-%d", std::localtime(&t));
+  struct Case {
+    const char* at;
+    const char* said;
+    bool inherited;  // the documents have been written by then
+  } cases[] = {
+      {"02:59", "0 event(s) run\n", false},  // before the slot
+      {"03:30", "0 event(s) run\n", false},  // after it
+      {"03:10", "1 event(s) run\n", true},
+      {"03:20", "0 event(s) run\n", true},  // the same slot: cooling down
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(0, RunCli(start.path(), timed,
+                        "timer --once --at '" + std::string(day) + " " + c.at + "'", &out))
+        << out;
+    EXPECT_EQ(c.said, out) << c.at;
+    EXPECT_EQ(c.inherited, untouched != ReadFile(timed / kDocs[1])) << c.at;
+  }
+  ASSERT_EQ(0, RunCli(start.path(), byHand, "--yes inherit", &out)) << out;
+  for (const char* name : kDocs)
+    EXPECT_EQ(ReadFile(byHand / name), ReadFile(timed / name)) << name;
+}
+
 }  // namespace

@@ -1,7 +1,12 @@
 #include "app/gui_robot.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -86,6 +91,64 @@ bool PostText(const char* text) {
     if (!PostKey(key, 0, one)) return false;
   }
   return true;
+}
+
+namespace {
+
+// A caption as shown: without mnemonic marks or the shortcut after a tab.
+QString Shown(QString text) {
+  return text.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+}
+
+void PostClick(QWidget* target, QPoint at) {
+  // The window system's click gives the focus; a posted one does not.
+  QWidget* focus = target;
+  while (!(focus->focusPolicy() & Qt::ClickFocus) && !focus->isWindow())
+    focus = focus->parentWidget();
+  if (focus->focusPolicy() & Qt::ClickFocus) focus->setFocus(Qt::MouseFocusReason);
+  const QPointF local(at), global(target->mapToGlobal(at));
+  QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonPress, local, global,
+                                                      Qt::LeftButton, Qt::LeftButton, {}));
+  QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, local, global,
+                                                      Qt::LeftButton, Qt::NoButton, {}));
+}
+
+}  // namespace
+
+bool ClickOn(const std::string& title, const std::string& caption) {
+  QWidget* window = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->isVisible() && top->windowTitle().toStdString() == title) window = top;
+  if (!window) return false;
+  const QString text = QString::fromStdString(caption);
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+    if (!b->isVisible() || !b->isEnabled() || Shown(b->text()) != text) continue;
+    PostClick(b, b->rect().center());
+    return true;
+  }
+  for (QListWidget* list : window->findChildren<QListWidget*>()) {
+    const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
+    if (!list->isVisible() || !list->isEnabled() || found.isEmpty()) continue;
+    list->scrollToItem(found[0]);
+    PostClick(list->viewport(), list->visualItemRect(found[0]).center());
+    return true;
+  }
+  return false;
+}
+
+bool ChooseMenuItem(const std::string& menu, const std::string& item) {
+  for (QWidget* top : QApplication::topLevelWidgets())
+    for (QMenuBar* bar : top->findChildren<QMenuBar*>())
+      for (QAction* a : bar->actions()) {
+        QMenu* sub = a->menu<QMenu*>();
+        if (!sub || Shown(a->text()).toStdString() != menu) continue;
+        for (QAction* choice : sub->actions()) {
+          if (!choice->isEnabled() || Shown(choice->text()).toStdString() != item) continue;
+          QTimer::singleShot(0, choice, &QAction::trigger);
+          return true;
+        }
+      }
+  return false;
 }
 
 std::string FocusDescription() {

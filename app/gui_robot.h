@@ -33,6 +33,13 @@ void AddSplashStep(Robot& robot);
 bool PostKey(int qtKey, int modifiers = 0, const char* text = "");
 // Posts the keys that type text, one character each.
 bool PostText(const char* text);
+// Clicks with the left mouse button on the button (push, radio or check box) captioned caption,
+// or else on the list item whose text is caption, in the shown window titled title, as the
+// user's mouse does. False while there is no such window or enabled control.
+bool ClickOn(const std::string& title, const std::string& caption);
+// Chooses item of the menu bar's menu as a click on it would; the command runs from the event
+// loop, after the step (it may open a dialog). False while there is no such enabled item.
+bool ChooseMenuItem(const std::string& menu, const std::string& item);
 // The widget with the keyboard focus: its class name and its window's title ("" for none).
 std::string FocusDescription();
 

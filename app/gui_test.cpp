@@ -24,10 +24,13 @@
 #include "config/startup.h"
 #include "engine/page_tags.h"
 #include "log/log_viewer.h"
+#include "platform/clock.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/text.h"
+#include "plugins/context.h"
 #include "schema/value_choosers.h"
 #include "tests/support/temp_dir.h"
+#include "timers/dialogs.h"
 #include "tree/branch_tasks.h"
 #include "tree/document_selection.h"
 #include "tree/task_state.h"
@@ -448,6 +451,100 @@ TEST(DesktopProgram, SwitchesSitesRunsABranchTaskAndShowsTheLog) {
   // SORT ran on the branch only.
   EXPECT_EQ(outside, ReadAll(run.home + "/site/index.htm"));
   EXPECT_EQ(0u, logTitle.find("Harbourside - 2")) << logTitle;  // the site and the day shown
+}
+
+// Copies dir to copy with the configuration's paths pointing at the copy.
+void CopyHome(const std::string& dir, const std::string& copy) {
+  fs::copy(dir, copy, fs::copy_options::recursive);
+  std::string ini = ReadAll(copy + "/META.INI");
+  for (size_t at; (at = ini.find(dir + "/")) != std::string::npos;)
+    ini.replace(at, dir.size(), copy);
+  WriteAll(copy + "/META.INI", ini);
+}
+
+// Last in the file: the plug-in's minute thread outlives the program it was loaded by.
+TEST(DesktopProgram, ATimedEventAddedThroughItsDialogsRunsTheInherit) {
+  DesktopRun run;
+  fs::copy_file(TS_BINARY_DIR "/Timers.TSP", run.temp.path() + "/Timers.TSP");
+  // Stamps without seconds, so that an inherit run now writes the same bytes.
+  std::string ini = ReadAll(run.home + "/META.INI");
+  ini.replace(ini.find("Autotags=5"), 10, "Autotags=1");
+  WriteAll(run.home + "/META.INI", ini);
+  const std::string byHand = run.temp.path() + "/by-hand";
+  CopyHome(run.home, byHand);
+
+  // Today, in the half hour twelve hours from now: the real clock is far from it.
+  std::tm tm = LocalTime(std::time(nullptr));
+  const int slot = (tm.tm_hour * 2 + tm.tm_min / 30 + 24) % 48;
+  tm.tm_hour = slot / 2;
+  tm.tm_min = 30 * (slot % 2) + 7;
+  tm.tm_sec = 0;
+  tm.tm_isdst = -1;
+  const std::time_t due = std::mktime(&tm);
+  SetTestClock(due - 3600);
+  ASSERT_EQ(0, setenv("TAGSTEWARD_TIMER_TICK_MS", "200", 1));
+  const std::string doc = run.home + "/site/rowing/squads/juniors.htm";
+  const std::string before = ReadAll(doc);
+  const std::string key =
+      std::string("Event1=C") + char('A' + slot) + "DINHERIT metatags into all docs";
+  auto list = [](int id) { return ActiveDialog() ? FindControl(ActiveDialog(), id) : nullptr; };
+
+  gui::Robot robot;
+  gui::AddSplashStep(robot);
+  robot.Add("Plugins menu", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    return gui::ChooseMenuItem("Plugins", "Timed Events");
+  });
+  robot.Add("Add", [] { return gui::ClickOn("Timed Events", "Add"); });
+  robot.Add("Daily Event", [] { return gui::ClickOn("Add Timer Event", "Daily Event"); });
+  robot.Add("slot", [&] {
+    return gui::ClickOn("Add Timer Event",
+                        Format("Each day at %02d:%02d", slot / 2, slot % 2 * 30));
+  });
+  robot.Add("first task", [&] {
+    if (ListSelection(list(kEventSlots)) != slot) return false;
+    return gui::ClickOn("Add Timer Event", "EXPIRED document mailout");
+  });
+  // The inherit is the last of the program's four tasks.
+  robot.Add("last task", KeyUntil(
+                             Qt::Key_End, [=] { return FocusWindow() == list(kEventTasks); },
+                             [=] { return ListSelection(list(kEventTasks)) == 3; }));
+  robot.Add("OK", [] { return gui::ClickOn("Add Timer Event", "OK"); });
+  robot.Add("events OK", [=] {
+    if (ListCount(list(kEventsList)) != 1) return false;
+    return gui::ClickOn("Timed Events", "OK");
+  });
+  robot.Add("the minute comes", [&] {
+    if (ActiveDialog() || ReadAll(run.home + "/META.INI").find(key) == std::string::npos)
+      return false;
+    SetTestClock(due);
+    return true;
+  });
+  robot.Add("exit", [&] {
+    if (ReadAll(doc) == before || TimerHoldsBusyWord()) return false;
+    SetTestClock(due + 3600);
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start();
+  InstallProgramDialogs();
+  EXPECT_EQ(0, ProgramEntry(run.home.c_str(), ShowState::kShow));
+  EXPECT_TRUE(robot.Finished());
+  SetTestClock(0);
+
+  const std::string cli = TS_BINARY_DIR "/app/tagsteward-cli";
+  ASSERT_EQ(0, std::system(("HOME='" + run.temp.path() + "' '" + cli + "' --config '" + byHand +
+                            "' --yes inherit >/dev/null 2>&1")
+                               .c_str()));
+  int compared = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(run.home + "/site")) {
+    if (!entry.is_regular_file()) continue;
+    const std::string name = fs::relative(entry.path(), run.home).string();
+    EXPECT_EQ(ReadAll(byHand + "/" + name), ReadAll(entry.path().string())) << name;
+    ++compared;
+  }
+  EXPECT_GT(compared, 10);
+  EXPECT_NE(std::string::npos, ReadAll(doc).find("Harbourside Rowing Club Inc.")) << ReadAll(doc);
 }
 
 }  // namespace

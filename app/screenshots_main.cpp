@@ -1,6 +1,9 @@
 // tagsteward-shots OUTDIR: pictures of the desktop program for the README, made on a copy of the
-// example site: the main window with the summary of settings, a running site task, and the
-// setup wizard's site page (a first run in an empty directory, in a second process).
+// example site: the main window with the summary of settings, a running site task, the
+// setup wizard's site page (a first run in an empty directory, in a second process), and the
+// timer plug-in's events dialog.
+#include <unistd.h>
+
 #include <QApplication>
 #include <chrono>
 #include <cstdio>
@@ -15,9 +18,11 @@
 #include "config/sites.h"
 #include "config/startup.h"
 #include "engine/page_tags.h"
+#include "platform/fs.h"
 #include "platform/qt/qt_ui.h"
 #include "platform/text.h"
 #include "plugins/context.h"
+#include "timers/dialogs.h"
 #include "tree/task_state.h"
 #include "tree/tasks.h"
 #include "ui/main_window.h"
@@ -223,6 +228,51 @@ int SettingsShots(const std::string& work, const std::string& out) {
   return ProgramEntry(home.c_str(), ShowState::kShow);
 }
 
+// The timer plug-in's events dialog with a few events of the first site.
+int TimersShot(const std::string& work, const std::string& out) {
+  std::string home = work + "/timers";
+  if (!gui::CopyExampleHome(TS_SOURCE_DIR "/examples/home", home)) return 1;
+  // The program loads the plug-ins of its start-up directory: the work directory.
+  std::error_code ec;
+  fs::copy_file(TS_BINARY_DIR "/Timers.TSP", work + "/Timers.TSP",
+                fs::copy_options::overwrite_existing, ec);
+  if (ec || ::chdir(work.c_str()) != 0) {
+    std::fprintf(stderr, "no %s/Timers.TSP to load\n", TS_BINARY_DIR);
+    return 1;
+  }
+  std::string ini;
+  if (ReadWholeFile(home + "/META.INI", &ini) != 0) return 1;
+  const std::string section = "[Config:Harbourside]\n";
+  ini.insert(ini.find(section) + section.size(),
+             "Event1=CEDINHERIT metatags into all docs\nEvent2=BAC/srv/backups/harbourside\n"
+             "Event3=AAB\nEvent4=CMDUpdate the sitemap\nEvent5=DDF/srv/bin/sync-site.sh\n");
+  WriteAll(home + "/META.INI", ini);
+
+  gui::Robot robot;
+  gui::AddSplashStep(robot);
+  robot.Add("events", [] {
+    if (!hwndMain || !IsWindowVisible(hwndMain) || ActiveDialog()) return false;
+    return gui::ChooseMenuItem("Plugins", "Timed Events");
+  });
+  robot.Add("events dialog", [&] {
+    WindowHandle d = ActiveDialog();
+    if (!d || WindowTitle(d) != "Timed Events" || ListCount(FindControl(d, kEventsList)) < 5)
+      return false;
+    UpdateWindow(d);
+    Save(d, out + "/timed-events.png");
+    PostMessage(d, kMsgCommand, MakeWParam(kCommandCancel, 0), 0);
+    return true;
+  });
+  robot.Add("exit", [] {
+    if (ActiveDialog()) return false;
+    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+  robot.Start(40, 20000);
+  int rc = ProgramEntry(home.c_str(), ShowState::kShow);
+  return robot.Finished() ? rc : 1;
+}
+
 int WizardShot(const std::string& work, const std::string& out) {
   std::string home = work + "/first-run";
   fs::create_directories(home + "/site");
@@ -254,10 +304,11 @@ int main(int argc, char** argv) {
   auto start = std::chrono::steady_clock::now();
   std::string mode = argc == 4 ? argv[1] : "";
   if (mode != "main" && mode != "wizard" && mode != "startup" && mode != "dialogs" &&
-      mode != "editor" && mode != "settings") {
+      mode != "editor" && mode != "settings" && mode != "timers") {
     std::fprintf(
         stderr,
-        "usage: tagsteward-shots main|wizard|startup|dialogs|editor|settings WORKDIR OUTDIR\n");
+        "usage: tagsteward-shots main|wizard|startup|dialogs|editor|settings|timers WORKDIR "
+        "OUTDIR\n");
     return 2;
   }
   QApplication app(argc, argv);
@@ -271,6 +322,7 @@ int main(int argc, char** argv) {
            : mode == "dialogs"  ? DialogShots(work, out)
            : mode == "editor"   ? EditorShot(work, out)
            : mode == "settings" ? SettingsShots(work, out)
+           : mode == "timers"   ? TimersShot(work, out)
                                 : StartupTime(work, start);
   platform::SetUiBackend(nullptr);
   return rc;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -400,17 +401,45 @@ int RunTimerPass(std::time_t when) {
 
 namespace {
 
+std::mutex gStopLock;
+std::condition_variable gStopSignal;
+bool gStopping = false, gThreadEnded = false;
+
+// Waits ms; false when the program is ending instead.
+bool WaitMinute(int ms) {
+  std::unique_lock<std::mutex> lock(gStopLock);
+  return !gStopSignal.wait_for(lock, std::chrono::milliseconds(ms), [] { return gStopping; });
+}
+
 void TimerThread() {
   const int tick = TimerTickMs();
   const int retry = tick / 12 > 0 ? tick / 12 : 1;
-  for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(tick));
+  while (WaitMinute(tick)) {
     // While the host works the minute waits, so that an event whose slot is still open runs
     // as soon as the host is free rather than a whole minute later.
-    while (RunTimerPass(Now()) < 0 && TimerContext)
-      std::this_thread::sleep_for(std::chrono::milliseconds(retry));
+    while (RunTimerPass(Now()) < 0 && TimerContext && WaitMinute(retry)) {
+    }
   }
+  std::lock_guard<std::mutex> lock(gStopLock);
+  gThreadEnded = true;
+  gStopSignal.notify_all();
 }
+
+// Stops the thread at the program's exit. Made when the thread starts, it is destroyed before
+// the objects made earlier that the thread uses (the file system, the host's). A pass stuck on
+// a host that no longer answers is not waited for long.
+struct ThreadStop {
+  ~ThreadStop() {
+    std::unique_lock<std::mutex> lock(gStopLock);
+    if (!gThread) return;
+    gStopping = true;
+    gStopSignal.notify_all();
+    if (gStopSignal.wait_for(lock, std::chrono::seconds(5), [] { return gThreadEnded; })) {
+      lock.unlock();
+      gThread->join();
+    }
+  }
+};
 
 struct CoolDownKey {
   std::string site, record;
@@ -454,7 +483,10 @@ intptr_t StartTimerPlugin(PluginContext* context) {
   }
   TimerContext = context;
   MakeNoticeHost();
-  if (!gThread) gThread = new std::thread(TimerThread);
+  if (!gThread) {
+    static ThreadStop stop;
+    gThread = new std::thread(TimerThread);
+  }
   return 1;
 }
 
