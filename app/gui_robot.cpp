@@ -74,6 +74,14 @@ void AddSplashStep(Robot& robot) {
   });
 }
 
+void AddExitStep(Robot& robot) {
+  robot.Add("exit", [] {
+    if (platform::ActiveDialog()) return false;
+    platform::PostMessage(hwndMain, platform::kMsgCommand, platform::MakeWParam(kCmdExit, 0), 0);
+    return true;
+  });
+}
+
 bool PostKey(int qtKey, int modifiers, const char* text) {
   QWidget* target = QApplication::focusWidget();
   if (!target) return false;

@@ -27,6 +27,8 @@ class Robot {
 
 // The step that presses OK on the splash box until the main window shows.
 void AddSplashStep(Robot& robot);
+// The step that sends Exit to the main window once no dialog is open.
+void AddExitStep(Robot& robot);
 
 // Posts a key press and its release (a Qt key code, Qt modifier bits, the text it types) to the
 // widget that has the keyboard focus, as the user's keyboard does. False when none has it.

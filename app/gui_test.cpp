@@ -436,11 +436,7 @@ TEST(DesktopProgram, SwitchesSitesRunsABranchTaskAndShowsTheLog) {
     logTitle = WindowTitle(d);
     return gui::PostKey(Qt::Key_Escape);
   });
-  robot.Add("exit", [] {
-    if (ActiveDialog()) return false;
-    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
-    return true;
-  });
+  gui::AddExitStep(robot);
   robot.Start();
   InstallProgramDialogs();
   EXPECT_EQ(0, ProgramEntry(run.home.c_str(), ShowState::kShow));

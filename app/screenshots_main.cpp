@@ -113,11 +113,7 @@ int DialogShots(const std::string& work, const std::string& out) {
     PostMessage(about, kMsgCommand, MakeWParam(kCommandOk, 0), 0);
     return true;
   });
-  robot.Add("exit", [] {
-    if (ActiveDialog()) return false;
-    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
-    return true;
-  });
+  gui::AddExitStep(robot);
   robot.Start(40, 20000);
   return ProgramEntry(home.c_str(), ShowState::kShow);
 }
@@ -219,11 +215,7 @@ int SettingsShots(const std::string& work, const std::string& out) {
     PostMessage(d, kMsgCommand, MakeWParam(kCommandCancel, 0), 0);
     return true;
   });
-  robot.Add("exit", [] {
-    if (ActiveDialog()) return false;
-    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
-    return true;
-  });
+  gui::AddExitStep(robot);
   robot.Start(40, 20000);
   return ProgramEntry(home.c_str(), ShowState::kShow);
 }
@@ -263,11 +255,7 @@ int TimersShot(const std::string& work, const std::string& out) {
     PostMessage(d, kMsgCommand, MakeWParam(kCommandCancel, 0), 0);
     return true;
   });
-  robot.Add("exit", [] {
-    if (ActiveDialog()) return false;
-    PostMessage(hwndMain, kMsgCommand, MakeWParam(kCmdExit, 0), 0);
-    return true;
-  });
+  gui::AddExitStep(robot);
   robot.Start(40, 20000);
   int rc = ProgramEntry(home.c_str(), ShowState::kShow);
   return robot.Finished() ? rc : 1;
