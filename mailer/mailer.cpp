@@ -292,6 +292,12 @@ Tally RunPass(const Setup& setup, bool dryRun, std::FILE* out, std::FILE* err,
       ++tally.kept;
       continue;
     }
+    // Another mailer may have tried it and deferred it since the listing.
+    if (ReadRetry(setup.queue, entry, &retry) && retry.next > platform::Now()) {
+      GiveBack(&claim);
+      ++tally.kept;
+      continue;
+    }
     Prepared p;
     Prepare(claim, setup.smtp.from, &p);
     std::string recipients = JoinRecipients(p.mail.recipients);

@@ -122,6 +122,11 @@ int ReadClaim(const Claim& claim, size_t limit, std::string* bytes) {
   return 0;
 }
 
+int GiveBack(Claim* claim) {
+  Release(claim);
+  return Requeue(claim->dir, claim->path, claim->slot) >= 0 ? 0 : -1;
+}
+
 int Delivered(Claim* claim) {
   Release(claim);
   RemoveRetry(claim->dir, claim->slot, claim->info.inode);

@@ -36,6 +36,9 @@ int ClaimMessage(const std::string& dir, const QueueEntry& entry, Claim* claim);
 // Reads the claimed file (at most limit + 1 bytes). 0 or -1.
 int ReadClaim(const Claim& claim, size_t limit, std::string* bytes);
 // Sent: the file goes. 0 or -1.
+// Puts a claimed message back under its queued name untouched (another mailer deferred it
+// after this one listed it). 0, or -1.
+int GiveBack(Claim* claim);
 int Delivered(Claim* claim);
 // To be tried again: queued again, under its old name when that is free, with its retry
 // record. 0, or -1 when it could not be queued again (it stays claimed and is put back later).
