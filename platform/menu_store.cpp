@@ -29,15 +29,20 @@ void MenuStore::Destroy(MenuHandle handle, std::vector<MenuHandle>* removed) {
 bool MenuStore::AppendItem(MenuHandle menu, int id, std::string_view text, unsigned flags) {
   Menu* m = Find(menu);
   if (!m) return false;
-  m->items.push_back({id, std::string(text), false, (flags & kMenuGrayed) != 0,
-                      (flags & kMenuChecked) != 0, nullptr});
+  m->items.push_back({id,
+                      std::string(text),
+                      false,
+                      (flags & kMenuGrayed) != 0,
+                      (flags & kMenuChecked) != 0,
+                      nullptr,
+                      {}});
   return true;
 }
 
 bool MenuStore::AppendSeparator(MenuHandle menu) {
   Menu* m = Find(menu);
   if (!m) return false;
-  m->items.push_back({0, {}, true, false, false, nullptr});
+  m->items.push_back({0, {}, true, false, false, nullptr, {}});
   return true;
 }
 
@@ -45,7 +50,7 @@ bool MenuStore::AppendSubmenu(MenuHandle menu, MenuHandle submenu, std::string_v
                               unsigned flags) {
   Menu* m = Find(menu);
   if (!m || !Find(submenu)) return false;
-  m->items.push_back({0, std::string(text), false, (flags & kMenuGrayed) != 0, false, submenu});
+  m->items.push_back({0, std::string(text), false, (flags & kMenuGrayed) != 0, false, submenu, {}});
   return true;
 }
 
@@ -55,7 +60,7 @@ bool MenuStore::InsertSubmenu(MenuHandle menu, int position, MenuHandle submenu,
   if (!m || !Find(submenu) || position < 0 || position > static_cast<int>(m->items.size()))
     return false;
   m->items.insert(m->items.begin() + position,
-                  MenuItem{0, std::string(text), false, false, false, submenu});
+                  MenuItem{0, std::string(text), false, false, false, submenu, {}});
   return true;
 }
 
@@ -100,6 +105,13 @@ bool MenuStore::Check(MenuHandle menu, int id, bool checked, bool* changed) {
   if (path.empty()) return false;
   *changed = path.back()->checked != checked;
   path.back()->checked = checked;
+  return true;
+}
+
+bool MenuStore::SetImage(MenuHandle menu, int id, const Bitmap& image) {
+  auto path = PathTo(menu, id);
+  if (path.empty()) return false;
+  path.back()->image = image;
   return true;
 }
 

@@ -37,6 +37,7 @@ class MenuStore {
   // *changed tells whether its state changed.
   bool Enable(MenuHandle menu, int idOrPosition, bool byPosition, bool enable, bool* changed);
   bool Check(MenuHandle menu, int id, bool checked, bool* changed);
+  bool SetImage(MenuHandle menu, int id, const Bitmap& image);
   // The path of items from menu down to the command, outermost first; empty when absent.
   std::vector<MenuItem*> PathTo(MenuHandle menu, int command) const;
   // Whether menu is root or lies in the tree of sub-menus under it.

@@ -321,6 +321,10 @@ bool EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool ena
 bool CheckMenuItem(MenuHandle menu, int id, bool checked) {
   return Ui().CheckMenuItem(menu, id, checked);
 }
+
+bool SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image) {
+  return Ui().SetMenuItemImage(menu, id, image);
+}
 void SetWindowMenu(WindowHandle window, MenuHandle menu) {
   Ui().SetWindowMenu(window, menu);
 }

@@ -134,6 +134,7 @@ class UiBackend {
   virtual MenuHandle SubMenu(MenuHandle menu, int position) = 0;
   virtual bool EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable) = 0;
   virtual bool CheckMenuItem(MenuHandle menu, int id, bool checked) = 0;
+  virtual bool SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image) = 0;
   virtual void SetWindowMenu(WindowHandle window, MenuHandle menu) = 0;
   virtual MenuHandle WindowMenu(WindowHandle window) = 0;
   virtual void RedrawMenuBar(WindowHandle window) = 0;

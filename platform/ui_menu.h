@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ui_canvas.h"
 #include "platform/ui_types.h"
 
 namespace platform {
@@ -19,6 +20,7 @@ struct MenuItem {
   bool grayed = false;
   bool checked = false;
   MenuHandle submenu = nullptr;
+  Bitmap image;  // shown beside the caption when not empty
 };
 
 MenuHandle CreateMenu();
@@ -36,6 +38,8 @@ MenuHandle SubMenu(MenuHandle menu, int position);
 // Greys or enables an item found by id (anywhere below menu) or by position in menu.
 bool EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable);
 bool CheckMenuItem(MenuHandle menu, int id, bool checked);
+// Shows image beside the item found by id (anywhere below menu); an empty image shows none.
+bool SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image);
 
 void SetWindowMenu(WindowHandle window, MenuHandle menu);
 MenuHandle WindowMenu(WindowHandle window);

@@ -226,8 +226,10 @@ void BuildPluginsMenu(WindowHandle window) {
   MenuHandle bar = WindowMenu(window);
   if (!bar) return;
   PluginsMenu = CreateMenu();
-  for (int i = 0; i < PluginCount; ++i)
+  for (int i = 0; i < PluginCount; ++i) {
     AppendMenuItem(PluginsMenu, kCmdOpenPlugin + i, Plugins[i].caption);
+    SetMenuItemImage(PluginsMenu, kCmdOpenPlugin + i, Plugins[i].bitmap);
+  }
   InsertSubmenu(bar, 4, PluginsMenu, "Plugins");
   RedrawMenuBar(window);
 }

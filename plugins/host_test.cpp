@@ -42,13 +42,20 @@ class PluginHostTest : public testing_support::SiteFixture {
     auto log = reinterpret_cast<const char* (*)()>(FindExport(Plugins[index].module, "TpLog"));
     return log ? log() : "";
   }
-  // The Plugins popup as "text=id" items, "-" for a separator; "" when there is none.
+  // The Plugins popup as "text=id" items ("text[WxH]=id" with an image), "-" for a separator;
+  // "" when there is none.
   std::string PluginsMenuText() const {
     std::vector<MenuItem> bar = MenuItems(WindowMenu(window_));
     if (bar.size() < 5 || bar[4].text != "Plugins") return "";
     std::string text;
     for (const MenuItem& item : MenuItems(bar[4].submenu))
-      text += item.separator ? "-," : item.text + "=" + std::to_string(item.id) + ",";
+      text += item.separator
+                  ? "-,"
+                  : item.text +
+                        (item.image.empty() ? ""
+                                            : "[" + std::to_string(item.image.width) + "x" +
+                                                  std::to_string(item.image.height) + "]") +
+                        "=" + std::to_string(item.id) + ",";
     return text;
   }
   LResult Request(WParam sender, CpiBlock block) {
@@ -116,8 +123,8 @@ TEST_F(PluginHostTest, ExportedTasksGetMenuItemsAndRunAtTheirOwner) {
     std::string menu;
   };
   const Case cases[] = {
-      {"TestTasks", 0, "Tasks=8000,-,Tidy the news=8104,Count the pages=8105,"},
-      {"TestTasks", kOptNoCpiExportMenu, "Tasks=8000,"},
+      {"TestTasks", 0, "Tasks[2x1]=8000,-,Tidy the news=8104,Count the pages=8105,"},
+      {"TestTasks", kOptNoCpiExportMenu, "Tasks[2x1]=8000,"},
       {"TestPlain", 0, "Plain=8000,"},  // only the host's four: no separator
   };
   for (const Case& c : cases) {

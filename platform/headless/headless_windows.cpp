@@ -1036,6 +1036,10 @@ bool HeadlessUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
   return menus_.Check(menu, id, checked, &changed);
 }
 
+bool HeadlessUi::SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image) {
+  return menus_.SetImage(menu, id, image);
+}
+
 void HeadlessUi::SetWindowMenu(WindowHandle window, MenuHandle menu) {
   if (Window* w = Find(window)) w->menu = menu;
 }

@@ -222,6 +222,7 @@ class QtUi final : public UiBackend {
   MenuHandle SubMenu(MenuHandle menu, int position) override;
   bool EnableMenuItem(MenuHandle menu, int idOrPosition, bool byPosition, bool enable) override;
   bool CheckMenuItem(MenuHandle menu, int id, bool checked) override;
+  bool SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image) override;
   void SetWindowMenu(WindowHandle window, MenuHandle menu) override;
   MenuHandle WindowMenu(WindowHandle window) override;
   void RedrawMenuBar(WindowHandle window) override;

@@ -1,9 +1,12 @@
 // The Qt backend's menus: the program's menus are kept as lists of items and shown through
 // QMenuBar and QMenu, rebuilt whenever a menu on show changes.
 #include <QAction>
+#include <QIcon>
+#include <QImage>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPixmap>
 
 #include "platform/qt/qt_backend.h"
 
@@ -85,7 +88,28 @@ bool QtUi::CheckMenuItem(MenuHandle menu, int id, bool checked) {
   return true;
 }
 
+bool QtUi::SetMenuItemImage(MenuHandle menu, int id, const Bitmap& image) {
+  if (!menus_.SetImage(menu, id, image)) return false;
+  MenuChanged(menu);
+  return true;
+}
+
 namespace {
+
+QIcon IconOf(const Bitmap& bitmap) {
+  if (bitmap.empty() ||
+      bitmap.pixels.size() < static_cast<std::size_t>(bitmap.width) * bitmap.height)
+    return {};
+  QImage image(bitmap.width, bitmap.height, QImage::Format_RGB32);
+  for (int y = 0; y < bitmap.height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    const Colour* from = bitmap.pixels.data() + static_cast<std::size_t>(y) * bitmap.width;
+    for (int x = 0; x < bitmap.width; ++x)
+      row[x] = qRgb(static_cast<int>(RedOf(from[x])), static_cast<int>(GreenOf(from[x])),
+                    static_cast<int>(BlueOf(from[x])));
+  }
+  return QIcon(QPixmap::fromImage(image));
+}
 
 // An item's caption with an Alt mnemonic: the first letter or digit no earlier item of the same
 // menu has taken (a "&" of the caption itself is shown as it is).
@@ -121,6 +145,7 @@ void QtUi::FillMenu(QMenu* menu, MenuHandle model, const std::function<void(int)
       QAction* action = menu->addAction(WithMnemonic(item.text, &used));
       action->setData(item.id);
       action->setEnabled(!item.grayed);
+      if (!item.image.empty()) action->setIcon(IconOf(item.image));
       if (item.checked) {
         action->setCheckable(true);
         action->setChecked(true);

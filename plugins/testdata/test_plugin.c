@@ -1,6 +1,6 @@
 /* Plug-ins for the host's tests, built with: TP_CAPTION; TP_ID (answer the identify call with it)
    or TP_SILENT (leave the block alone), else no CPIcallback; TP_TASKS 1 (two tasks) or 2 (sixty);
-   TP_NO_ENTRY; TP_TIMER (TimerThreadInit, and TimerRunOnce asking for the host's INHERIT task).
+   TP_NO_ENTRY; TP_BITMAP (a menu image); TP_TIMER (TimerThreadInit, and TimerRunOnce asking for the host's INHERIT task).
    Every call is noted in the log TpLog returns. */
 #include <stdio.h>
 #include <string.h>
@@ -23,6 +23,20 @@ EXPORT const char* TpLog(void) {
 EXPORT const char* TspCaption(void) {
   return TP_CAPTION;
 }
+
+#ifdef TP_BITMAP
+/* A 2 x 1 BMP of 24 bits: a red and a blue pixel, the row padded to 8 bytes. */
+static const unsigned char kBmp[62] = {
+    'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, /* file header */
+    40,  0,   0,  0, 2, 0, 0, 0, 1, 0, 0,  0, 1, 0, 24, 0, 0, 0, 0, 0, 8, 0, 0, 0,
+    0,   0,   0,  0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0,  0, /* info header */
+    0,   0,   255, 255, 0, 0, 0, 0};
+
+EXPORT const unsigned char* TspBitmap(size_t* size) {
+  *size = sizeof kBmp;
+  return kBmp;
+}
+#endif
 
 #ifndef TP_NO_ENTRY
 EXPORT intptr_t Entrypoint(void* window, PluginContext* context) {
