@@ -813,6 +813,11 @@ namespace {
 
 // The bytes read from a document's start, with the padding a scan needs. Main thread only.
 alignas(64) char gReadBuffer[kMaxScanSize + kPadding];
+// What the last read left in gReadBuffer: its size, and how many bytes it asked for (0: the
+// bytes are not the file's as they stand, or a read failed).
+size_t gReadSize = 0;
+size_t gReadAsked = 0;
+unsigned long long gReadSerial = 0;  // reads so far
 
 // Reads on from n bytes up to the head size, for a head that did not end in the first read.
 // The bytes now read.
@@ -822,6 +827,7 @@ size_t ReadOn(int fd, size_t n) {
     long got = platform::Fs().Read(fd, gReadBuffer + n, limit - n);
     if (got < 0) {
       ReportReadError(platform::LastError());
+      gReadAsked = 0;  // a cut head must not pass for the whole document
       break;
     }
     if (got == 0) break;
@@ -839,6 +845,8 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   gTitle[0] = '\0';
 
   char* buffer = gReadBuffer;
+  gReadSize = gReadAsked = 0;
+  ++gReadSerial;
   long got = platform::Fs().Read(fd, buffer, kHeadReadSize);
   if (got < 0) {
     int err = platform::LastError();
@@ -853,16 +861,19 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
     return -1;
   }
   size_t n = static_cast<size_t>(got);
+  gReadAsked = kHeadReadSize;
   std::memset(buffer + n, 0, kPadding);
   HeadScan scan;
   ScanHead(buffer, n, &scan);
   // Only a head that has not ended in the first read costs more reads.
   if (scan.outcome == HeadOutcome::Unended && n == kHeadReadSize &&
       HeadSizeBytes() > static_cast<int>(kHeadReadSize)) {
+    gReadAsked = std::min(static_cast<size_t>(HeadSizeBytes()), kMaxScanSize);
     n = ReadOn(fd, n);
     std::memset(buffer + n, 0, kPadding);
     ScanHead(buffer, n, &scan);
   }
+  gReadSize = n;
   string_view text(buffer, n);
 
   if (scan.outcome == HeadOutcome::NoHead) {
@@ -893,9 +904,16 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   for (uint32_t i = 0; i < scan.metaCount; ++i) {
     size_t at = scan.metaStart[i];
     size_t close = scan.metaEnd[i];
-    std::memcpy(buffer + at + 1, "meta", 4);
     if (passOver && !needles.AnyIn(at, close)) continue;
-    if (ParseTag(window, text.substr(at, close - at), true) != 0) return -1;
+    // The parser takes "<meta" in lower case; the bytes go back as they were, since a rewrite
+    // may reuse them (LastReadBytes).
+    char written[4];
+    std::memcpy(written, buffer + at + 1, 4);
+    bool folded = std::memcmp(written, "meta", 4) != 0;
+    if (folded) std::memcpy(buffer + at + 1, "meta", 4);
+    int rc = ParseTag(window, text.substr(at, close - at), true);
+    if (folded) std::memcpy(buffer + at + 1, written, 4);
+    if (rc != 0) return -1;
   }
 
   if (autotags == 0 || IsTreeTagPath(path)) return 0;
@@ -903,6 +921,15 @@ extern "C" int ExtractMetatags(void* window, const char* path, int fd) {
   if (autotags & kAutoIdentifier) SetIdentifierTag(path);
   if (autotags & kAutoTouched) SetTouchedTag();
   return 0;
+}
+
+unsigned long long ReadSerial() {
+  return gReadSerial;
+}
+
+std::string_view LastReadBytes(size_t* asked) {
+  *asked = gReadAsked;
+  return gReadAsked == 0 ? std::string_view() : std::string_view(gReadBuffer, gReadSize);
 }
 
 int ReadPageTags(platform::WindowHandle window, const char* path) {

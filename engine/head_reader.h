@@ -84,6 +84,13 @@ void UseWideReaderScans(bool wide);
 // Exported from the program for plug-ins.
 extern "C" int ExtractMetatags(void* window, const char* path, int fd);
 
+// The bytes the last ExtractMetatags read, from where it began and as they are in the file, and
+// how many it asked for (fewer came: the file ended there). Valid until the next read; empty,
+// with asked 0, when that read failed.
+std::string_view LastReadBytes(size_t* asked);
+// Counts the reads: while it stays the same, LastReadBytes is the same.
+unsigned long long ReadSerial();
+
 // Parses one meta tag, from "<meta" up to (not including) its ">", and appends its tag to the
 // table unless it is to be ignored. 0, or -1 after a reported failure (the table is then empty).
 int ParseMetaTag(platform::WindowHandle window, std::string_view tag);

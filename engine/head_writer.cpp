@@ -140,6 +140,19 @@ class Rewrite {
   // Reads the first chunk: through the held document when the path still names that file (the
   // file the rewrite will replace), else through the path opened anew.
   int Open(const HeldDocument* held) {
+    if (held && held->fd >= 0 && held->bytes && held->asked > 0 && held->size <= held->asked &&
+        held->asked <= kMaxScanSize) {
+      // The bytes the caller read: nothing is asked of the file unless it is to be written.
+      fd_ = held->fd;
+      ownsFd_ = false;
+      heldBytes_ = true;
+      std::memcpy(chunk_.bytes, held->bytes, held->size);
+      chunk_.size = held->size;
+      chunk_.asked = held->asked;
+      std::memset(chunk_.bytes + chunk_.size, 0, kScanPadding);
+      offset_ = static_cast<long long>(chunk_.size);
+      return 0;
+    }
     if (held && held->fd >= 0 && held->known && out_.Resolve(path_) == 0 && out_.targetExists() &&
         out_.targetInfo().isRegular && out_.targetInfo().device == held->info.device &&
         out_.targetInfo().inode == held->info.inode) {
@@ -192,6 +205,7 @@ class Rewrite {
   // Creates the work file, and tells it what the document was when it was read: the commit
   // replaces only that. 0 or -1 (reported).
   int Begin() {
+    if (heldBytes_) return BeginHeld();
     if (resolved_ || out_.Resolve(path_) == 0) {
       // A work file (behind a link, too) is another writer's unfinished document, not one to
       // rewrite.
@@ -204,6 +218,53 @@ class Rewrite {
     }
     ShowFileError(window_, "Error opening new file", path_);
     return -1;
+  }
+
+  // Begin for a rewrite that started from its caller's bytes: the path must still name the file
+  // they were read from, and the file must still hold them; asked now, the commit replaces only
+  // the file as it is now.
+  int BeginHeld() {
+    platform::FileInfo read;
+    if (out_.Resolve(path_) != 0 || IsWorkFileName(out_.targetPath()) ||
+        platform::Fs().StatOpen(fd_, &read) != 0) {
+      ShowFileError(window_, "Error opening new file", path_);
+      return -1;
+    }
+    const platform::FileInfo& named = out_.targetInfo();
+    bool same = out_.targetExists() && named.isRegular && named.device == read.device &&
+                named.inode == read.inode;
+    int held = same ? HoldsChunk(read.size) : 0;
+    if (held < 0) return ReadFailed();
+    if (held == 0) {
+      LeaveAlone();
+      return -1;
+    }
+    knownSize_ = read.size;
+    out_.ExpectTarget(read);
+    if (out_.Open() == 0) return 0;
+    ShowFileError(window_, "Error opening new file", path_);
+    return -1;
+  }
+  // 1 when the document of the given size still begins with the chunk (and, for a chunk that
+  // was the whole document, ends there), 0 when not, -1 when it cannot be read.
+  int HoldsChunk(long long size) {
+    long long have = static_cast<long long>(chunk_.size);
+    if (chunk_.size < chunk_.asked ? size != have : size < have) return 0;
+    for (size_t at = 0; at < chunk_.size;) {
+      size_t want = std::min(sizeof gPending, chunk_.size - at);
+      long n = platform::Fs().ReadAt(fd_, gPending, want, static_cast<long long>(at));
+      if (n < 0) return -1;
+      if (n == 0 || std::memcmp(gPending, chunk_.bytes + at, static_cast<size_t>(n)) != 0) return 0;
+      at += static_cast<size_t>(n);
+    }
+    return 1;
+  }
+  // The other program's document stays as it left it; a walk goes on without a box.
+  void LeaveAlone() {
+    ++gLeftAlone;
+    leftAlone_ = true;
+    NoteDocumentSkipped(path_, kChangedMeanwhile);
+    if (loglevel != 0) WriteAuditEntry(kAuditWarning, path_, kChangedMeanwhile);
   }
 
   // Gathers the new document in pieces of up to kCopySize bytes: a small document is written
@@ -260,11 +321,7 @@ class Rewrite {
     fd_ = -1;
     if (out_.Commit() != 0) {
       if (out_.targetChanged()) {
-        // The other program's document stays as it left it; a walk goes on without a box.
-        ++gLeftAlone;
-        leftAlone_ = true;
-        NoteDocumentSkipped(path_, kChangedMeanwhile);
-        if (loglevel != 0) WriteAuditEntry(kAuditWarning, path_, kChangedMeanwhile);
+        LeaveAlone();
         return -1;
       }
       ShowFileError(window_, "Error renaming file to temp.dat", path_);
@@ -323,6 +380,7 @@ class Rewrite {
   int fd_ = -1;
   bool ownsFd_ = true;
   bool resolved_ = false;     // out_ already knows the target
+  bool heldBytes_ = false;    // the chunk came from the caller's bytes
   long long offset_ = 0;      // where the next read of the document starts
   long long knownSize_ = -1;  // the document's size as just asked, or -1
   Chunk chunk_;

@@ -39,6 +39,13 @@ struct HeldDocument {
   int fd = -1;
   platform::FileInfo info;
   bool known = false;  // info was read
+  // Or, in place of info: the first bytes the caller read through fd, from the file's start
+  // (asked: how many it asked for; fewer came, the file ended there). The rewrite starts from
+  // these, and asks what the file is only when it is going to write it: then the path must
+  // still name fd's file and the file must still begin with these bytes, else it is left alone.
+  const char* bytes = nullptr;
+  size_t size = 0;
+  size_t asked = 0;
 };
 // RewriteHead reading through a held document (nullptr: none).
 int RewriteHead(platform::WindowHandle window, const char* path, const char* tagsText,

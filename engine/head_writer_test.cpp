@@ -433,6 +433,58 @@ TEST_F(HeadWriterTest, ReadOnlyAndLinkedDocumentsAndBareFileNames) {
   EXPECT_TRUE(ui_.boxes().empty());
 }
 
+// A rewrite that starts from the bytes the reader holds writes what a rewrite from the path
+// writes, reading on past them for a head or body that goes further; it asks nothing and reads
+// nothing more of a document it keeps, and leaves alone one written over after the read.
+TEST_F(HeadWriterTest, RewriteFromTheReadersBytesMatchesARewriteFromThePath) {
+  TempDir site;
+  std::string path = site / "p.htm", plain = site / "plain.htm";
+  const std::string tail = "</HEAD><body>" + std::string(9000, 'b') + "</body>";
+  const std::string a = "<HEAD><meta name=a content=1></HEAD>end";
+  struct Case {
+    std::string doc;
+    int keep;
+    const char* meanwhile;  // written over the document after the read
+  } cases[] = {
+      {"<HEAD><META charset=utf-8><meta name=a content=1></HEAD>end", 0, nullptr},
+      {"<HEAD><meta name=a content=1>" + tail, 0, nullptr},
+      {"<HEAD><title>" + std::string(6000, 't') + "</title>" + tail, 0, nullptr},
+      {"<HEAD>" + Stamp() + kTags + "</HEAD>end", 1, nullptr},
+      {a, 0, "<HEAD><meta name=b content=1></HEAD>end"},
+      {a, 1, "<HEAD><meta name=a content=1></HEAD>end and more"},
+  };
+  ASSERT_EQ(0, ReservePageTags());
+  HeadSize = 16384;
+  for (const Case& c : cases) {
+    WriteFile(plain, c.doc);
+    KeepUnchanged = 0;
+    ASSERT_EQ(0, RewriteHead(nullptr, plain.c_str(), kTags.c_str())) << c.doc;
+    std::string expected = c.meanwhile ? c.meanwhile : c.keep ? c.doc : ReadFile(plain);
+    WriteFile(path, c.doc);
+    KeepUnchanged = c.keep;
+    HeldDocument held;
+    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(0, ExtractMetatags(nullptr, path.c_str(), held.fd)) << c.doc;
+    std::string_view bytes = LastReadBytes(&held.asked);
+    held.bytes = bytes.data();
+    held.size = bytes.size();
+    if (c.meanwhile) WriteFile(path, c.meanwhile);
+    int leftAlone = RewritesLeftAlone();
+    FaultyFileSystem counting;
+    {
+      platform::ScopedFileSystem scoped(&counting);
+      EXPECT_EQ(c.meanwhile ? -1 : 0, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held));
+    }
+    EXPECT_TRUE(ReadFile(path) == expected) << c.doc.substr(0, 80);
+    EXPECT_EQ(leftAlone + (c.meanwhile != nullptr), RewritesLeftAlone()) << c.doc.substr(0, 80);
+    EXPECT_EQ(c.keep && !c.meanwhile, counting.counts().reads + counting.counts().openStats == 0);
+    ::close(held.fd);
+  }
+  KeepUnchanged = 0;
+  HeadSize = kDefaultHeadSize;
+  ReleasePageTags();
+}
+
 TEST_F(HeadWriterTest, FailuresLeaveTheDocumentAsItWasAndSayWhy) {
   TempDir site;
   loglevel = 1;

@@ -367,16 +367,24 @@ class MergeSource {
       NoteUnopenedDocument(path, err);
       return -1;
     }
-    // Asked before the read, so that the rewrite knows the file; unknown, it opens the path.
-    held_.known = fs.StatOpen(held_.fd, &held_.info) == 0;
     int rc = ExtractMetatags(window, path, held_.fd);
     ClearPassedOverTags();
+    // The rewrite starts from the bytes just read; the file is asked about only for a write.
+    std::string_view bytes = LastReadBytes(&held_.asked);
+    held_.bytes = bytes.data();
+    held_.size = bytes.size();
+    serial_ = ReadSerial();
     return rc;
   }
-  const HeldDocument* held() const { return &held_; }
+  // The document, without its bytes once another read has taken their place.
+  const HeldDocument* held() {
+    if (serial_ != ReadSerial()) held_.bytes = nullptr;
+    return &held_;
+  }
 
  private:
   HeldDocument held_;
+  unsigned long long serial_ = 0;
 };
 
 // "%s/%s" into a path buffer; a path that does not fit is refused rather than cut, since a cut
