@@ -13,6 +13,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdint>
+#include <cstdio>  // renameat2
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -139,9 +140,18 @@ class Posix final : public FileSystem {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : Failed();
   }
   int RenameNoReplace(const std::string& from, const std::string& to) override {
-    // A hard link fails on an existing name, which rename does not.
+    // One atomic step, so that of two processes renaming one name away only one succeeds.
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return Failed();
+    // A file system without it: a hard link fails on an existing name, and of two linkers only
+    // the one whose unlink of the old name succeeds has renamed it.
     if (::link(from.c_str(), to.c_str()) != 0) return Failed();
-    ::unlink(from.c_str());
+    if (::unlink(from.c_str()) != 0) {
+      const int error = errno;
+      ::unlink(to.c_str());
+      errno = error;
+      return Failed();
+    }
     return 0;
   }
   int Link(const std::string& from, const std::string& to) override {

@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <map>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -405,6 +407,26 @@ TEST(FsTest, RenameNoReplaceRefusesAnExistingName) {
   ASSERT_EQ(0, platform::Fs().RenameNoReplace(dir / "a.tmp", dir / "b.tsm"));
   EXPECT_EQ("new", ReadFile(dir / "b.tsm"));
   EXPECT_FALSE(Exists(dir / "a.tmp"));
+}
+
+// Two mailers claiming one queued message: only one may ever get it.
+TEST(FsTest, OfTwoRenamesOfOneNameOnlyOneSucceeds) {
+  TempDir dir;
+  int bothWon = 0;
+  for (int round = 0; round < 300; ++round) {
+    WriteFile(dir / "m.tsm", "x");
+    std::atomic<int> won{0};
+    auto claim = [&](const char* to) {
+      if (platform::Fs().RenameNoReplace(dir / "m.tsm", dir / to) == 0) ++won;
+    };
+    std::thread a(claim, "m.a"), b(claim, "m.b");
+    a.join();
+    b.join();
+    if (won != 1) ++bothWon;
+    platform::Fs().Remove(dir / "m.a");
+    platform::Fs().Remove(dir / "m.b");
+  }
+  EXPECT_EQ(0, bothWon);
 }
 
 }  // namespace
