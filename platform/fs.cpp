@@ -528,6 +528,12 @@ int ReadWholeFile(const std::string& path, std::string* out) {
   return Fs().Close(fd);
 }
 
+std::string ResolvedPath(const std::string& path) {
+  std::string out;
+  if (Fs().RealPath(path, &out) != 0) out.clear();
+  return out;
+}
+
 bool FileExists(const std::string& path) {
   FileInfo info;
   return Fs().Stat(path, &info) == 0 && !info.isDir;

@@ -160,6 +160,8 @@ long ReadFull(int fd, void* buf, size_t len);
 // Reads a whole file. 0 or -1.
 int ReadWholeFile(const std::string& path, std::string* out);
 bool FileExists(const std::string& path);
+// The path with every link and "." or ".." resolved, or "" when it cannot be resolved.
+std::string ResolvedPath(const std::string& path);
 bool DirExists(const std::string& path);
 
 // Work files. Every file the program replaces is written first under a work name of its own

@@ -76,12 +76,6 @@ platform::DialogTemplate BranchTemplate() {
   return t;
 }
 
-std::string Resolved(const std::string& path) {
-  std::string out;
-  if (platform::Fs().RealPath(path, &out) != 0) out.clear();
-  return out;
-}
-
 bool InsideSite(const std::string& dir) {
   return !dir.empty() && (dir == gState.root || platform::IsInsideDirectory(dir, gState.root));
 }
@@ -111,7 +105,7 @@ void EnterSelected(WindowHandle d) {
   std::string entry = platform::ListItemText(list, index);
   if (entry.size() < 3 || entry.front() != '[' || entry.back() != ']') return;
   std::string target =
-      Resolved(platform::JoinPath(gState.branch, entry.substr(1, entry.size() - 2)));
+      platform::ResolvedPath(platform::JoinPath(gState.branch, entry.substr(1, entry.size() - 2)));
   if (!InsideSite(target) || target.size() + 2 > sizeof RootPath) {
     platform::Beep();
     return;
@@ -215,8 +209,8 @@ void BranchTasksDialog(WindowHandle owner) {
   gState.owner = owner;
   platform::CopyText(gState.savedRoot, RootPath);
   gState.savedStrategy = strategy;
-  gState.root = Resolved(RootPath);
-  gState.branch = Resolved(gBranch);
+  gState.root = platform::ResolvedPath(RootPath);
+  gState.branch = platform::ResolvedPath(gBranch);
   // The selection keeps to the site; a branch from elsewhere (a plug-in) is refused here.
   if (gState.root.empty() || !InsideSite(gState.branch)) {
     CheckBranch(owner, gBranch);

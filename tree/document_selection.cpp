@@ -84,12 +84,6 @@ std::string CurrentDirectory() {
   return dir;
 }
 
-std::string Resolved(const std::string& path) {
-  std::string out;
-  if (platform::Fs().RealPath(path, &out) != 0) out.clear();
-  return out;
-}
-
 bool WithinTree(const std::string& resolved) {
   if (resolved.empty()) return false;
   const std::string& root = gSelection.boundary;
@@ -191,7 +185,7 @@ void Select(WindowHandle d, int listId) {
 }
 
 bool ChangeDirectory(const std::string& path) {
-  const std::string target = Resolved(path);
+  const std::string target = platform::ResolvedPath(path);
   return WithinTree(target) && platform::Fs().ChangeDir(target) == 0;
 }
 
@@ -218,7 +212,8 @@ void Accept(WindowHandle d) {
   }
   if (!HasExtension(name)) name += DefaultExtension(gSelection.filter);
   const std::string path = AbsoluteName(dir, name);
-  const std::string where = Resolved(path.rfind('/') == 0 ? "/" : platform::DirectoryPart(path));
+  const std::string where =
+      platform::ResolvedPath(path.rfind('/') == 0 ? "/" : platform::DirectoryPart(path));
   // A path that leads out of the tree is refused as a file that cannot be opened is.
   const std::string full = platform::JoinPath(where, path.substr(path.rfind('/') + 1));
   const int result = WithinTree(where) && full.size() < sizeof gSelection.fileName
@@ -236,10 +231,10 @@ void Accept(WindowHandle d) {
 void ChooseBranch(WindowHandle d) {
   WindowHandle dirs = platform::FindControl(d, kIdSelectDirectories);
   const int index = platform::ListSelection(dirs);
-  const std::string target =
-      index < 0
-          ? std::string()
-          : Resolved(platform::JoinPath(CurrentDirectory(), platform::ListItemText(dirs, index)));
+  const std::string target = index < 0
+                                 ? std::string()
+                                 : platform::ResolvedPath(platform::JoinPath(
+                                       CurrentDirectory(), platform::ListItemText(dirs, index)));
   if (!WithinTree(target) || target.size() >= sizeof gBranch) {
     platform::Beep();
     return;
@@ -304,7 +299,7 @@ extern "C" int DlgOpenFile(void* window, uint32_t value, uint32_t flags, const c
   gSelection.mode = platform::EqualsNoCase(gSelection.filter, "*.TAG") ? 1 : 0;
   gBranch[0] = '\0';
   // Opened inside the site, the dialog keeps the user inside it.
-  const std::string root = RootPath[0] ? Resolved(RootPath) : std::string();
+  const std::string root = RootPath[0] ? platform::ResolvedPath(RootPath) : std::string();
   const std::string start = CurrentDirectory();
   if (!root.empty() && (start == root || platform::IsInsideDirectory(start, root)))
     gSelection.boundary = root;
