@@ -146,6 +146,11 @@ class Rewrite {
       fd_ = held->fd;
       ownsFd_ = false;
       heldBytes_ = true;
+      direct_ = held->direct;
+      if (held->known) {
+        readInfo_ = held->info;
+        readInfoKnown_ = true;
+      }
       std::memcpy(chunk_.bytes, held->bytes, held->size);
       chunk_.size = held->size;
       chunk_.asked = held->asked;
@@ -224,21 +229,35 @@ class Rewrite {
   // they were read from, and the file must still hold them; asked now, the commit replaces only
   // the file as it is now.
   int BeginHeld() {
-    platform::FileInfo read;
-    if (out_.Resolve(path_) != 0 || IsWorkFileName(out_.targetPath()) ||
-        platform::Fs().StatOpen(fd_, &read) != 0) {
+    if (direct_ && IsWorkFileName(path_)) {
       ShowFileError(window_, "Error opening new file", path_);
       return -1;
     }
-    const platform::FileInfo& named = out_.targetInfo();
-    bool same = out_.targetExists() && named.isRegular && named.device == read.device &&
-                named.inode == read.inode;
+    // Status times that would show any change since the bytes were read: the commit's check
+    // against them is all that is needed.
+    if (direct_ && readInfoKnown_ && readInfo_.isRegular && !platform::RecentlyChanged(readInfo_))
+      return OpenWork(readInfo_, /*assumed=*/true);
+    platform::FileInfo read;
+    bool located = direct_ || (out_.Resolve(path_) == 0 && !IsWorkFileName(out_.targetPath()));
+    if (!located || platform::Fs().StatOpen(fd_, &read) != 0) {
+      ShowFileError(window_, "Error opening new file", path_);
+      return -1;
+    }
+    // A direct document is fd's file under its own name: the commit checks the name still is.
+    const platform::FileInfo& named = direct_ ? read : out_.targetInfo();
+    bool same = (direct_ || out_.targetExists()) && named.isRegular &&
+                named.device == read.device && named.inode == read.inode;
     int held = same ? HoldsChunk(read.size) : 0;
     if (held < 0) return ReadFailed();
     if (held == 0) {
       LeaveAlone();
       return -1;
     }
+    return OpenWork(read, direct_);
+  }
+  // The work file for the document as read is: the commit replaces only that.
+  int OpenWork(const platform::FileInfo& read, bool assumed) {
+    if (assumed) out_.Assume(path_, read);
     knownSize_ = read.size;
     out_.ExpectTarget(read);
     if (out_.Open() == 0) return 0;
@@ -379,10 +398,13 @@ class Rewrite {
   const char* path_;
   int fd_ = -1;
   bool ownsFd_ = true;
-  bool resolved_ = false;     // out_ already knows the target
-  bool heldBytes_ = false;    // the chunk came from the caller's bytes
-  long long offset_ = 0;      // where the next read of the document starts
-  long long knownSize_ = -1;  // the document's size as just asked, or -1
+  bool resolved_ = false;   // out_ already knows the target
+  bool heldBytes_ = false;  // the chunk came from the caller's bytes
+  bool direct_ = false;     // and the path named the caller's file, no link
+  bool readInfoKnown_ = false;
+  platform::FileInfo readInfo_;  // the caller's file just before its bytes were read
+  long long offset_ = 0;         // where the next read of the document starts
+  long long knownSize_ = -1;     // the document's size as just asked, or -1
   Chunk chunk_;
   platform::AtomicFile out_;
   bool failed_ = false;

@@ -38,11 +38,16 @@ int RewriteHead(platform::WindowHandle window, const char* path, const char* tag
 struct HeldDocument {
   int fd = -1;
   platform::FileInfo info;
-  bool known = false;  // info was read
+  bool known = false;  // info was read (with bytes: before they were read)
+  // fd was opened through path without following a link: path named fd's file then.
+  bool direct = false;
   // Or, in place of info: the first bytes the caller read through fd, from the file's start
   // (asked: how many it asked for; fewer came, the file ended there). The rewrite starts from
   // these, and asks what the file is only when it is going to write it: then the path must
   // still name fd's file and the file must still begin with these bytes, else it is left alone.
+  // With info known and direct, and a file whose times are old enough to show any later change
+  // (see platform::RecentlyChanged), nothing is asked before the write: the commit replaces the
+  // file only while it is still as info says.
   const char* bytes = nullptr;
   size_t size = 0;
   size_t asked = 0;

@@ -436,6 +436,9 @@ TEST_F(HeadWriterTest, ReadOnlyAndLinkedDocumentsAndBareFileNames) {
 // A rewrite that starts from the bytes the reader holds writes what a rewrite from the path
 // writes, reading on past them for a head or body that goes further; it asks nothing and reads
 // nothing more of a document it keeps, and leaves alone one written over after the read.
+// The rewrite from the bytes the reader read writes what a rewrite from the path writes. With
+// the file's status asked before the read (and the path no link), nothing more is asked of it
+// before the commit, whose check alone must then catch another writer.
 TEST_F(HeadWriterTest, RewriteFromTheReadersBytesMatchesARewriteFromThePath) {
   TempDir site;
   std::string path = site / "p.htm", plain = site / "plain.htm";
@@ -444,42 +447,71 @@ TEST_F(HeadWriterTest, RewriteFromTheReadersBytesMatchesARewriteFromThePath) {
   struct Case {
     std::string doc;
     int keep;
-    const char* meanwhile;  // written over the document after the read
+    const char* meanwhile;  // written over the document after the read, in place
+    bool sameTimes;         // and its modification time put back: only the change time tells
   } cases[] = {
-      {"<HEAD><META charset=utf-8><meta name=a content=1></HEAD>end", 0, nullptr},
-      {"<HEAD><meta name=a content=1>" + tail, 0, nullptr},
-      {"<HEAD><title>" + std::string(6000, 't') + "</title>" + tail, 0, nullptr},
-      {"<HEAD>" + Stamp() + kTags + "</HEAD>end", 1, nullptr},
-      {a, 0, "<HEAD><meta name=b content=1></HEAD>end"},
-      {a, 1, "<HEAD><meta name=a content=1></HEAD>end and more"},
+      {"<HEAD><META charset=utf-8><meta name=a content=1></HEAD>end", 0, nullptr, false},
+      {"<HEAD><meta name=a content=1>" + tail, 0, nullptr, false},
+      {"<HEAD><title>" + std::string(6000, 't') + "</title>" + tail, 0, nullptr, false},
+      {"<HEAD>" + Stamp() + kTags + "</HEAD>end", 1, nullptr, false},
+      {a, 0, "<HEAD><meta name=b content=1></HEAD>end", false},
+      {a, 0, "<HEAD><meta name=b content=1></HEAD>end", true},
+      {a, 1, "<HEAD><meta name=a content=1></HEAD>end and more", false},
   };
   ASSERT_EQ(0, ReservePageTags());
   HeadSize = 16384;
-  for (const Case& c : cases) {
-    WriteFile(plain, c.doc);
-    KeepUnchanged = 0;
-    ASSERT_EQ(0, RewriteHead(nullptr, plain.c_str(), kTags.c_str())) << c.doc;
-    std::string expected = c.meanwhile ? c.meanwhile : c.keep ? c.doc : ReadFile(plain);
-    WriteFile(path, c.doc);
-    KeepUnchanged = c.keep;
-    HeldDocument held;
-    held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(0, ExtractMetatags(nullptr, path.c_str(), held.fd)) << c.doc;
-    std::string_view bytes = LastReadBytes(&held.asked);
-    held.bytes = bytes.data();
-    held.size = bytes.size();
-    if (c.meanwhile) WriteFile(path, c.meanwhile);
-    int leftAlone = RewritesLeftAlone();
-    FaultyFileSystem counting;
-    {
-      platform::ScopedFileSystem scoped(&counting);
-      EXPECT_EQ(c.meanwhile ? -1 : 0, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held));
+  platform::SetRecentChangeStep(-60'000'000'000);  // a file written just now counts as settled
+  for (bool stated : {false, true}) {
+    for (const Case& c : cases) {
+      std::string what = (stated ? "stated: " : "") + c.doc.substr(0, 60);
+      WriteFile(plain, c.doc);
+      KeepUnchanged = 0;
+      ASSERT_EQ(0, RewriteHead(nullptr, plain.c_str(), kTags.c_str())) << what;
+      std::string expected = c.meanwhile ? c.meanwhile : c.keep ? c.doc : ReadFile(plain);
+      WriteFile(path, c.doc);
+      KeepUnchanged = c.keep;
+      HeldDocument held;
+      held.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+      platform::FileInfo before;
+      ASSERT_EQ(0, platform::Fs().StatOpen(held.fd, &before));
+      held.direct = held.known = stated;
+      if (stated) held.info = before;
+      ASSERT_EQ(0, ExtractMetatags(nullptr, path.c_str(), held.fd)) << what;
+      std::string_view bytes = LastReadBytes(&held.asked);
+      held.bytes = bytes.data();
+      held.size = bytes.size();
+      if (c.meanwhile) {
+        ::usleep(20000);  // a later tick of the file system's clock
+        int w = ::open(path.c_str(), O_WRONLY | O_TRUNC);
+        ASSERT_EQ(static_cast<ssize_t>(std::strlen(c.meanwhile)),
+                  ::write(w, c.meanwhile, std::strlen(c.meanwhile)));
+        if (c.sameTimes) {
+          timespec times[2] = {{0, UTIME_OMIT},
+                               {static_cast<time_t>(before.modifyNs / 1000000000),
+                                static_cast<long>(before.modifyNs % 1000000000)}};
+          ASSERT_EQ(0, ::futimens(w, times));
+        }
+        ::close(w);
+      }
+      int leftAlone = RewritesLeftAlone();
+      FaultyFileSystem counting;
+      {
+        platform::ScopedFileSystem scoped(&counting);
+        EXPECT_EQ(c.meanwhile ? -1 : 0, RewriteHead(nullptr, path.c_str(), kTags.c_str(), &held))
+            << what;
+      }
+      EXPECT_TRUE(ReadFile(path) == expected) << what;
+      EXPECT_EQ(leftAlone + (c.meanwhile != nullptr), RewritesLeftAlone()) << what;
+      if (stated)
+        EXPECT_EQ(0, counting.counts().openStats) << what;
+      else
+        EXPECT_EQ(c.keep && !c.meanwhile,
+                  counting.counts().reads + counting.counts().openStats == 0)
+            << what;
+      ::close(held.fd);
     }
-    EXPECT_TRUE(ReadFile(path) == expected) << c.doc.substr(0, 80);
-    EXPECT_EQ(leftAlone + (c.meanwhile != nullptr), RewritesLeftAlone()) << c.doc.substr(0, 80);
-    EXPECT_EQ(c.keep && !c.meanwhile, counting.counts().reads + counting.counts().openStats == 0);
-    ::close(held.fd);
   }
+  platform::SetRecentChangeStep(platform::kRecentChangeNs);
   KeepUnchanged = 0;
   HeadSize = kDefaultHeadSize;
   ReleasePageTags();

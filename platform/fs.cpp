@@ -91,6 +91,9 @@ class Posix final : public FileSystem {
       case OpenFor::Read:
         flags |= O_RDONLY;
         break;
+      case OpenFor::ReadNoLink:
+        flags |= O_RDONLY | O_NOFOLLOW;
+        break;
       case OpenFor::Write:
         flags |= O_WRONLY | O_CREAT | O_TRUNC;
         break;
@@ -548,6 +551,19 @@ bool SameFileState(const FileInfo& a, const FileInfo& b) {
   return a.device == b.device && a.inode == b.inode && a.size == b.size && a.modifyNs == b.modifyNs;
 }
 
+long long gRecentChangeNs = kRecentChangeNs;
+
+bool RecentlyChanged(const FileInfo& info) {
+  timespec now;
+  if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) return true;
+  long long nowNs = static_cast<long long>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+  return std::max(info.changeNs, info.modifyNs) > nowNs - gRecentChangeNs;
+}
+
+void SetRecentChangeStep(long long ns) {
+  gRecentChangeNs = ns;
+}
+
 bool IsWorkFileName(std::string_view name) {
   unsigned long long pid, n;
   return ParseWorkName(name, &pid, &n);
@@ -589,7 +605,7 @@ int AtomicFile::Begin(const std::string& target) {
   return Resolve(target) == 0 ? Open() : -1;
 }
 
-int AtomicFile::Resolve(const std::string& target) {
+void AtomicFile::Reset(const std::string& target) {
   Abort();
   DropBackup();
   installed_ = false;
@@ -600,6 +616,11 @@ int AtomicFile::Resolve(const std::string& target) {
   targetPath_ = target;
   workPath_.clear();
   targetInfo_ = FileInfo{};
+  existed_ = false;
+}
+
+int AtomicFile::Resolve(const std::string& target) {
+  Reset(target);
   existed_ = Fs().LinkStat(target, &targetInfo_) == 0;
   if (existed_ && targetInfo_.isLink) {
     if (Fs().RealPath(target, &targetPath_) != 0) return Fail();
@@ -607,6 +628,12 @@ int AtomicFile::Resolve(const std::string& target) {
   }
   if (!existed_) targetInfo_ = FileInfo{};
   return 0;
+}
+
+void AtomicFile::Assume(const std::string& target, const FileInfo& info) {
+  Reset(target);
+  targetInfo_ = info;
+  existed_ = true;
 }
 
 void AtomicFile::ExpectTarget(const FileInfo& info) {
@@ -640,11 +667,21 @@ int AtomicFile::Open() {
   }
   // The umask may have taken bits the old file had, and the mode given to open carries no
   // set-id bits: only then is the mode set again. The new file is asked through its
-  // descriptor, which names it whatever happens to the name meanwhile.
+  // descriptor, which names it whatever happens to the name meanwhile. What the umask and a
+  // default ACL make of a mode is the same for every file of a directory: once a work file
+  // there came out as asked, later ones with that mode are not asked.
+  thread_local std::string tModeKeptDir;
+  thread_local unsigned tModeKept = ~0u;
+  bool kept = (mode_ & ~0777u) == 0 && mode_ == tModeKept && dir == tModeKeptDir;
   FileInfo info;
-  if (existed_ && (Fs().StatOpen(fd_, &info) != 0 || info.mode != mode_) &&
-      Fs().Chmod(workPath_, mode_) != 0)
-    return Fail();
+  if (existed_ && !kept) {
+    if (Fs().StatOpen(fd_, &info) == 0 && info.mode == mode_) {
+      tModeKeptDir.assign(dir);
+      tModeKept = mode_;
+    } else if (Fs().Chmod(workPath_, mode_) != 0) {
+      return Fail();
+    }
+  }
   return 0;
 }
 
@@ -673,7 +710,8 @@ int AtomicFile::Install(bool keepOld) {
   if (expect_) {
     // Asked as late as can be: whatever replaced or wrote the target since it was read keeps it.
     FileInfo now;
-    if (Fs().LinkStat(targetPath_, &now) != 0 || !SameFileState(now, expected_)) {
+    if (Fs().LinkStat(targetPath_, &now) != 0 || !SameFileState(now, expected_) ||
+        now.changeNs != expected_.changeNs) {
       targetChanged_ = true;
       SetLastError(ESTALE);
       return Fail();

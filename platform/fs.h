@@ -29,6 +29,15 @@ struct FileInfo {
 // device, inode, size and modification time.
 bool SameFileState(const FileInfo& a, const FileInfo& b);
 
+// True when the file's status changed so lately (within the coarsest file-time step a file
+// system may have) that another change made now could leave its times as they are.
+bool RecentlyChanged(const FileInfo& info);
+// For tests: how lately a change counts as recent, in nanoseconds (below 0 takes in changes
+// still to come). The default is two seconds, the step of the coarsest file times (FAT's); a
+// file system clock that lags more than that behind this one is not provided for.
+constexpr long long kRecentChangeNs = 2'000'000'000;
+void SetRecentChangeStep(long long ns);
+
 // What a directory listing says an entry is, without asking the file system again.
 enum class EntryType : unsigned char { Unknown, File, Dir, Link, Other };
 
@@ -38,10 +47,11 @@ struct RawDirEntry {
 };
 
 enum class OpenFor {
-  Read,       // existing file, read only
-  Write,      // create or truncate, write only
-  Append,     // create if missing, append
-  CreateNew,  // create, fail if it exists
+  Read,        // existing file, read only
+  ReadNoLink,  // as Read, but fails (ELOOP) when the last component is a symbolic link
+  Write,       // create or truncate, write only
+  Append,      // create if missing, append
+  CreateNew,   // create, fail if it exists
 };
 
 // The backend. Every call records the error of a failure (see LastError) and returns -1.
@@ -192,9 +202,11 @@ class AtomicFile {
   // file the target names (behind a symbolic link, the link's target; see targetPath and
   // targetInfo), Open creates the work file beside it. Each 0 or -1.
   int Resolve(const std::string& target);
+  // Resolve for a caller that knows what target is: no symbolic link, the file info tells.
+  void Assume(const std::string& target, const FileInfo& info);
   int Open();
   // The target as it was when its contents were read: Commit replaces it only while it is still
-  // that file, unchanged.
+  // that file, unchanged (its status times included).
   void ExpectTarget(const FileInfo& info);
   // 0 or -1; after a failure every later call fails and Commit does nothing.
   int Write(const void* data, size_t len);
@@ -226,6 +238,7 @@ class AtomicFile {
   bool targetChanged() const { return targetChanged_; }
 
  private:
+  void Reset(const std::string& target);  // forgets everything of an earlier target
   int Fail();
   int fd_ = -1;
   bool failed_ = false;

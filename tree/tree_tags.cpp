@@ -358,8 +358,16 @@ class MergeSource {
   int Read(platform::WindowHandle window, int dirFd, const char* name, const char* path) {
     Tagcount = 0;
     platform::FileSystem& fs = platform::Fs();
-    held_.fd = dirFd >= 0 ? fs.OpenAt(dirFd, name, platform::OpenFor::Read, 0)
-                          : fs.Open(path, platform::OpenFor::Read, 0);
+    // Opened without following a link first: the rewrite then knows the path names this file.
+    for (platform::OpenFor how : {platform::OpenFor::ReadNoLink, platform::OpenFor::Read}) {
+      held_.fd = dirFd >= 0 ? fs.OpenAt(dirFd, name, how, 0) : fs.Open(path, how, 0);
+      held_.direct = held_.fd >= 0 && how == platform::OpenFor::ReadNoLink;
+      if (held_.fd >= 0 || platform::LastError() != ELOOP) break;
+    }
+    // A task that rewrites every document asks what it is before reading it, so that the
+    // rewrite need not check it against the bytes read.
+    if (held_.direct && KeepUnchanged == 0 && !RewritePreviewing())
+      held_.known = fs.StatOpen(held_.fd, &held_.info) == 0;
     if (held_.fd < 0) {
       int err = platform::LastError();
       if (IsTreeTagPath(path) && (err == ENOENT || err == ENOTDIR)) return 0;

@@ -1,7 +1,9 @@
 #include "tree/walker.h"
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include <filesystem>
 
 #include <algorithm>
 #include <chrono>
@@ -476,31 +478,39 @@ TEST_F(WalkerTest, WalksNeverTakeTreeTagsWorkFilesOrTheSitemapForDocuments) {
 }
 
 // A document that is a link out of the walk's root is skipped and tallied; inside it, the file
-// it leads to is rewritten once, whether the walk reaches it by its own name or by two links.
+// it leads to is rewritten once, whether the walk reaches it by its own name or by two links,
+// and the links stay links.
 TEST_F(WalkerTest, LinkedDocumentsAreDoneOnceInsideTheRootAndSkippedOutside) {
-  gPluginContext.confirmation = 0;
-  Put("a.htm", Doc({{"Keywords", "a"}}));
-  Put(".store/b.htm", Doc({{"Keywords", "b"}}));
-  WriteFile(home_ / "outside.htm", Doc({{"Keywords", "o"}}));
-  const std::string outside = ReadFile(home_ / "outside.htm");
-  for (auto [link, target] : {std::pair{"z-a.htm", At("a.htm")},
-                              {"b1.htm", At(".store/b.htm")},
-                              {"b2.htm", At(".store/b.htm")},
-                              {"out.htm", home_ / "outside.htm"}})
-    ASSERT_EQ(0, ::symlink(target.c_str(), At(link).c_str()));
-  ResetDocumentTally();
-  FaultyFileSystem counting;
-  {
-    platform::ScopedFileSystem scoped(&counting);
-    EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskSort));
+  for (int task : {kTaskSort, kTaskInherit}) {
+    std::filesystem::remove_all(site_);
+    std::filesystem::create_directories(site_);
+    gPluginContext.confirmation = 0;
+    Put("a.htm", Doc({{"Keywords", "a"}}));
+    Put(".store/b.htm", Doc({{"Keywords", "b"}}));
+    WriteFile(home_ / "outside.htm", Doc({{"Keywords", "o"}}));
+    const std::string outside = ReadFile(home_ / "outside.htm");
+    for (auto [link, target] : {std::pair{"z-a.htm", At("a.htm")},
+                                {"b1.htm", At(".store/b.htm")},
+                                {"b2.htm", At(".store/b.htm")},
+                                {"out.htm", home_ / "outside.htm"}})
+      ASSERT_EQ(0, ::symlink(target.c_str(), At(link).c_str()));
+    ResetDocumentTally();
+    FaultyFileSystem counting;
+    {
+      platform::ScopedFileSystem scoped(&counting);
+      EXPECT_EQ(kTaskCompleted, RunSiteTask(nullptr, task));
+    }
+    EXPECT_EQ(2, counting.counts().renames) << task;  // a.htm and .store/b.htm
+    for (const char* doc : {"a.htm", ".store/b.htm"})
+      EXPECT_NE(std::string::npos, ReadFile(At(doc)).find("$RUZOZAZEZO")) << task << doc;
+    for (const char* link : {"z-a.htm", "b1.htm", "b2.htm"})
+      EXPECT_TRUE(std::filesystem::is_symlink(At(link))) << task << link;
+    EXPECT_EQ(outside, ReadFile(home_ / "outside.htm")) << task;
+    EXPECT_EQ(1, gTally.skipped) << task;
+    EXPECT_NE(std::string::npos,
+              DocumentTallySummary().find(At("out.htm") + ": a link to a file outside the site"))
+        << task;
   }
-  EXPECT_EQ(2, counting.counts().renames);  // a.htm and .store/b.htm
-  for (const char* doc : {"a.htm", ".store/b.htm"})
-    EXPECT_NE(std::string::npos, ReadFile(At(doc)).find("$RUZOZAZEZO")) << doc;
-  EXPECT_EQ(outside, ReadFile(home_ / "outside.htm"));
-  EXPECT_EQ(1, gTally.skipped);
-  EXPECT_NE(std::string::npos,
-            DocumentTallySummary().find(At("out.htm") + ": a link to a file outside the site"));
 }
 
 // Tasks that write hold the site's lock for their run: while another run holds it they wait,

@@ -4,6 +4,12 @@
 
 namespace testing_support {
 
+namespace {
+bool IsRead(platform::OpenFor how) {
+  return how == platform::OpenFor::Read || how == platform::OpenFor::ReadNoLink;
+}
+}  // namespace
+
 int FaultyFileSystem::Fault(int err) {
   platform::SetLastError(err);
   return -1;
@@ -12,7 +18,7 @@ int FaultyFileSystem::Fault(int err) {
 int FaultyFileSystem::Open(const std::string& path, platform::OpenFor how, unsigned mode) {
   ++counts_.opens;
   if (counts_.opens == plan_.failOpenAt) return Fault(plan_.error);
-  if (how == platform::OpenFor::Read && plan_.unreadable.count(path)) return Fault(EACCES);
+  if (IsRead(how) && plan_.unreadable.count(path)) return Fault(EACCES);
   return base_.Open(path, how, mode);
 }
 
@@ -21,7 +27,7 @@ int FaultyFileSystem::OpenAt(int dirFd, const std::string& name, platform::OpenF
   ++counts_.opens;
   if (counts_.opens == plan_.failOpenAt) return Fault(plan_.error);
   auto dir = openDirs_.find(dirFd);
-  if (how == platform::OpenFor::Read && dir != openDirs_.end() &&
+  if (IsRead(how) && dir != openDirs_.end() &&
       plan_.unreadable.count(platform::JoinPath(dir->second, name)))
     return Fault(EACCES);
   return base_.OpenAt(dirFd, name, how, mode);
