@@ -1,6 +1,7 @@
 #include "sitemap/xml_sitemap.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "engine/head_writer.h"
@@ -199,7 +200,8 @@ int XmlSitemap::Finish(platform::WindowHandle window) {
   for (auto& f : files_)
     f->DropBackup();
   files_.clear();
-  // Parts of an earlier, larger split would be left dangling.
+  // Parts of an earlier, larger split would be left dangling. The new index no longer names
+  // them, so one that cannot be removed harms no reader; the user is told which it is.
   const int first = parts_ <= 1 ? 1 : parts_ + 1;
   for (int n = first;; ++n) {
     std::string stale = PartName(target_, n);
@@ -208,7 +210,8 @@ int XmlSitemap::Finish(platform::WindowHandle window) {
       if (platform::ReadWholeFile(stale, &old) != 0) break;
       PreviewFileChange(stale.c_str(), old, "");
     } else if (platform::Fs().Remove(stale) != 0) {
-      break;
+      if (platform::LastError() == ENOENT) break;
+      ShowSystemError("Error removing an old part of the XML sitemap", stale);
     }
   }
   return 0;

@@ -124,6 +124,24 @@ TEST_F(XmlSitemapTest, LargeSitemapsSplitUnderAnIndexAndStalePartsGo) {
     EXPECT_FALSE(Exists(XmlSitemap::PartName(xml_, c.parts + 1)));
   }
   EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+
+  // From five parts to two, with the fourth held: the others go, and the user is told of it.
+  SetXmlSitemapLimits(1, 0);
+  ASSERT_EQ(0, UpdateSitemap(nullptr));
+  SetXmlSitemapLimits(4, 0);
+  ui_.Clear();
+  FaultPlan plan;
+  plan.unremovable = {XmlSitemap::PartName(xml_, 4)};
+  FaultyFileSystem faulty(plan);
+  platform::FileSystem* previous = platform::SetFileSystem(&faulty);
+  EXPECT_EQ(0, UpdateSitemap(nullptr));
+  platform::SetFileSystem(previous);
+  EXPECT_EQ(2, Count(xml_, "sitemap"));
+  for (int n : {3, 4, 5})
+    EXPECT_EQ(n == 4, Exists(XmlSitemap::PartName(xml_, n))) << n;
+  EXPECT_EQ(std::vector<std::string>{"Error removing an old part of the XML sitemap - " +
+                                     XmlSitemap::PartName(xml_, 4) + "|Permission denied"},
+            BoxLines());
 }
 
 // Each write, flush and rename of an update fails in turn: the XML sitemap is then the old set

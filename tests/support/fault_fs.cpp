@@ -130,7 +130,7 @@ int FaultyFileSystem::Link(const std::string& from, const std::string& to) {
 
 int FaultyFileSystem::Remove(const std::string& path) {
   ++counts_.removes;
-  if (counts_.removes == plan_.failRemoveAt) return Fault(EACCES);
+  if (counts_.removes == plan_.failRemoveAt || plan_.unremovable.count(path)) return Fault(EACCES);
   return base_.Remove(path);
 }
 

@@ -29,6 +29,8 @@ struct FaultPlan {
   long long diskFullAfter = -1;
   // Paths (as given to Open) that cannot be opened for reading.
   std::set<std::string> unreadable;
+  // Paths (as given to Remove) that cannot be removed.
+  std::set<std::string> unremovable;
   // Directories that cannot be listed (nor opened as a directory).
   std::set<std::string> unlistable;
   int error = EIO;
