@@ -147,6 +147,7 @@ class Rewrite {
       ownsFd_ = false;
       heldBytes_ = true;
       direct_ = held->direct;
+      dirFd_ = held->direct ? held->dirFd : -1;
       if (held->known) {
         readInfo_ = held->info;
         readInfoKnown_ = true;
@@ -257,7 +258,10 @@ class Rewrite {
   }
   // The work file for the document as read is: the commit replaces only that.
   int OpenWork(const platform::FileInfo& read, bool assumed) {
-    if (assumed) out_.Assume(path_, read);
+    if (assumed && dirFd_ >= 0)
+      out_.AssumeAt(dirFd_, path_, read);
+    else if (assumed)
+      out_.Assume(path_, read);
     knownSize_ = read.size;
     out_.ExpectTarget(read);
     if (out_.Open() == 0) return 0;
@@ -401,6 +405,7 @@ class Rewrite {
   bool resolved_ = false;   // out_ already knows the target
   bool heldBytes_ = false;  // the chunk came from the caller's bytes
   bool direct_ = false;     // and the path named the caller's file, no link
+  int dirFd_ = -1;          // the caller's directory of the file, or -1
   bool readInfoKnown_ = false;
   platform::FileInfo readInfo_;  // the caller's file just before its bytes were read
   long long offset_ = 0;         // where the next read of the document starts

@@ -41,6 +41,9 @@ struct HeldDocument {
   bool known = false;  // info was read (with bytes: before they were read)
   // fd was opened through path without following a link: path named fd's file then.
   bool direct = false;
+  // With direct: the directory fd was opened in (by the file name of path), or -1. The rewrite
+  // then makes and renames its work file there by name; it stays the caller's.
+  int dirFd = -1;
   // Or, in place of info: the first bytes the caller read through fd, from the file's start
   // (asked: how many it asked for; fewer came, the file ended there). The rewrite starts from
   // these, and asks what the file is only when it is going to write it: then the path must

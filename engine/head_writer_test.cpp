@@ -476,6 +476,8 @@ TEST_F(HeadWriterTest, RewriteFromTheReadersBytesMatchesARewriteFromThePath) {
       ASSERT_EQ(0, platform::Fs().StatOpen(held.fd, &before));
       held.direct = held.known = stated;
       if (stated) held.info = before;
+      int dir = stated ? ::open(site.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+      held.dirFd = dir;
       ASSERT_EQ(0, ExtractMetatags(nullptr, path.c_str(), held.fd)) << what;
       std::string_view bytes = LastReadBytes(&held.asked);
       held.bytes = bytes.data();
@@ -509,6 +511,7 @@ TEST_F(HeadWriterTest, RewriteFromTheReadersBytesMatchesARewriteFromThePath) {
                   counting.counts().reads + counting.counts().openStats == 0)
             << what;
       ::close(held.fd);
+      if (dir >= 0) ::close(dir);
     }
   }
   platform::SetRecentChangeStep(platform::kRecentChangeNs);

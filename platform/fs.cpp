@@ -175,6 +175,15 @@ class Posix final : public FileSystem {
     FillInfo(st, info);
     return 0;
   }
+  int LinkStatAt(int dirFd, const std::string& name, FileInfo* info) override {
+    struct stat st;
+    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return Failed();
+    FillInfo(st, info);
+    return 0;
+  }
+  int RenameAt(int dirFd, const std::string& from, const std::string& to) override {
+    return ::renameat(dirFd, from.c_str(), dirFd, to.c_str()) == 0 ? 0 : Failed();
+  }
   int StatOpen(int fd, FileInfo* info) override {
     struct stat st;
     if (::fstat(fd, &st) != 0) return Failed();
@@ -275,6 +284,11 @@ std::string_view DirectoryOf(std::string_view path) {
   if (slash == std::string_view::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
+}
+
+std::string_view BaseName(std::string_view path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 // The work names of this process: "<n>" counts up, the hex part is drawn from a seed taken once,
@@ -617,6 +631,7 @@ void AtomicFile::Reset(const std::string& target) {
   workPath_.clear();
   targetInfo_ = FileInfo{};
   existed_ = false;
+  dirFd_ = -1;
 }
 
 int AtomicFile::Resolve(const std::string& target) {
@@ -636,6 +651,11 @@ void AtomicFile::Assume(const std::string& target, const FileInfo& info) {
   existed_ = true;
 }
 
+void AtomicFile::AssumeAt(int dirFd, const std::string& target, const FileInfo& info) {
+  Assume(target, info);
+  dirFd_ = dirFd;
+}
+
 void AtomicFile::ExpectTarget(const FileInfo& info) {
   expected_ = info;
   expect_ = true;
@@ -652,7 +672,9 @@ int AtomicFile::Open() {
     char name[WorkNames::kNameRoom];
     size_t length = gWorkNames.Take(name, &workNumber_);
     workPath_.assign(dir).append("/").append(name, length);
-    fd_ = Fs().Open(workPath_, OpenFor::CreateNew, createMode);
+    fd_ = dirFd_ >= 0
+              ? Fs().OpenAt(dirFd_, std::string(name, length), OpenFor::CreateNew, createMode)
+              : Fs().Open(workPath_, OpenFor::CreateNew, createMode);
     if (fd_ < 0) {
       int err = LastError();
       gWorkNames.Release(workNumber_);
@@ -710,8 +732,9 @@ int AtomicFile::Install(bool keepOld) {
   if (expect_) {
     // Asked as late as can be: whatever replaced or wrote the target since it was read keeps it.
     FileInfo now;
-    if (Fs().LinkStat(targetPath_, &now) != 0 || !SameFileState(now, expected_) ||
-        now.changeNs != expected_.changeNs) {
+    int asked = dirFd_ >= 0 ? Fs().LinkStatAt(dirFd_, std::string(BaseName(targetPath_)), &now)
+                            : Fs().LinkStat(targetPath_, &now);
+    if (asked != 0 || !SameFileState(now, expected_) || now.changeNs != expected_.changeNs) {
       targetChanged_ = true;
       SetLastError(ESTALE);
       return Fail();
@@ -727,7 +750,10 @@ int AtomicFile::Install(bool keepOld) {
       return Fail();
     }
   }
-  if (Fs().Rename(workPath_, targetPath_) != 0) {
+  int renamed = dirFd_ >= 0 ? Fs().RenameAt(dirFd_, std::string(BaseName(workPath_)),
+                                            std::string(BaseName(targetPath_)))
+                            : Fs().Rename(workPath_, targetPath_);
+  if (renamed != 0) {
     Fail();
     DropBackup();
     return -1;

@@ -77,6 +77,10 @@ class FileSystem {
   virtual int Remove(const std::string& path) = 0;
   virtual int Stat(const std::string& path, FileInfo* info) = 0;
   virtual int LinkStat(const std::string& path, FileInfo* info) = 0;
+  // LinkStat for the entry `name` (no "/" in it) of the directory open as dirFd.
+  virtual int LinkStatAt(int dirFd, const std::string& name, FileInfo* info) = 0;
+  // Rename between two entries of the directory open as dirFd.
+  virtual int RenameAt(int dirFd, const std::string& from, const std::string& to) = 0;
   // Stat for the file open as fd.
   virtual int StatOpen(int fd, FileInfo* info) = 0;
   // One read at offset, leaving the descriptor's position alone: as Read otherwise.
@@ -204,6 +208,10 @@ class AtomicFile {
   int Resolve(const std::string& target);
   // Resolve for a caller that knows what target is: no symbolic link, the file info tells.
   void Assume(const std::string& target, const FileInfo& info);
+  // Assume for a target whose directory is open as dirFd, which the caller keeps open until
+  // Commit or Abort: the work file is made, and the target asked and replaced, by their names
+  // in that directory, whatever happens to the directory's path meanwhile.
+  void AssumeAt(int dirFd, const std::string& target, const FileInfo& info);
   int Open();
   // The target as it was when its contents were read: Commit replaces it only while it is still
   // that file, unchanged (its status times included).
@@ -241,6 +249,7 @@ class AtomicFile {
   void Reset(const std::string& target);  // forgets everything of an earlier target
   int Fail();
   int fd_ = -1;
+  int dirFd_ = -1;  // the target's directory when known open (AssumeAt)
   bool failed_ = false;
   bool targetChanged_ = false;
   int error_ = 0;

@@ -362,6 +362,7 @@ class MergeSource {
     for (platform::OpenFor how : {platform::OpenFor::ReadNoLink, platform::OpenFor::Read}) {
       held_.fd = dirFd >= 0 ? fs.OpenAt(dirFd, name, how, 0) : fs.Open(path, how, 0);
       held_.direct = held_.fd >= 0 && how == platform::OpenFor::ReadNoLink;
+      held_.dirFd = held_.direct ? dirFd : -1;
       if (held_.fd >= 0 || platform::LastError() != ELOOP) break;
     }
     // A task that rewrites every document asks what it is before reading it, so that the

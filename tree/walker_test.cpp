@@ -513,6 +513,57 @@ TEST_F(WalkerTest, LinkedDocumentsAreDoneOnceInsideTheRootAndSkippedOutside) {
   }
 }
 
+// An inherit with one open, write, flush, rename or status query failing in turn: every
+// document is then as it was or as a clean inherit writes it, one left as it was is counted as
+// failed or skipped, and no work file is left.
+TEST_F(WalkerTest, InheritUnderEachInjectedFaultLeavesEveryDocumentOldOrNew) {
+  SmallTree();
+  Put("meta.tag", Doc({{"DC.Publisher", "Tree"}}, ""));
+  gPluginContext.confirmation = 0;
+  const char* const docs[] = {"index.htm", "page.html", "b/b1.htm", "a/a1.htm", "a/deeper/d1.htm"};
+  std::map<std::string, std::string> before, after;
+  for (const char* d : docs)
+    before[d] = ReadFile(At(d));
+  ASSERT_EQ(kTaskCompleted, RunSiteTask(nullptr, kTaskInherit));
+  for (const char* d : docs)
+    after[d] = ReadFile(At(d));
+  int FaultPlan::*const plans[] = {&FaultPlan::failOpenAt, &FaultPlan::failWriteAt,
+                                   &FaultPlan::failSyncAt, &FaultPlan::failRenameAt,
+                                   &FaultPlan::failStatOpenAt};
+  int FaultCounts::*const counts[] = {&FaultCounts::opens, &FaultCounts::writes,
+                                      &FaultCounts::syncs, &FaultCounts::renames,
+                                      &FaultCounts::openStats};
+  for (int kind = 0; kind < 5; ++kind) {
+    for (int n = 1;; ++n) {
+      SCOPED_TRACE(std::to_string(kind) + " " + std::to_string(n));
+      for (const char* d : docs)
+        WriteFile(At(d), before[d]);
+      ResetDocumentTally();
+      FaultPlan plan;
+      plan.*plans[kind] = n;
+      FaultyFileSystem faulty(plan);
+      TaskOutcome outcome;
+      {
+        platform::ScopedFileSystem scoped(&faulty);
+        outcome = RunSiteTask(nullptr, kTaskInherit);
+      }
+      int changed = 0;
+      for (const char* d : docs) {
+        std::string now = ReadFile(At(d));
+        EXPECT_TRUE(now == before[d] || now == after[d]) << d;
+        changed += now == after[d];
+      }
+      EXPECT_EQ(std::vector<std::string>{}, WorkFilesBelow(site_));
+      if (faulty.counts().*counts[kind] < n) {
+        EXPECT_EQ(5, changed);  // no fault left: all were written
+        break;
+      }
+      EXPECT_TRUE(changed == 5 || outcome != kTaskCompleted || gTally.failed + gTally.skipped > 0)
+          << "a fault went unsaid";
+    }
+  }
+}
+
 // Tasks that write hold the site's lock for their run: while another run holds it they wait,
 // then refuse and say so; read-only tasks take no lock. Within one run the lock is held once,
 // and every way out of a run lets it go.

@@ -116,6 +116,12 @@ int FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   return base_.Rename(from, to);
 }
 
+int FaultyFileSystem::RenameAt(int dirFd, const std::string& from, const std::string& to) {
+  ++counts_.renames;
+  if (counts_.renames == plan_.failRenameAt) return Fault(EACCES);
+  return base_.RenameAt(dirFd, from, to);
+}
+
 int FaultyFileSystem::RenameNoReplace(const std::string& from, const std::string& to) {
   ++counts_.renames;
   if (counts_.renames == plan_.failRenameAt) return Fault(EACCES);

@@ -19,7 +19,7 @@ struct FaultPlan {
   int failSyncDirAt = 0;  // SyncDir calls
   int failLockAt = 0;     // TryLock calls
   int failCloseAt = 0;
-  int failRenameAt = 0;  // Rename, RenameNoReplace and Link calls
+  int failRenameAt = 0;  // Rename, RenameAt, RenameNoReplace and Link calls
   int failRemoveAt = 0;
   int failReadAt = 0;      // Read and ReadAt calls
   int failStatOpenAt = 0;  // StatOpen calls
@@ -73,6 +73,10 @@ class FaultyFileSystem final : public platform::FileSystem {
   int LinkStat(const std::string& path, platform::FileInfo* info) override {
     return base_.LinkStat(path, info);
   }
+  int LinkStatAt(int dirFd, const std::string& name, platform::FileInfo* info) override {
+    return base_.LinkStatAt(dirFd, name, info);
+  }
+  int RenameAt(int dirFd, const std::string& from, const std::string& to) override;
   int StatOpen(int fd, platform::FileInfo* info) override;
   int Chmod(const std::string& path, unsigned mode) override { return base_.Chmod(path, mode); }
   int MakeDir(const std::string& path) override { return base_.MakeDir(path); }
