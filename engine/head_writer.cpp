@@ -237,7 +237,7 @@ class Rewrite {
     // Status times that would show any change since the bytes were read: the commit's check
     // against them is all that is needed.
     if (direct_ && readInfoKnown_ && readInfo_.isRegular && !platform::RecentlyChanged(readInfo_))
-      return OpenWork(readInfo_, /*assumed=*/true);
+      return OpenWork(readInfo_);
     platform::FileInfo read;
     bool located = direct_ || (out_.Resolve(path_) == 0 && !IsWorkFileName(out_.targetPath()));
     if (!located || platform::Fs().StatOpen(fd_, &read) != 0) {
@@ -254,14 +254,12 @@ class Rewrite {
       LeaveAlone();
       return -1;
     }
-    return OpenWork(read, direct_);
+    return OpenWork(read);
   }
-  // The work file for the document as read is: the commit replaces only that.
-  int OpenWork(const platform::FileInfo& read, bool assumed) {
-    if (assumed && dirFd_ >= 0)
-      out_.AssumeAt(dirFd_, path_, read);
-    else if (assumed)
-      out_.Assume(path_, read);
+  // The work file for the document as read is: the commit replaces only that. A direct
+  // document's target is its own path, not resolved.
+  int OpenWork(const platform::FileInfo& read) {
+    if (direct_) out_.Assume(path_, read, dirFd_);
     knownSize_ = read.size;
     out_.ExpectTarget(read);
     if (out_.Open() == 0) return 0;

@@ -14,7 +14,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>  // renameat2
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -645,14 +644,10 @@ int AtomicFile::Resolve(const std::string& target) {
   return 0;
 }
 
-void AtomicFile::Assume(const std::string& target, const FileInfo& info) {
+void AtomicFile::Assume(const std::string& target, const FileInfo& info, int dirFd) {
   Reset(target);
   targetInfo_ = info;
   existed_ = true;
-}
-
-void AtomicFile::AssumeAt(int dirFd, const std::string& target, const FileInfo& info) {
-  Assume(target, info);
   dirFd_ = dirFd;
 }
 

@@ -207,11 +207,10 @@ class AtomicFile {
   // targetInfo), Open creates the work file beside it. Each 0 or -1.
   int Resolve(const std::string& target);
   // Resolve for a caller that knows what target is: no symbolic link, the file info tells.
-  void Assume(const std::string& target, const FileInfo& info);
-  // Assume for a target whose directory is open as dirFd, which the caller keeps open until
-  // Commit or Abort: the work file is made, and the target asked and replaced, by their names
-  // in that directory, whatever happens to the directory's path meanwhile.
-  void AssumeAt(int dirFd, const std::string& target, const FileInfo& info);
+  // With its directory open as dirFd (kept open by the caller until Commit or Abort), the work
+  // file is made, and the target asked and replaced, by their names in that directory,
+  // whatever happens to the directory's path meanwhile.
+  void Assume(const std::string& target, const FileInfo& info, int dirFd = -1);
   int Open();
   // The target as it was when its contents were read: Commit replaces it only while it is still
   // that file, unchanged (its status times included).
@@ -249,7 +248,7 @@ class AtomicFile {
   void Reset(const std::string& target);  // forgets everything of an earlier target
   int Fail();
   int fd_ = -1;
-  int dirFd_ = -1;  // the target's directory when known open (AssumeAt)
+  int dirFd_ = -1;  // the target's directory when known open (Assume)
   bool failed_ = false;
   bool targetChanged_ = false;
   int error_ = 0;
